@@ -1,0 +1,98 @@
+#include "cli/CLI.h"
+
+#include "shows/Show.h"
+
+#include <QFileInfo>
+
+namespace CLI {
+namespace {
+
+const QString listOption = QStringLiteral("--list");
+const QString tagOption = QStringLiteral("--tag");
+const QString snapshotOption = QStringLiteral("--snapshot");
+const QString helpOption = QStringLiteral("--help");
+const QString versionOption = QStringLiteral("--version");
+const QString defaultSnapshotFolder = QStringLiteral("/tmp/pelamo");
+
+QString field(QStringView label, QStringView separator, const QString& value)
+{
+    return QStringLiteral("\t ") + label.toString() + separator.toString() + value;
+}
+
+} // namespace
+
+bool isCommandLine(const QStringList& arguments)
+{
+    for (const QString& option : { tagOption, listOption, snapshotOption, helpOption, versionOption })
+        if (arguments.contains(option))
+            return true;
+    return false;
+}
+
+QString listLine(const Show& show)
+{
+    const QString equals = QStringLiteral("=");
+    const QString title = show.titleFromFileName ? QStringLiteral("<file name>") : show.title;
+    return show.name + field(u"title", equals, title) + field(u"artist", equals, show.artist)
+        + field(u"genre", equals, show.genre)
+        + field(u"cover", equals, show.coverFile ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+QString usage()
+{
+    return QStringLiteral(
+               "Usage:\n"
+               "  pelamo [--library FOLDER] [FILE...]\n"
+               "      Start the desktop application; MP3 files and folders given wait for a show.\n"
+               "  pelamo --list [--library FOLDER]\n"
+               "      Print one line per show: name, title, artist, genre and whether it has a cover.\n"
+               "  pelamo --tag --show NAME [--library FOLDER] PATH...\n"
+               "      Tag MP3 files, and the MP3 files directly inside folders, with the show\n"
+               "      whose name or title is NAME (letter case ignored).\n"
+               "  pelamo --snapshot [FOLDER] [--library FOLDER]\n"
+               "      Render the program's windows into PNG files (default folder /tmp/pelamo).\n"
+               "  pelamo --help | --version\n"
+               "\n"
+               "Options take their value from the next argument, as given.\n"
+               "\n"
+               "Exit status:\n"
+               "  0  success: the list was printed, or every file was tagged\n"
+               "  1  at least one file could not be tagged (it is left as it was)\n"
+               "  2  usage error: no show given or matched, or nothing to tag\n"
+               "\n"
+               "Library: \"shows.json\" and a \"Covers\" folder, by default in\n"
+               "  %1\n")
+        .arg(ShowStore::defaultFolder());
+}
+
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const SnapshotMode& snapshot,
+    const QString& seedFolder)
+{
+    if (arguments.contains(helpOption)) {
+        out << usage();
+        return Success;
+    }
+    if (arguments.contains(versionOption)) {
+        out << "Pelamo " << PELAMO_VERSION << '\n';
+        return Success;
+    }
+
+    ShowStore store(libraryFolder(arguments), seedFolder);
+
+    if (arguments.contains(listOption)) {
+        for (const Show& show : store.shows())
+            out << listLine(show) << '\n';
+        return Success;
+    }
+    if (arguments.contains(snapshotOption)) {
+        if (!snapshot) {
+            err << "pelamo: --snapshot is not available in this build\n";
+            return UsageError;
+        }
+        return snapshot(store, value(snapshotOption, arguments).value_or(defaultSnapshotFolder));
+    }
+    err << "pelamo: --tag is not available in this build\n";
+    return UsageError;
+}
+
+} // namespace CLI

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "library/Arguments.h"
+#include "library/ShowStore.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <functional>
+
+struct Show;
+
+// The command-line tool: lists the shows of a library and tags files with one of
+// them. It writes only to the streams it is handed and returns the exit status.
+namespace CLI {
+
+enum Status { Success = 0, FileFailed = 1, UsageError = 2 };
+
+// Renders the views of a library into a folder; returns the exit status.
+using SnapshotMode = std::function<int(ShowStore& store, const QString& folder)>;
+
+// True when the arguments ask for the command-line tool rather than the desktop application.
+bool isCommandLine(const QStringList& arguments);
+
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const SnapshotMode& snapshot = {},
+    const QString& seedFolder = ShowStore::defaultSeedFolder);
+
+// One show as "--list" prints it, without the line feed.
+QString listLine(const Show& show);
+
+QString usage();
+
+} // namespace CLI
