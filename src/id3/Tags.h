@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace ID3 {
+
+// The tag values for one file, as handed to the engine. Texts are written as
+// they are here; the show decides what goes in (see Show::tags).
+struct Tags {
+    QString title;
+    QString artist;
+    QString albumArtist;
+    QString album;
+    QString genre;
+    QString year;
+    QString language;
+    QString publisher;
+    QString copyright;
+    QString comment;
+    QString description;
+    QString composer;
+    QString category;
+    QString keywords;
+    QString feedURL;
+    bool podcastFlag = false;
+    std::optional<QByteArray> cover;
+    bool writeID3v1 = true;
+    qint64 padding = 1024;
+
+    bool operator==(const Tags&) const = default;
+};
+
+// What a successful rewrite did.
+struct Outcome {
+    QStringList frames;  // frame IDs in tag order, then "ID3v1" when one was appended
+    QString audioSHA;    // SHA-256 of the audio, 64 lower-case hexadecimal digits
+    qint64 bytesWritten = 0;
+
+    bool operator==(const Outcome&) const = default;
+};
+
+// Why a file was not rewritten, with the text a person reads.
+struct Failure {
+    enum class Kind { NotMP3, IO, EmptyTitle, AudioChanged };
+
+    Kind kind = Kind::IO;
+    QString description;
+
+    static Failure notMP3(const QString& fileName);
+    static Failure io(const QString& message);
+    static Failure emptyTitle();
+    static Failure audioChanged();
+
+    bool operator==(const Failure&) const = default;
+};
+
+} // namespace ID3
