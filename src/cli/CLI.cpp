@@ -9,6 +9,8 @@ namespace {
 
 const QString listOption = QStringLiteral("--list");
 const QString tagOption = QStringLiteral("--tag");
+const QString showOption = QStringLiteral("--show");
+const QString libraryOption = QStringLiteral("--library");
 const QString snapshotOption = QStringLiteral("--snapshot");
 const QString helpOption = QStringLiteral("--help");
 const QString versionOption = QStringLiteral("--version");
@@ -23,7 +25,7 @@ QString field(QStringView label, QStringView separator, const QString& value)
 
 bool isCommandLine(const QStringList& arguments)
 {
-    for (const QString& option : { tagOption, listOption, snapshotOption, helpOption, versionOption })
+    for (const QString& option : {tagOption, listOption, snapshotOption, helpOption, versionOption})
         if (arguments.contains(option))
             return true;
     return false;
@@ -41,27 +43,27 @@ QString listLine(const Show& show)
 QString usage()
 {
     return QStringLiteral(
-               "Usage:\n"
-               "  pelamo [--library FOLDER] [FILE...]\n"
-               "      Start the desktop application; MP3 files and folders given wait for a show.\n"
-               "  pelamo --list [--library FOLDER]\n"
-               "      Print one line per show: name, title, artist, genre and whether it has a cover.\n"
-               "  pelamo --tag --show NAME [--library FOLDER] PATH...\n"
-               "      Tag MP3 files, and the MP3 files directly inside folders, with the show\n"
-               "      whose name or title is NAME (letter case ignored).\n"
-               "  pelamo --snapshot [FOLDER] [--library FOLDER]\n"
-               "      Render the program's windows into PNG files (default folder /tmp/pelamo).\n"
-               "  pelamo --help | --version\n"
-               "\n"
-               "Options take their value from the next argument, as given.\n"
-               "\n"
-               "Exit status:\n"
-               "  0  success: the list was printed, or every file was tagged\n"
-               "  1  at least one file could not be tagged (it is left as it was)\n"
-               "  2  usage error: no show given or matched, or nothing to tag\n"
-               "\n"
-               "Library: \"shows.json\" and a \"Covers\" folder, by default in\n"
-               "  %1\n")
+        "Usage:\n"
+        "  pelamo [--library FOLDER] [FILE...]\n"
+        "      Start the desktop application; MP3 files and folders given wait for a show.\n"
+        "  pelamo --list [--library FOLDER]\n"
+        "      Print one line per show: name, title, artist, genre and whether it has a cover.\n"
+        "  pelamo --tag --show NAME [--library FOLDER] PATH...\n"
+        "      Tag MP3 files, and the MP3 files directly inside folders, with the show\n"
+        "      whose name or title is NAME (letter case ignored).\n"
+        "  pelamo --snapshot [FOLDER] [--library FOLDER]\n"
+        "      Render the program's windows into PNG files (default folder /tmp/pelamo).\n"
+        "  pelamo --help | --version\n"
+        "\n"
+        "Options take their value from the next argument, as given.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  success: the list was printed, or every file was tagged\n"
+        "  1  at least one file could not be tagged (it is left as it was)\n"
+        "  2  usage error: no show given or matched, or nothing to tag\n"
+        "\n"
+        "Library: \"shows.json\" and a \"Covers\" folder, by default in\n"
+        "  %1\n")
         .arg(ShowStore::defaultFolder());
 }
 
@@ -91,8 +93,42 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
         }
         return snapshot(store, value(snapshotOption, arguments).value_or(defaultSnapshotFolder));
     }
-    err << "pelamo: --tag is not available in this build\n";
-    return UsageError;
+    return tag(arguments, store, out, err);
+}
+
+int tag(const QStringList& arguments, ShowStore& store, QTextStream& out, QTextStream& err)
+{
+    const std::optional<QString> showText = value(showOption, arguments);
+    const std::optional<Show> show = showText ? store.showNamed(*showText) : std::nullopt;
+    if (!show) {
+        QStringList names;
+        for (const Show& s : store.shows())
+            names.append(s.name);
+        err << "Unknown or missing --show. Shows: " << names.join(QStringLiteral(", ")) << '\n';
+        err.flush();
+        return UsageError;
+    }
+
+    // Options, and the values they took, are never files, wherever they stand.
+    const QStringList notFiles {
+        tagOption, showOption, libraryOption, *showText, libraryFolder(arguments).value_or(QString())};
+    QList<QUrl> files;
+    for (const QString& argument : arguments)
+        if (!notFiles.contains(argument))
+            files.append(QUrl::fromLocalFile(QFileInfo(argument).absoluteFilePath()));
+    if (files.isEmpty()) {
+        err << "No files given\n";
+        err.flush();
+        return UsageError;
+    }
+
+    bool failed = false;
+    for (const TagResult& result : store.tag(files, *show)) {
+        out << (result.ok ? "OK  " : "FAIL") << ' ' << result.file << QStringLiteral(" \u2014 ")
+            << result.message << '\n';
+        failed = failed || !result.ok;
+    }
+    return failed ? FileFailed : Success;
 }
 
 } // namespace CLI

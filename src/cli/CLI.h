@@ -26,6 +26,10 @@ bool isCommandLine(const QStringList& arguments);
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const SnapshotMode& snapshot = {},
     const QString& seedFolder = ShowStore::defaultSeedFolder);
 
+// The tagging run: tags the file arguments with the show named by "--show" and
+// prints one line per file.
+int tag(const QStringList& arguments, ShowStore& store, QTextStream& out, QTextStream& err);
+
 // One show as "--list" prints it, without the line feed.
 QString listLine(const Show& show);
 

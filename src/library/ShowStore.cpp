@@ -95,6 +95,14 @@ void ShowStore::setSelection(const std::optional<QUuid>& selection)
     Q_EMIT changed();
 }
 
+void ShowStore::setResults(const QList<TagResult>& results)
+{
+    if (m_results == results)
+        return;
+    m_results = results;
+    Q_EMIT changed();
+}
+
 void ShowStore::setPending(const QList<QUrl>& pending)
 {
     if (m_pending == pending)
@@ -143,7 +151,8 @@ void ShowStore::seed()
         // Compiled-in resources report read-only permissions, which a copy would inherit.
         if (QFile::copy(resource.filePath(), destination))
             QFile::setPermissions(destination,
-                QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+                QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                    | QFileDevice::ReadOther);
         show.coverFile = name;
     }
     setShows(*shows);

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "id3/Tags.h"
+#include "library/TagResult.h"
 #include "shows/Show.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -9,12 +13,18 @@
 #include <QUuid>
 
 #include <optional>
+#include <variant>
 
-// The show library: owns the ordered list of shows, the selection and the files
-// waiting for a show, and keeps the shows in a folder on disk ("shows.json" next
-// to a "Covers" folder). File-system trouble never surfaces as an error here; the
-// library degrades to a smaller or unchanged one instead.
-class ShowStore : public QObject {
+// The show library: owns the ordered list of shows, the selection, the Recent
+// list of tagging results and the files waiting for a show, and keeps the shows
+// in a folder on disk ("shows.json" next to a "Covers" folder). File-system
+// trouble with the library itself never surfaces as an error; the library
+// degrades to a smaller or unchanged one instead.
+//
+// Persistence lives in ShowStore.cpp, the list operations in ShowList.cpp, cover
+// files in Covers.cpp and the batch driver in Batch.cpp.
+class ShowStore : public QObject
+{
     Q_OBJECT
 
 public:
@@ -38,6 +48,10 @@ public:
     void setSelection(const std::optional<QUuid>& selection);
     const QList<QUrl>& pending() const { return m_pending; }
     void setPending(const QList<QUrl>& pending);
+    // The Recent list: newest first, at most recentLimit entries, never saved.
+    const QList<TagResult>& results() const { return m_results; }
+    void setResults(const QList<TagResult>& results);
+    static constexpr qsizetype recentLimit = 200;
 
     // Reads "shows.json" again; keeps the current shows when it can't be read.
     void load();
@@ -46,8 +60,35 @@ public:
     // Writes "shows.json" atomically and remembers the selection. Failures are silent.
     void save();
 
+    // The list of shows. Every change saves the library.
+    std::optional<Show> selected() const;
+    // The first show whose name, or else whose title, equals `text` ignoring case.
+    std::optional<Show> showNamed(const QString& text) const;
+    // `base`, or `base` with the first free number from 2 on, so no show has it.
+    QString uniqueName(const QString& base) const;
+    Show add();
+    void duplicate(const Show& show);
+    // Removes the show and its cover file, unless another show still names that file.
+    void remove(const Show& show);
+    // Replaces the show with the same id in place; does nothing when there is none.
+    void update(const Show& show);
+
+    // Cover files in coversFolder(). importCover stores a PNG or JPEG as it is and
+    // re-encodes any other readable image as JPEG; it returns the new file's name.
+    std::variant<QString, ID3::Failure> importCover(const QString& imagePath, const Show& show) const;
+    std::optional<QByteArray> coverData(const Show& show) const;
+    std::optional<QImage> coverImage(const Show& show) const;
+    void deleteCoverFile(const std::optional<QString>& name) const;
+
+    // Tags every MP3 file named, and those directly inside every folder named, with
+    // the show. One result per file tried, in order; the batch also goes to the
+    // front of the Recent list. One failing file never stops the batch.
+    QList<TagResult> tag(const QList<QUrl>& locations, const Show& show);
+    // The files a list of locations stands for, in the order they are tagged.
+    static QStringList expand(const QList<QUrl>& locations);
+
 Q_SIGNALS:
-    // Emitted after any of shows, selection or pending took a new value.
+    // Emitted after any of shows, selection, results or pending took a new value.
     void changed();
 
 private:
@@ -57,6 +98,7 @@ private:
     QList<Show> m_shows;
     std::optional<QUuid> m_selection;
     QList<QUrl> m_pending;
+    QList<TagResult> m_results;
     QString m_folder;
     QString m_seedFolder;
     bool m_remembersSelection = false;

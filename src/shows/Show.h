@@ -1,5 +1,7 @@
 #pragma once
 
+#include "id3/Tags.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QMetaType>
@@ -8,10 +10,12 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // One saved tag profile: the values every file tagged with it receives, for one
 // podcast or one music release. A plain value; the library keeps a list of them.
-struct Show {
+struct Show
+{
     enum class Kind { Podcast, Music };
 
     // Characters (grapheme clusters) of the description that are written into files.
@@ -44,6 +48,39 @@ struct Show {
 
     bool operator==(const Show&) const = default;
 
+    // A label and its value, as the previews list them.
+    struct Row
+    {
+        QString label;
+        QString value;
+        bool operator==(const Row&) const = default;
+    };
+
+    // The tag values for one file: the kind decides which fields are written, the
+    // title may come from the file's name, and the year may be the current one.
+    ID3::Tags tags(const QString& file, const std::optional<QByteArray>& cover) const;
+
+    // The podcast categories, each main category with its subcategories, in menu order.
+    static const QList<std::pair<QString, QStringList>>& appleCategories();
+    // Genre suggestions for music; every one has an ID3v1 number.
+    static const QStringList& musicGenres();
+    // "Arts/Books" as "Arts › Books".
+    static QString prettyCategory(const QString& category);
+    // What an ID3v1 field of `width` characters will show of a text.
+    static QString fit(const QString& text, int width);
+
+    // What older players will read from the ID3v1 tag: six rows, whatever the kind.
+    QList<Row> id3v1Rows() const;
+    // The non-empty ID3v1 values joined by " · ".
+    QString id3v1Summary() const;
+    // Everything the show writes, as the tagging pane lists it.
+    QList<Row> writtenRows() const;
+
+    // User-perceived characters (grapheme clusters), as the description limit counts them.
+    static qsizetype characterCount(const QString& text);
+    static QString firstCharacters(const QString& text, qsizetype count);
+    static int currentYear();
+
     static QString kindText(Kind kind);
     static std::optional<Kind> kindFromText(const QString& text);
     static QList<Kind> allKinds();
@@ -58,7 +95,7 @@ Q_DECLARE_METATYPE(Show)
 
 size_t qHash(const Show& show, size_t seed = 0) noexcept;
 
-template <>
-struct std::hash<Show> {
+template <> struct std::hash<Show>
+{
     size_t operator()(const Show& show) const noexcept { return qHash(show); }
 };

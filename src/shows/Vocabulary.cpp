@@ -1,0 +1,137 @@
+#include "id3/ID3.h"
+#include "id3/Text.h"
+#include "shows/Show.h"
+
+namespace {
+
+const QString middleDot = QStringLiteral(" \u00b7 ");
+
+bool isBlank(const QString& text)
+{
+    return ID3::trimSpacesAndLineBreaks(text).isEmpty();
+}
+
+} // namespace
+
+const QList<std::pair<QString, QStringList>>& Show::appleCategories()
+{
+    static const QList<std::pair<QString, QStringList>> categories {
+        {"Arts", {"Books", "Design", "Fashion & Beauty", "Food", "Performing Arts", "Visual Arts"}},
+        {"Business", {"Careers", "Entrepreneurship", "Investing", "Management", "Marketing", "Non-Profit"}},
+        {"Comedy", {"Comedy Interviews", "Improv", "Stand-Up"}},
+        {"Education", {"Courses", "How To", "Language Learning", "Self-Improvement"}},
+        {"Fiction", {"Comedy Fiction", "Drama", "Science Fiction"}},
+        {"Government", {}},
+        {"History", {}},
+        {"Health & Fitness",
+            {"Alternative Health", "Fitness", "Medicine", "Mental Health", "Nutrition", "Sexuality"}},
+        {"Kids & Family", {"Education for Kids", "Parenting", "Pets & Animals", "Stories for Kids"}},
+        {"Leisure",
+            {"Animation & Manga", "Automotive", "Aviation", "Crafts", "Games", "Hobbies", "Home & Garden",
+                "Video Games"}},
+        {"Music", {"Music Commentary", "Music History", "Music Interviews"}},
+        {"News",
+            {"Business News", "Daily News", "Entertainment News", "News Commentary", "Politics",
+                "Sports News", "Tech News"}},
+        {"Religion & Spirituality",
+            {"Buddhism", "Christianity", "Hinduism", "Islam", "Judaism", "Religion", "Spirituality"}},
+        {"Science",
+            {"Astronomy", "Chemistry", "Earth Sciences", "Life Sciences", "Mathematics", "Natural Sciences",
+                "Nature", "Physics", "Social Sciences"}},
+        {"Society & Culture",
+            {"Documentary", "Personal Journals", "Philosophy", "Places & Travel", "Relationships"}},
+        {"Sports",
+            {"Baseball", "Basketball", "Cricket", "Fantasy Sports", "Football", "Golf", "Hockey", "Rugby",
+                "Running", "Soccer", "Swimming", "Tennis", "Volleyball", "Wilderness", "Wrestling"}},
+        {"Technology", {}},
+        {"True Crime", {}},
+        {"TV & Film", {"After Shows", "Film History", "Film Interviews", "Film Reviews", "TV Reviews"}},
+    };
+    return categories;
+}
+
+const QStringList& Show::musicGenres()
+{
+    static const QStringList genres {"Pop", "Rock", "Hip-Hop", "R&B", "Electronic", "Dance", "Jazz",
+        "Classical", "Country", "Folk", "Soul", "Reggae", "Latin", "Soundtrack", "Ambient", "Instrumental",
+        "Gospel", "Blues", "Metal", "Alternative", "Indie"};
+    return genres;
+}
+
+QString Show::prettyCategory(const QString& category)
+{
+    return QString(category).replace(u'/', QStringLiteral(" \u203a "));
+}
+
+QString Show::fit(const QString& text, int width)
+{
+    QString latin;
+    for (const char32_t scalar : ID3::trimSpacesAndLineBreaks(text).toUcs4())
+        latin += scalar <= 0xff ? QString(QChar(char16_t(scalar))) : QStringLiteral("?");
+    if (characterCount(latin) <= width)
+        return latin;
+    return firstCharacters(latin, width) + QStringLiteral("\u2026  (cut at %1)").arg(width);
+}
+
+QList<Show::Row> Show::id3v1Rows() const
+{
+    constexpr int fieldWidth = int(ID3::v1FieldWidth);
+    QString genreValue = ID3::trimSpaces(genre);
+    if (!genreValue.isEmpty() && ID3::genreIndex(genreValue) == ID3::noGenre)
+        genreValue = QStringLiteral("\u2014 (\u201c%1\u201d isn't in the old genre list)").arg(genreValue);
+
+    return {
+        {QStringLiteral("Title"),
+            titleFromFileName ? QStringLiteral("each file's name (first 30 characters)")
+                              : fit(title, fieldWidth)},
+        {QStringLiteral("Artist"), fit(artist, fieldWidth)},
+        {QStringLiteral("Album"), fit(album, fieldWidth)},
+        {QStringLiteral("Year"),
+            autoYear ? QString::number(currentYear()) : firstCharacters(year, ID3::v1YearWidth)},
+        {QStringLiteral("Comment"), fit(comment, int(ID3::v1CommentWidth))},
+        {QStringLiteral("Genre"), genreValue},
+    };
+}
+
+QString Show::id3v1Summary() const
+{
+    QStringList values;
+    for (const Row& row : id3v1Rows())
+        if (!row.value.isEmpty() && !row.value.startsWith(u'\u2014'))
+            values.append(row.value);
+    return values.join(middleDot);
+}
+
+QList<Show::Row> Show::writtenRows() const
+{
+    const bool podcast = kind == Kind::Podcast;
+    QList<Row> rows;
+    const auto add = [&](const char* label, const QString& value) {
+        if (!isBlank(value))
+            rows.append({QString::fromUtf8(label), value});
+    };
+    rows.append({QStringLiteral("Type"), podcast ? QStringLiteral("Podcast") : QStringLiteral("Music")});
+    add("Title", titleFromFileName ? QStringLiteral("each file's name") : title);
+    add("Artist", artist);
+    add("Album artist", albumArtist);
+    add("Album", album);
+    if (!podcast)
+        add("Composer", composer);
+    add("Genre", genre);
+    add("Year", autoYear ? QStringLiteral("%1 (current year)").arg(currentYear()) : year);
+    add("Language", language);
+    add("Publisher", publisher);
+    add("Copyright", copyright);
+    add("Comment", comment);
+    if (podcast) {
+        add("Category", prettyCategory(category));
+        add("Keywords", keywords);
+        add("Feed URL", feedURL);
+        add("Podcast flag", podcastFlag ? QStringLiteral("yes (PCST)") : QString());
+        add("Description", description);
+    }
+    add("Cover", coverFile ? QStringLiteral("front cover image") : QString());
+    if (writeID3v1)
+        rows.append({QStringLiteral("Older players"), QStringLiteral("ID3v1 \u00b7 ") + id3v1Summary()});
+    return rows;
+}
