@@ -1,0 +1,91 @@
+#pragma once
+
+#include "id3/Tags.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QLatin1StringView>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <variant>
+
+// The tag engine: pure functions over byte buffers and texts, plus write(),
+// the one function that touches the disk.
+namespace ID3 {
+
+// ID3v2 tag and frame headers (the same ten bytes in both).
+inline constexpr qsizetype headerSize = 10;
+inline constexpr qsizetype frameHeaderSize = 10;
+inline constexpr qsizetype frameIdSize = 4;
+inline constexpr qsizetype footerSize = 10;
+inline constexpr char footerFlag = 0x10;
+inline constexpr qsizetype headerFlagsOffset = 5;
+inline constexpr qsizetype headerSizeOffset = 6;
+// The tag size is syncsafe: 28 bits, so a tag of this many bytes or more after
+// its header can't be described.
+inline constexpr qint64 syncsafeLimit = qint64(1) << 28;
+
+// ID3v1: "TAG", four 30/30/30/4 text fields, a 28-byte comment, the track marker,
+// the track number and the genre byte.
+inline constexpr qsizetype v1Size = 128;
+inline constexpr qsizetype v1MagicSize = 3;
+inline constexpr qsizetype v1FieldWidth = 30;
+inline constexpr qsizetype v1YearWidth = 4;
+inline constexpr qsizetype v1CommentWidth = 28;
+inline constexpr quint8 noGenre = 255;
+
+// APEv2 footer (and header): "APETAGEX", version, tag size, item count, flags, reserved.
+inline constexpr qsizetype apeFooterSize = 32;
+inline constexpr qsizetype apeMagicSize = 8;
+inline constexpr qsizetype apeSizeOffset = 12;
+
+// MPEG audio starts with eleven set bits; fewer bytes than this can't hold a frame header.
+inline constexpr qsizetype mpegMinimumSize = 5;
+
+// Integers.
+QByteArray be32(qint64 value);
+QByteArray syncsafe(qint64 value);
+
+// Texts.
+QByteArray utf16(const QString& text);
+QByteArray latin1Bytes(const QString& text);
+QByteArray latin1(const QString& text, qsizetype width);
+QString iso639_2(const QString& language);
+
+// Frames.
+QByteArray frame(QLatin1StringView id, const QByteArray& body);
+QByteArray textFrame(QLatin1StringView id, const QString& text);
+QByteArray commentFrame(const QString& text, const QString& language);
+QByteArray pictureFrame(const QByteArray& image);
+
+struct BuiltTag
+{
+    QByteArray bytes; // header, frames, padding
+    QStringList frames; // frame IDs in the order written
+};
+BuiltTag buildTag(const Tags& tags);
+
+// buildTag in two steps: the frames alone, then header and padding around them.
+// write() looks at the size in between, so that a tag too large for its header
+// is refused before its padding is allocated or any byte reaches the disk.
+BuiltTag buildFrames(const Tags& tags);
+BuiltTag finishTag(BuiltTag frames, qint64 padding);
+
+// Existing tags. The result is a view into the given buffer.
+QByteArrayView stripTags(QByteArrayView data);
+bool looksLikeMP3(QByteArrayView data);
+
+// ID3v1.
+QByteArray id3v1(const Tags& tags);
+quint8 genreIndex(const QString& name);
+const QStringList& genres();
+
+// SHA-256 of the bytes, as 64 lower-case hexadecimal digits.
+QString sha256Hex(QByteArrayView data);
+
+// Gives the file a fresh tag, or leaves it byte for byte as it was.
+std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath);
+
+} // namespace ID3
