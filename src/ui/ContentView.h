@@ -6,7 +6,8 @@ class QListWidget;
 class ShowStore;
 
 // The main window's content: the library's shows, following the store.
-class ContentView : public QWidget {
+class ContentView : public QWidget
+{
     Q_OBJECT
 
 public:

@@ -1,0 +1,134 @@
+#include "ui/Desktop.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMimeDatabase>
+
+namespace Desktop {
+namespace {
+
+std::optional<QList<QUrl>> s_nextChoice;
+std::function<void(const QString&)> s_revealHandler;
+
+const QString fileManagerService = QStringLiteral("org.freedesktop.FileManager1");
+
+QString nearestExistingFolder(const QString& path)
+{
+    QFileInfo info(path);
+    QDir dir = info.isDir() ? QDir(path) : info.dir();
+    while (!dir.exists() && !dir.isRoot())
+        if (!dir.cdUp())
+            break;
+    return dir.absolutePath();
+}
+
+void openFolder(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(nearestExistingFolder(path)));
+}
+
+// A file dialog that takes files and folders alike: accepting with a folder
+// selected answers with that folder instead of opening it.
+class FilesAndFoldersDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList chosen = selectedFiles();
+        const bool allExist = !chosen.isEmpty()
+            && std::all_of(
+                chosen.cbegin(), chosen.cend(), [](const QString& p) { return QFileInfo::exists(p); });
+        if (allExist && std::any_of(chosen.cbegin(), chosen.cend(), [](const QString& p) {
+                return QFileInfo(p).isDir();
+            })) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+QStringList imageFilters()
+{
+    QStringList patterns;
+    const QMimeDatabase mimes;
+    for (const QByteArray& type : QImageReader::supportedMimeTypes())
+        for (const QString& suffix : mimes.mimeTypeForName(QString::fromLatin1(type)).suffixes())
+            patterns.append(QStringLiteral("*.") + suffix);
+    patterns.removeDuplicates();
+    return {QStringLiteral("Images (%1)").arg(patterns.join(u' '))};
+}
+
+} // namespace
+
+void reveal(const QString& path)
+{
+    if (s_revealHandler) {
+        s_revealHandler(path);
+        return;
+    }
+    auto bus = QDBusConnection::sessionBus();
+    const bool fileManager = QFileInfo::exists(path) && bus.isConnected() && bus.interface()
+        && bus.interface()->isServiceRegistered(fileManagerService).value();
+    if (!fileManager) {
+        openFolder(path);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(fileManagerService,
+        QStringLiteral("/org/freedesktop/FileManager1"), fileManagerService, QStringLiteral("ShowItems"));
+    call << QStringList {QUrl::fromLocalFile(path).toString()} << QString();
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [path](QDBusPendingCallWatcher* w) {
+        if (w->isError())
+            openFolder(path);
+        w->deleteLater();
+    });
+}
+
+QList<QUrl> choose(QWidget* parent, const OpenPanel& panel)
+{
+    if (s_nextChoice) {
+        const QList<QUrl> choice = *s_nextChoice;
+        s_nextChoice.reset();
+        return choice;
+    }
+    FilesAndFoldersDialog dialog(parent, panel.message);
+    dialog.setObjectName(QStringLiteral("openPanel"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(panel.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    // Only Qt's own dialog can hand back folders and files from one panel.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, panel.folders);
+    dialog.setLabelText(QFileDialog::Accept, panel.acceptLabel);
+    // Name filters ignore letter case here, so "*.mp3" lists "EPISODE.MP3" too.
+    if (panel.content == OpenPanel::Content::Mp3)
+        dialog.setNameFilter(QStringLiteral("MP3 audio (*.mp3)"));
+    else
+        dialog.setNameFilters(imageFilters());
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    QList<QUrl> urls;
+    for (const QString& file : dialog.selectedFiles())
+        urls.append(QUrl::fromLocalFile(file));
+    return urls;
+}
+
+void setNextChoice(std::optional<QList<QUrl>> choice)
+{
+    s_nextChoice = std::move(choice);
+}
+
+void setRevealHandler(std::function<void(const QString&)> handler)
+{
+    s_revealHandler = std::move(handler);
+}
+
+} // namespace Desktop

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+// What the views ask of the Linux desktop: showing a file in the file manager and
+// the open panel. Tests replace both through the seams at the end.
+namespace Desktop {
+
+// Opens a file-manager window with the file selected. When no file manager offers
+// that over D-Bus, or the file has moved away, opens the nearest folder that exists.
+void reveal(const QString& path);
+
+struct OpenPanel
+{
+    enum class Content { Mp3, Images };
+    Content content = Content::Mp3;
+    QString acceptLabel;
+    QString message;
+    bool multiple = false;
+    bool folders = false;
+};
+
+// A modal open panel; the chosen files and folders, or nothing on cancel.
+QList<QUrl> choose(QWidget* parent, const OpenPanel& panel);
+
+// Seams: the next choose() answers this without showing a dialog; reveal() goes to
+// the handler instead of the desktop while one is set.
+void setNextChoice(std::optional<QList<QUrl>> choice);
+void setRevealHandler(std::function<void(const QString&)> handler);
+
+} // namespace Desktop

@@ -1,0 +1,196 @@
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+#include <QWidget>
+
+namespace Theme {
+namespace {
+
+// Text sizes in points, matched to the text styles desktop users know from
+// other platforms; they scale with the application font.
+struct StyleSize
+{
+    TextStyle style;
+    qreal size;
+    QFont::Weight weight;
+};
+constexpr StyleSize styleSizes[] = {
+    {TextStyle::Title2, 17, QFont::Normal},
+    {TextStyle::Title3, 15, QFont::Normal},
+    {TextStyle::Headline, 13, QFont::DemiBold},
+    {TextStyle::Body, 13, QFont::Normal},
+    {TextStyle::Callout, 12, QFont::Normal},
+    {TextStyle::Caption, 10.5, QFont::Normal},
+    {TextStyle::Caption2, 10, QFont::Normal},
+};
+
+// A default desktop font is 10 pt; anything larger or smaller scales every style.
+constexpr qreal referenceFontPoints = 10.0;
+
+Appearance s_current = Appearance::Light;
+
+QColor withOpacity(QColor colour, qreal opacity)
+{
+    colour.setAlphaF(float(colour.alphaF() * opacity));
+    return colour;
+}
+
+} // namespace
+
+Appearance systemAppearance()
+{
+    const QByteArray gtkTheme = qgetenv("GTK_THEME").toLower();
+    if (gtkTheme.contains("dark"))
+        return Appearance::Dark;
+    // Before apply() replaces it, the application palette is the platform theme's,
+    // which follows the desktop's setting.
+    return QApplication::palette().color(QPalette::Window).lightness() < 110 ? Appearance::Dark
+                                                                             : Appearance::Light;
+}
+
+QPalette palette(Appearance appearance)
+{
+    QPalette p;
+    if (appearance == Appearance::Dark) {
+        p.setColor(QPalette::Window, QColor(0x24, 0x24, 0x27));
+        p.setColor(QPalette::WindowText, QColor(0xf2, 0xf2, 0xf5));
+        p.setColor(QPalette::Base, QColor(0x1c, 0x1c, 0x1f));
+        p.setColor(QPalette::AlternateBase, QColor(0x2b, 0x2b, 0x2f));
+        p.setColor(QPalette::Text, QColor(0xf2, 0xf2, 0xf5));
+        p.setColor(QPalette::Button, QColor(0x38, 0x38, 0x3d));
+        p.setColor(QPalette::ButtonText, QColor(0xf2, 0xf2, 0xf5));
+        p.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
+        p.setColor(QPalette::HighlightedText, Qt::white);
+        p.setColor(QPalette::Link, QColor(0x40, 0x9c, 0xff));
+        p.setColor(QPalette::ToolTipBase, QColor(0x38, 0x38, 0x3d));
+        p.setColor(QPalette::ToolTipText, QColor(0xf2, 0xf2, 0xf5));
+        p.setColor(QPalette::PlaceholderText, QColor(0xf2, 0xf2, 0xf5, 0x66));
+        p.setColor(QPalette::Light, QColor(0x48, 0x48, 0x4e));
+        p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x45));
+        p.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x34));
+        p.setColor(QPalette::Dark, QColor(0x14, 0x14, 0x16));
+        p.setColor(QPalette::Shadow, Qt::black);
+        p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0xf2, 0xf2, 0xf5, 0x59));
+        p.setColor(QPalette::Disabled, QPalette::Text, QColor(0xf2, 0xf2, 0xf5, 0x59));
+        p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0xf2, 0xf2, 0xf5, 0x59));
+    } else {
+        p.setColor(QPalette::Window, QColor(0xf5, 0xf5, 0xf7));
+        p.setColor(QPalette::WindowText, QColor(0x1d, 0x1d, 0x1f));
+        p.setColor(QPalette::Base, Qt::white);
+        p.setColor(QPalette::AlternateBase, QColor(0xf0, 0xf0, 0xf2));
+        p.setColor(QPalette::Text, QColor(0x1d, 0x1d, 0x1f));
+        p.setColor(QPalette::Button, QColor(0xfc, 0xfc, 0xfd));
+        p.setColor(QPalette::ButtonText, QColor(0x1d, 0x1d, 0x1f));
+        p.setColor(QPalette::Highlight, QColor(0x00, 0x7a, 0xff));
+        p.setColor(QPalette::HighlightedText, Qt::white);
+        p.setColor(QPalette::Link, QColor(0x00, 0x66, 0xd6));
+        p.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xf0));
+        p.setColor(QPalette::ToolTipText, QColor(0x1d, 0x1d, 0x1f));
+        p.setColor(QPalette::PlaceholderText, QColor(0x1d, 0x1d, 0x1f, 0x59));
+        p.setColor(QPalette::Light, Qt::white);
+        p.setColor(QPalette::Midlight, QColor(0xe8, 0xe8, 0xea));
+        p.setColor(QPalette::Mid, QColor(0xc8, 0xc8, 0xcc));
+        p.setColor(QPalette::Dark, QColor(0xa0, 0xa0, 0xa5));
+        p.setColor(QPalette::Shadow, QColor(0x60, 0x60, 0x60));
+        p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x1d, 0x1d, 0x1f, 0x59));
+        p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x1d, 0x1d, 0x1f, 0x59));
+        p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x1d, 0x1d, 0x1f, 0x59));
+    }
+    return p;
+}
+
+void apply(Appearance appearance)
+{
+    s_current = appearance;
+    if (auto* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(fusion);
+    QApplication::setPalette(palette(appearance));
+}
+
+Appearance current()
+{
+    return s_current;
+}
+
+QFont font(TextStyle style, QFont::Weight weight)
+{
+    QFont f = QApplication::font();
+    const qreal base = f.pointSizeF() > 0 ? f.pointSizeF() : referenceFontPoints;
+    for (const auto& entry : styleSizes) {
+        if (entry.style != style)
+            continue;
+        // Sizes are in device-independent pixels, the unit every layout size here uses.
+        f.setPixelSize(qRound(entry.size * base / referenceFontPoints));
+        f.setWeight(weight == QFont::Normal ? entry.weight : weight);
+    }
+    return f;
+}
+
+QColor primary(qreal opacity)
+{
+    return withOpacity(QApplication::palette().color(QPalette::WindowText), opacity);
+}
+
+QColor secondary(qreal opacity)
+{
+    return withOpacity(QApplication::palette().color(QPalette::WindowText), 0.55 * opacity);
+}
+
+QColor tertiary(qreal opacity)
+{
+    return withOpacity(QApplication::palette().color(QPalette::WindowText), 0.30 * opacity);
+}
+
+QColor accent(qreal opacity)
+{
+    return withOpacity(QApplication::palette().color(QPalette::Highlight), opacity);
+}
+
+QColor textBackground()
+{
+    return QApplication::palette().color(QPalette::Base);
+}
+
+QColor indigo(qreal opacity)
+{
+    return withOpacity(
+        s_current == Appearance::Dark ? QColor(0x5e, 0x5c, 0xe6) : QColor(0x58, 0x56, 0xd6), opacity);
+}
+
+QColor purple(qreal opacity)
+{
+    return withOpacity(
+        s_current == Appearance::Dark ? QColor(0xbf, 0x5a, 0xf2) : QColor(0xaf, 0x52, 0xde), opacity);
+}
+
+QColor green()
+{
+    return s_current == Appearance::Dark ? QColor(0x30, 0xd1, 0x58) : QColor(0x28, 0xa7, 0x45);
+}
+
+QColor red()
+{
+    return s_current == Appearance::Dark ? QColor(0xff, 0x45, 0x3a) : QColor(0xe0, 0x2b, 0x20);
+}
+
+QColor orange()
+{
+    return s_current == Appearance::Dark ? QColor(0xff, 0x9f, 0x0a) : QColor(0xe8, 0x80, 0x00);
+}
+
+void style(QWidget* widget, TextStyle textStyle, QFont::Weight weight)
+{
+    widget->setFont(font(textStyle, weight));
+}
+
+void colour(QWidget* widget, const QColor& text)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::ButtonText, text);
+    widget->setPalette(p);
+}
+
+} // namespace Theme
