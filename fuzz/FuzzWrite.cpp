@@ -1,0 +1,61 @@
+// The whole rewrite on arbitrary file contents, in a private folder: the target
+// ends up either verified and rewritten or byte for byte as it was, and no
+// temporary file is left either way.
+#include "id3/ID3.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("fuzz.mp3"));
+    const QByteArray before(reinterpret_cast<const char*>(data), qsizetype(size));
+    {
+        QFile file(target);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(before) != before.size())
+            std::abort();
+    }
+
+    // The first byte picks a few options, so both ID3v1 paths and a cover are explored.
+    ID3::Tags tags;
+    tags.title = QStringLiteral("Fuzzed");
+    const quint8 options = size > 0 ? quint8(data[0]) : 0;
+    tags.writeID3v1 = options & 1;
+    if (options & 2)
+        tags.cover = before.left(64);
+    tags.padding = (options & 4) ? 0 : 1024;
+
+    const auto result = ID3::write(tags, target);
+    const QByteArray after = readAll(target);
+    if (const auto* outcome = std::get_if<ID3::Outcome>(&result)) {
+        const QByteArrayView audio = ID3::stripTags(before);
+        QByteArray expected = ID3::buildTag(tags).bytes;
+        expected += audio;
+        if (tags.writeID3v1)
+            expected += ID3::id3v1(tags);
+        if (after != expected || outcome->bytesWritten != after.size()
+            || outcome->audioSHA != ID3::sha256Hex(audio))
+            std::abort();
+    } else if (after != before) {
+        std::abort();
+    }
+    if (QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() != 1)
+        std::abort();
+    return 0;
+}
