@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <memory>
 
 namespace ID3 {
@@ -228,7 +229,9 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
     const BuiltTag tag = finishTag(std::move(frames), tags.padding);
     const QByteArray v1 = tags.writeID3v1 ? id3v1(tags) : QByteArray();
     const qint64 newSize = tag.bytes.size() + audio.size() + v1.size();
-    const QString audioSHA = sha256Hex(audio);
+    // The digest of the audio runs beside the write and the flush: both only
+    // read the buffer, and on a long episode this hides most of one digest.
+    auto audioDigest = std::async(std::launch::async, [audio] { return sha256Hex(audio); });
 
     const auto cannotWrite = [&](int error) {
         return Failure::io("Can't write next to "_L1 + fileName + ": "_L1 + errorText(error));
@@ -257,6 +260,8 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
         discard();
         return cannotWrite(error);
     }
+
+    const QString audioSHA = audioDigest.get();
 
     // Read back into the buffer that held the file: the audio view is not
     // needed any more, and a fresh buffer would cost another file's worth of
