@@ -1,0 +1,498 @@
+#include "ui/ShowEditor.h"
+#include "ui/ShowEditorParts.h"
+#include "ui/Theme.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <limits>
+
+namespace {
+
+constexpr int formMargin = 20;
+constexpr int formSpacing = 14;
+constexpr int sectionSpacing = 8;
+constexpr int boxMargin = 12;
+constexpr int boxSpacing = 10;
+constexpr int gridColumnSpacing = 10;
+constexpr int gridRowSpacing = 8;
+constexpr int coverSide = 84;
+constexpr int coverRowSpacing = 14;
+constexpr int coverColumnSpacing = 6;
+constexpr int kindSwitchWidth = 190;
+constexpr int descriptionHeight = 96;
+constexpr int commentHeight = 44;
+constexpr int previewColumnSpacing = 12;
+constexpr int previewRowSpacing = 4;
+constexpr int previewInset = 4;
+constexpr int barMargin = 14;
+
+using Theme::TextStyle;
+
+QLabel* label(const QString& text, TextStyle style, const QColor& colour, const char* name = nullptr,
+    QFont::Weight weight = QFont::Normal)
+{
+    auto* label = new QLabel(text);
+    if (name)
+        label->setObjectName(QString::fromLatin1(name));
+    label->setFont(Theme::font(style, weight));
+    Theme::colour(label, colour);
+    return label;
+}
+
+// A note under a control: caption font, secondary colour, wrapped to the width.
+QLabel* note(const QString& text, const char* name = nullptr)
+{
+    QLabel* note = label(text, TextStyle::Caption, Theme::secondary(), name);
+    note->setWordWrap(true);
+    return note;
+}
+
+// Menus read "&" as the mark of a shortcut letter.
+QString menuText(QString text)
+{
+    return text.replace(u'&', QStringLiteral("&&"));
+}
+
+QVBoxLayout* column(QWidget* owner, int spacing, int margin = 0)
+{
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+QHBoxLayout* row(QWidget* owner, int spacing)
+{
+    auto* layout = new QHBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+// A titled section: the title in capitals over a box; `content` fills the box.
+QWidget* section(const char* name, const QString& title, QVBoxLayout*& content)
+{
+    auto* section = new QWidget;
+    section->setObjectName(QString::fromLatin1(name));
+    QVBoxLayout* layout = column(section, sectionSpacing);
+    layout->addWidget(
+        label(title.toUpper(), TextStyle::Caption, Theme::secondary(), nullptr, QFont::DemiBold));
+    auto* box = new SectionBox;
+    content = column(box, boxSpacing, boxMargin);
+    layout->addWidget(box);
+    return section;
+}
+
+QGridLayout* fieldGrid()
+{
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(gridColumnSpacing);
+    grid->setVerticalSpacing(gridRowSpacing);
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+} // namespace
+
+QWidget* ShowEditor::buildForm()
+{
+    auto* form = new QWidget;
+    form->setObjectName(QStringLiteral("form"));
+    QVBoxLayout* blocks = column(form, formSpacing, formMargin);
+    blocks->addWidget(buildHeader());
+    blocks->addWidget(buildShowSection());
+    blocks->addWidget(buildTitleSection());
+    blocks->addWidget(buildTagsSection());
+    blocks->addWidget(buildPodcastSection());
+    blocks->addWidget(buildDescriptionBox());
+    blocks->addWidget(buildCommentSection());
+    blocks->addWidget(buildOlderPlayersSection());
+    blocks->addWidget(
+        note(QStringLiteral(
+                 "Blank fields are not written. Every tag already in a file is replaced by exactly these."),
+            "blankFieldsNote"));
+    blocks->addStretch();
+
+    QVBoxLayout* editor = column(this, 0);
+    if (m_scrolls) {
+        auto* scroll = new QScrollArea;
+        scroll->setObjectName(QStringLiteral("formScroll"));
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        scroll->setWidget(form);
+        editor->addWidget(scroll, 1);
+    } else {
+        editor->addWidget(form, 1);
+    }
+    auto* divider = new QFrame;
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setFixedHeight(1);
+    Theme::colour(divider, Theme::primary(0.12));
+    editor->addWidget(divider);
+    editor->addWidget(buildBottomBar());
+    return form;
+}
+
+QWidget* ShowEditor::buildHeader()
+{
+    auto* header = new QWidget;
+    QHBoxLayout* layout = row(header, formSpacing);
+    m_headerName = new ElidedLabel;
+    m_headerName->setObjectName(QStringLiteral("headerName"));
+    m_headerName->setFont(Theme::font(TextStyle::Title2, QFont::DemiBold));
+    layout->addWidget(m_headerName, 1);
+
+    auto* kindSwitch = new SegmentTrack;
+    kindSwitch->setObjectName(QStringLiteral("kindSwitch"));
+    kindSwitch->setFixedWidth(kindSwitchWidth);
+    QHBoxLayout* segments = row(kindSwitch, 0);
+    m_podcastButton = new SegmentButton(QStringLiteral("Podcast"));
+    m_podcastButton->setObjectName(QStringLiteral("podcastButton"));
+    m_musicButton = new SegmentButton(QStringLiteral("Music"));
+    m_musicButton->setObjectName(QStringLiteral("musicButton"));
+    auto* group = new QButtonGroup(kindSwitch);
+    group->setExclusive(true);
+    for (QAbstractButton* button : {m_podcastButton, m_musicButton}) {
+        group->addButton(button);
+        segments->addWidget(button);
+        m_focusOrder << button;
+    }
+    m_podcastButton->setChecked(m_draft.kind == Show::Kind::Podcast);
+    m_musicButton->setChecked(m_draft.kind == Show::Kind::Music);
+    connect(m_podcastButton, &QAbstractButton::clicked, this, [this] { setKind(Show::Kind::Podcast); });
+    connect(m_musicButton, &QAbstractButton::clicked, this, [this] { setKind(Show::Kind::Music); });
+    layout->addWidget(kindSwitch, 0, Qt::AlignVCenter);
+    return header;
+}
+
+QWidget* ShowEditor::buildShowSection()
+{
+    QVBoxLayout* content = nullptr;
+    QWidget* show = section("showSection", QStringLiteral("Show"), content);
+    content->addWidget(textField("nameField", &Show::name, QStringLiteral("Name in the list")));
+
+    auto* coverRow = new QWidget;
+    QHBoxLayout* rowLayout = row(coverRow, coverRowSpacing);
+    m_coverWell = new CoverWell(coverSide, [this](const QString& path) { setCover(path); });
+    m_coverWell->setObjectName(QStringLiteral("coverWell"));
+    rowLayout->addWidget(m_coverWell, 0, Qt::AlignVCenter);
+
+    auto* details = new QWidget;
+    QVBoxLayout* detailLayout = column(details, coverColumnSpacing);
+    detailLayout->addWidget(
+        label(QStringLiteral("Cover art"), TextStyle::Callout, Theme::primary(), nullptr, QFont::Medium));
+    m_coverHelp = note(QString(), "coverHelp");
+    detailLayout->addWidget(m_coverHelp);
+    auto* buttons = new QWidget;
+    QHBoxLayout* buttonLayout = row(buttons, 8);
+    auto* choose = new QPushButton(QStringLiteral("Choose Image…"));
+    choose->setObjectName(QStringLiteral("chooseImageButton"));
+    choose->setAutoDefault(false);
+    connect(choose, &QPushButton::clicked, this, &ShowEditor::chooseImage);
+    m_removeCoverButton = new QPushButton(QStringLiteral("Remove"));
+    m_removeCoverButton->setObjectName(QStringLiteral("removeCoverButton"));
+    m_removeCoverButton->setAutoDefault(false);
+    connect(m_removeCoverButton, &QPushButton::clicked, this, &ShowEditor::removeCover);
+    buttonLayout->addWidget(choose);
+    buttonLayout->addWidget(m_removeCoverButton);
+    buttonLayout->addStretch();
+    m_focusOrder << choose << m_removeCoverButton;
+    detailLayout->addWidget(buttons);
+    m_coverErrorLabel = label(QString(), TextStyle::Caption, Theme::red(), "coverError");
+    m_coverErrorLabel->setWordWrap(true);
+    detailLayout->addWidget(m_coverErrorLabel);
+    rowLayout->addWidget(details, 1, Qt::AlignVCenter);
+    content->addWidget(coverRow);
+    return show;
+}
+
+QWidget* ShowEditor::buildTitleSection()
+{
+    QVBoxLayout* content = nullptr;
+    QWidget* title = section("titleSection", QStringLiteral("Title"), content);
+    m_titleField = textField("titleField", &Show::title, QStringLiteral("Title (TIT2)"));
+    content->addWidget(m_titleField);
+    m_titleFromFileNameCheck = checkBox("titleFromFileNameCheck", &Show::titleFromFileName);
+    content->addWidget(m_titleFromFileNameCheck);
+    m_titleNote = note(QString(), "titleNote");
+    content->addWidget(m_titleNote);
+    return title;
+}
+
+QWidget* ShowEditor::buildTagsSection()
+{
+    QVBoxLayout* content = nullptr;
+    QWidget* tags = section("tagsSection", QStringLiteral("Tags"), content);
+    QGridLayout* grid = fieldGrid();
+    content->addLayout(grid);
+
+    addGridRow(
+        grid, QStringLiteral("Artist"), QStringLiteral("TPE1"), textField("artistField", &Show::artist));
+    addGridRow(grid, QStringLiteral("Album artist"), QStringLiteral("TPE2"),
+        textField("albumArtistField", &Show::albumArtist));
+    addGridRow(grid, QStringLiteral("Album"), QStringLiteral("TALB"), textField("albumField", &Show::album));
+    m_composerField = textField("composerField", &Show::composer);
+    m_composerName = addGridRow(grid, QStringLiteral("Composer"), QStringLiteral("TCOM"), m_composerField);
+
+    auto* genre = new QWidget;
+    QHBoxLayout* genreLayout = row(genre, 6);
+    m_genreField = textField("genreField", &Show::genre);
+    genreLayout->addWidget(m_genreField, 1);
+    m_suggestionsButton = new QToolButton;
+    m_suggestionsButton->setObjectName(QStringLiteral("suggestionsMenu"));
+    m_suggestionsButton->setText(QStringLiteral("Suggestions"));
+    m_suggestionsButton->setAutoRaise(true);
+    m_suggestionsButton->setPopupMode(QToolButton::InstantPopup);
+    m_suggestionsButton->setFont(Theme::font(TextStyle::Body));
+    m_suggestionsButton->setMenu(new QMenu(m_suggestionsButton));
+    m_focusOrder << m_suggestionsButton;
+    genreLayout->addWidget(m_suggestionsButton);
+    addGridRow(grid, QStringLiteral("Genre"), QStringLiteral("TCON"), genre);
+
+    auto* year = new QWidget;
+    QHBoxLayout* yearLayout = row(year, 10);
+    m_yearField = textField("yearField", &Show::year);
+    yearLayout->addWidget(m_yearField, 1);
+    yearLayout->addWidget(
+        checkBox("autoYearCheck", &Show::autoYear, QStringLiteral("Always the current year")));
+    addGridRow(grid, QStringLiteral("Year"), QStringLiteral("TYER · TDRC"), year);
+
+    addGridRow(grid, QStringLiteral("Language"), QStringLiteral("TLAN"),
+        textField("languageField", &Show::language, QStringLiteral("eng")));
+    addGridRow(grid, QStringLiteral("Publisher"), QStringLiteral("TPUB"),
+        textField("publisherField", &Show::publisher));
+    addGridRow(grid, QStringLiteral("Copyright"), QStringLiteral("TCOP"),
+        textField("copyrightField", &Show::copyright));
+    return tags;
+}
+
+QWidget* ShowEditor::buildPodcastSection()
+{
+    QVBoxLayout* content = nullptr;
+    m_podcastSection = section("podcastSection", QStringLiteral("Podcast"), content);
+    QGridLayout* grid = fieldGrid();
+    content->addLayout(grid);
+
+    m_categoryButton = new QToolButton;
+    m_categoryButton->setObjectName(QStringLiteral("categoryMenu"));
+    m_categoryButton->setPopupMode(QToolButton::InstantPopup);
+    m_categoryButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_categoryButton->setFont(Theme::font(TextStyle::Body));
+    m_categoryButton->setMenu(buildCategoryMenu(m_categoryButton));
+    m_focusOrder << m_categoryButton;
+    auto* category = new QWidget;
+    QHBoxLayout* categoryLayout = row(category, 0);
+    categoryLayout->addWidget(m_categoryButton);
+    categoryLayout->addStretch();
+    addGridRow(grid, QStringLiteral("Category"), QStringLiteral("TCAT"), category);
+
+    addGridRow(grid, QStringLiteral("Keywords"), QStringLiteral("TKWD"),
+        textField("keywordsField", &Show::keywords, QStringLiteral("marketing, paid ads, growth")));
+    addGridRow(grid, QStringLiteral("Feed URL"), QStringLiteral("WFED"),
+        textField("feedURLField", &Show::feedURL, QStringLiteral("https://…/feed.xml")));
+    content->addWidget(checkBox("podcastFlagCheck", &Show::podcastFlag,
+        QStringLiteral("Mark files as podcast episodes (iTunes podcast flag · PCST)")));
+    return m_podcastSection;
+}
+
+QWidget* ShowEditor::buildDescriptionBox()
+{
+    auto* box = new SectionBox;
+    box->setObjectName(QStringLiteral("descriptionBox"));
+    QVBoxLayout* content = column(box, sectionSpacing, boxMargin);
+    auto* heading = new QWidget;
+    QHBoxLayout* headingLayout = row(heading, 8);
+    headingLayout->addWidget(label(QStringLiteral("DESCRIPTION  ·  TDES"), TextStyle::Caption,
+        Theme::secondary(), nullptr, QFont::DemiBold));
+    headingLayout->addStretch();
+    m_descriptionCounter = label(QString(), TextStyle::Caption, Theme::secondary(), "descriptionCounter");
+    m_descriptionCounter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The widest the counter gets, so the text doesn't shift as digits change.
+    m_descriptionCounter->setMinimumWidth(m_descriptionCounter->fontMetrics().horizontalAdvance(
+        QLocale().toString(qlonglong(Show::descriptionLimit * 10)) + QStringLiteral(" / ")
+        + QLocale().toString(qlonglong(Show::descriptionLimit))));
+    headingLayout->addWidget(m_descriptionCounter);
+    content->addWidget(heading);
+    m_descriptionEdit = textArea("descriptionEdit", descriptionHeight, content);
+    m_descriptionEdit->setPlainText(m_draft.description);
+    // Connected after the text is in: a stored description longer than the limit
+    // stays whole until the user changes it.
+    connect(m_descriptionEdit, &QPlainTextEdit::textChanged, this, &ShowEditor::descriptionChanged);
+    content->addWidget(note(QStringLiteral("Apple Podcasts allows up to 4,000 characters.")));
+    m_descriptionBox = box;
+    return box;
+}
+
+QWidget* ShowEditor::buildCommentSection()
+{
+    QVBoxLayout* content = nullptr;
+    QWidget* comment = section("commentSection", QStringLiteral("Comment  ·  COMM"), content);
+    QPlainTextEdit* edit = textArea("commentEdit", commentHeight, content);
+    edit->setPlainText(m_draft.comment);
+    connect(edit, &QPlainTextEdit::textChanged, this, [this, edit] {
+        m_draft.comment = plainText(edit);
+        refresh();
+    });
+    return comment;
+}
+
+QWidget* ShowEditor::buildOlderPlayersSection()
+{
+    QVBoxLayout* content = nullptr;
+    QWidget* older = section("olderPlayersSection", QStringLiteral("Older players  ·  ID3v1"), content);
+    content->addWidget(checkBox("writeID3v1Check", &Show::writeID3v1,
+        QStringLiteral("Also write an ID3v1 tag for older players and car stereos")));
+    m_id3v1Intro
+        = note(QStringLiteral("Filled in automatically from this show's tags above — this is exactly "
+                              "what older players will read:"),
+            "id3v1Intro");
+    content->addWidget(m_id3v1Intro);
+    m_id3v1Preview = new QWidget;
+    m_id3v1Preview->setObjectName(QStringLiteral("id3v1Preview"));
+    m_id3v1Grid = new QGridLayout(m_id3v1Preview);
+    m_id3v1Grid->setContentsMargins(previewInset, 0, 0, 0);
+    m_id3v1Grid->setHorizontalSpacing(previewColumnSpacing);
+    m_id3v1Grid->setVerticalSpacing(previewRowSpacing);
+    m_id3v1Grid->setColumnStretch(1, 1);
+    content->addWidget(m_id3v1Preview);
+    m_id3v1Outro
+        = note(QStringLiteral("ID3v1 is the old format: 30 characters per field, no cover, no description."),
+            "id3v1Outro");
+    content->addWidget(m_id3v1Outro);
+    return older;
+}
+
+QWidget* ShowEditor::buildBottomBar()
+{
+    auto* bar = new QWidget;
+    bar->setObjectName(QStringLiteral("bottomBar"));
+    QHBoxLayout* layout = row(bar, 10);
+    layout->setContentsMargins(barMargin, barMargin, barMargin, barMargin);
+    m_saveMessage = label(QStringLiteral("Give the show a name and a title (or use the file name)."),
+        TextStyle::Caption, Theme::secondary(), "saveMessage");
+    layout->addWidget(m_saveMessage);
+    layout->addStretch();
+    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"));
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    // Return on a focused Cancel means Cancel, in a dialog or not.
+    cancelButton->setAutoDefault(true);
+    connect(cancelButton, &QPushButton::clicked, this, &ShowEditor::cancel);
+    m_saveButton = new QPushButton(QStringLiteral("Save"));
+    m_saveButton->setObjectName(QStringLiteral("saveButton"));
+    m_saveButton->setDefault(true);
+    connect(m_saveButton, &QPushButton::clicked, this, &ShowEditor::save);
+    layout->addWidget(cancelButton);
+    layout->addWidget(m_saveButton);
+    m_focusOrder << cancelButton << m_saveButton;
+    return bar;
+}
+
+QLineEdit* ShowEditor::textField(const char* name, QString Show::*field, const QString& prompt)
+{
+    auto* edit = new QLineEdit(m_draft.*field);
+    edit->setObjectName(QString::fromLatin1(name));
+    // The default cap of 32767 would cut a longer stored text the moment it is shown.
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setCursorPosition(0);
+    edit->setPlaceholderText(prompt);
+    edit->setFont(Theme::font(TextStyle::Body));
+    connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
+        m_draft.*field = text;
+        refresh();
+    });
+    m_focusOrder << edit;
+    return edit;
+}
+
+QCheckBox* ShowEditor::checkBox(const char* name, bool Show::*field, const QString& text)
+{
+    auto* check = new QCheckBox(text);
+    check->setObjectName(QString::fromLatin1(name));
+    check->setFont(Theme::font(TextStyle::Body));
+    check->setChecked(m_draft.*field);
+    connect(check, &QCheckBox::toggled, this, [this, field](bool on) {
+        m_draft.*field = on;
+        refresh();
+    });
+    m_focusOrder << check;
+    return check;
+}
+
+QPlainTextEdit* ShowEditor::textArea(const char* name, int height, QBoxLayout* into)
+{
+    auto* area = new TextArea(height);
+    area->editor()->setObjectName(QString::fromLatin1(name));
+    into->addWidget(area);
+    m_focusOrder << area->editor();
+    return area->editor();
+}
+
+QWidget* ShowEditor::addGridRow(
+    QGridLayout* grid, const QString& name, const QString& frames, QWidget* control)
+{
+    auto* names = new QWidget;
+    QVBoxLayout* layout = column(names, 0);
+    QLabel* nameLabel = label(name, TextStyle::Body, Theme::primary());
+    QLabel* frameLabel = label(frames, TextStyle::Caption2, Theme::tertiary());
+    nameLabel->setAlignment(Qt::AlignRight);
+    frameLabel->setAlignment(Qt::AlignRight);
+    layout->addWidget(nameLabel);
+    layout->addWidget(frameLabel);
+    // Grids can't align baselines: move the name down until its baseline meets
+    // the first line of text in the control beside it.
+    const int controlLine = (control->sizeHint().height() - nameLabel->sizeHint().height()) / 2;
+    layout->setContentsMargins(0, std::max(0, controlLine), 0, 0);
+    const int at = grid->rowCount();
+    grid->addWidget(names, at, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(control, at, 1, Qt::AlignTop);
+    return names;
+}
+
+QMenu* ShowEditor::buildCategoryMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    const auto item = [this](QMenu* into, const QString& text, const QString& category) {
+        connect(into->addAction(menuText(text)), &QAction::triggered, this,
+            [this, category] { setCategory(category); });
+    };
+    item(menu, QStringLiteral("None"), QString());
+    menu->addSeparator();
+    for (const auto& [main, subcategories] : Show::appleCategories()) {
+        if (subcategories.isEmpty()) {
+            item(menu, main, main);
+            continue;
+        }
+        QMenu* sub = menu->addMenu(menuText(main));
+        item(sub, main + QStringLiteral(" (main category)"), main);
+        sub->addSeparator();
+        for (const QString& subcategory : subcategories)
+            item(sub, subcategory, main + u'/' + subcategory);
+    }
+    return menu;
+}
+
+void ShowEditor::fillSuggestions()
+{
+    QMenu* menu = m_suggestionsButton->menu();
+    menu->clear();
+    const QStringList suggestions
+        = m_draft.kind == Show::Kind::Podcast ? QStringList {QStringLiteral("Podcast")} : Show::musicGenres();
+    for (const QString& genre : suggestions)
+        connect(menu->addAction(menuText(genre)), &QAction::triggered, this,
+            [this, genre] { m_genreField->setText(genre); });
+}
