@@ -1,26 +1,291 @@
 #include "ui/ContentView.h"
 
 #include "library/ShowStore.h"
+#include "ui/Icons.h"
+#include "ui/PendingDropSheet.h"
+#include "ui/ShowEditor.h"
+#include "ui/ShowListModel.h"
+#include "ui/ShowRow.h"
+#include "ui/TagView.h"
+#include "ui/Theme.h"
 
-#include <QListWidget>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+constexpr int sidebarMinimum = 200;
+constexpr int sidebarIdeal = 230;
+constexpr int sidebarMaximum = 320;
+
+QWidget* makeEmptyState(QWidget* parent)
+{
+    auto* empty = new QWidget(parent);
+    empty->setObjectName(QStringLiteral("emptyState"));
+    auto* symbol = new QLabel(empty);
+    symbol->setPixmap(
+        Icons::pixmap(Icons::Symbol::Microphone, 44, Theme::secondary(), empty->devicePixelRatioF()));
+    symbol->setAlignment(Qt::AlignCenter);
+    auto* title = new QLabel(QStringLiteral("No show yet"), empty);
+    title->setObjectName(QStringLiteral("emptyTitle"));
+    title->setFont(Theme::font(Theme::TextStyle::Title2, QFont::DemiBold));
+    title->setAlignment(Qt::AlignCenter);
+    auto* description = new QLabel(QStringLiteral("Click + to add your first show."), empty);
+    description->setObjectName(QStringLiteral("emptyDescription"));
+    description->setFont(Theme::font(Theme::TextStyle::Body));
+    description->setAlignment(Qt::AlignCenter);
+    Theme::colour(description, Theme::secondary());
+    auto* layout = new QVBoxLayout(empty);
+    layout->addStretch();
+    layout->addWidget(symbol);
+    layout->addSpacing(6);
+    layout->addWidget(title);
+    layout->addWidget(description);
+    layout->addStretch();
+    return empty;
+}
+
+// A window-modal sheet around a view; it deletes itself once closed.
+QDialog* makeSheet(QWidget* window, QWidget* content, const QString& name)
+{
+    auto* sheet = new QDialog(window);
+    sheet->setObjectName(name);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(content);
+    content->setParent(sheet);
+    return sheet;
+}
+
+} // namespace
 
 ContentView::ContentView(ShowStore& store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
-    , m_list(new QListWidget(this))
+    , m_model(new ShowListModel(store, this))
+    , m_list(new QListView(this))
+    , m_newShow(new QToolButton(this))
+    , m_detail(new QStackedWidget(this))
+    , m_emptyState(makeEmptyState(this))
+    , m_lastSelection(store.selection())
 {
+    setObjectName(QStringLiteral("contentView"));
+
+    m_newShow->setObjectName(QStringLiteral("newShowButton"));
+    m_newShow->setText(QStringLiteral("New Show"));
+    m_newShow->setToolTip(QStringLiteral("Add a show"));
+    m_newShow->setAccessibleName(QStringLiteral("New Show"));
+    m_newShow->setIcon(Icons::icon(Icons::Symbol::Plus, Theme::primary()));
+    m_newShow->setIconSize(QSize(16, 16));
+    m_newShow->setAutoRaise(true);
+    m_newShow->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
     m_list->setObjectName(QStringLiteral("showList"));
-    auto* layout = new QVBoxLayout(this);
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new ShowRow(m_list));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setUniformItemSizes(true);
+
+    auto* sidebarBar = new QHBoxLayout;
+    sidebarBar->setContentsMargins(6, 4, 6, 4);
+    sidebarBar->addStretch();
+    sidebarBar->addWidget(m_newShow);
+    auto* sidebar = new QWidget(this);
+    sidebar->setObjectName(QStringLiteral("sidebar"));
+    sidebar->setMinimumWidth(sidebarMinimum);
+    sidebar->setMaximumWidth(sidebarMaximum);
+    auto* sidebarLayout = new QVBoxLayout(sidebar);
+    sidebarLayout->setContentsMargins(0, 0, 0, 0);
+    sidebarLayout->setSpacing(0);
+    sidebarLayout->addLayout(sidebarBar);
+    sidebarLayout->addWidget(m_list, 1);
+
+    m_detail->setObjectName(QStringLiteral("detail"));
+    m_detail->addWidget(m_emptyState);
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setObjectName(QStringLiteral("split"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(sidebar);
+    split->addWidget(m_detail);
+    split->setStretchFactor(1, 1);
+    split->setSizes({sidebarIdeal, 1040 - sidebarIdeal});
+    auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_list);
-    connect(&m_store, &ShowStore::changed, this, &ContentView::reload);
-    reload();
+    layout->addWidget(split);
+
+    connect(m_newShow, &QToolButton::clicked, this, &ContentView::addShow);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+        [this](const QModelIndex& current) {
+            if (current.isValid())
+                m_store.setSelection(current.data(ShowListModel::IdRole).toUuid());
+        });
+    connect(m_list, &QListView::customContextMenuRequested, this, &ContentView::showContextMenu);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ContentView::syncSelection);
+    connect(&m_store, &ShowStore::changed, this, &ContentView::storeChanged);
+    syncSelection();
+    syncDetail();
 }
 
-void ContentView::reload()
+void ContentView::showEvent(QShowEvent* event)
 {
-    m_list->clear();
-    for (const auto& show : m_store.shows())
-        m_list->addItem(show.name);
+    QWidget::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    m_lastSelection = m_store.selection();
+    syncDropSheet();
+}
+
+void ContentView::storeChanged()
+{
+    // The selection is remembered each time it changes once the window is up.
+    if (m_store.selection() != m_lastSelection) {
+        m_lastSelection = m_store.selection();
+        if (m_shown)
+            m_store.save();
+    }
+    syncSelection();
+    syncDetail();
+    syncDropSheet();
+}
+
+void ContentView::syncSelection()
+{
+    const QModelIndex index = m_store.selection() ? m_model->indexOf(*m_store.selection()) : QModelIndex();
+    if (index.isValid()) {
+        if (m_list->currentIndex() != index)
+            m_list->setCurrentIndex(index);
+    } else {
+        m_list->clearSelection();
+    }
+}
+
+void ContentView::syncDetail()
+{
+    const std::optional<Show> selected = m_store.selected();
+    if (!selected) {
+        m_detail->setCurrentWidget(m_emptyState);
+        return;
+    }
+    if (!m_tagView) {
+        m_tagView = new TagView(m_store, *selected, [this] {
+            if (m_tagView)
+                editShow(m_tagView->currentShow());
+        });
+        m_detail->addWidget(m_tagView);
+    } else if (!(m_tagView->currentShow() == *selected)) {
+        m_tagView->setShow(*selected);
+    }
+    m_detail->setCurrentWidget(m_tagView);
+}
+
+void ContentView::syncDropSheet()
+{
+    if (m_store.pending().isEmpty()) {
+        if (m_dropSheet)
+            m_dropSheet->accept();
+        return;
+    }
+    // Files wait in the pending list while the editor is open; the sheet follows it.
+    if (m_dropSheet || m_editorSheet || !m_shown)
+        return;
+    m_dropSheet = makeSheet(window(), new PendingDropSheet(m_store), QStringLiteral("dropSheet"));
+    m_dropSheet->setWindowTitle(QStringLiteral("Tag Files"));
+    // Closed from outside its own buttons: the waiting files are let go.
+    connect(m_dropSheet, &QDialog::rejected, this, [this] { m_store.setPending({}); });
+    connect(m_dropSheet, &QDialog::finished, this, [this] { m_dropSheet = nullptr; });
+    m_dropSheet->open();
+}
+
+void ContentView::addShow()
+{
+    editShow(m_store.add());
+}
+
+void ContentView::editShow(const Show& show)
+{
+    if (m_editorSheet)
+        return;
+    m_editing = show;
+    auto* editor = new ShowEditor(m_store, show, true);
+    m_editorSheet = makeSheet(window(), editor, QStringLiteral("editorSheet"));
+    m_editorSheet->setWindowTitle(show.name);
+    connect(editor, &ShowEditor::finished, m_editorSheet, &QDialog::accept);
+    connect(m_editorSheet, &QDialog::finished, this, [this] {
+        m_editing.reset();
+        m_editorSheet = nullptr;
+        // Files that arrived while the editor was open get their sheet now.
+        QMetaObject::invokeMethod(this, &ContentView::syncDropSheet, Qt::QueuedConnection);
+    });
+    m_editorSheet->open();
+}
+
+void ContentView::duplicateShow(const Show& show)
+{
+    m_store.duplicate(show);
+}
+
+void ContentView::askToDelete(const Show& show)
+{
+    if (m_deleteConfirmation)
+        return;
+    m_confirmDelete = show;
+    m_deleteConfirmation = new QMessageBox(window());
+    m_deleteConfirmation->setObjectName(QStringLiteral("deleteConfirmation"));
+    m_deleteConfirmation->setAttribute(Qt::WA_DeleteOnClose);
+    m_deleteConfirmation->setWindowModality(Qt::WindowModal);
+    m_deleteConfirmation->setIcon(QMessageBox::Warning);
+    m_deleteConfirmation->setText(QStringLiteral("Delete \u201c%1\u201d?").arg(show.name));
+    m_deleteConfirmation->setInformativeText(
+        QStringLiteral("Only the saved profile is removed. Files you already tagged are not changed."));
+    QPushButton* remove
+        = m_deleteConfirmation->addButton(QStringLiteral("Delete Show"), QMessageBox::DestructiveRole);
+    remove->setObjectName(QStringLiteral("deleteShowButton"));
+    QPushButton* cancel = m_deleteConfirmation->addButton(QMessageBox::Cancel);
+    cancel->setObjectName(QStringLiteral("cancelDeleteButton"));
+    m_deleteConfirmation->setDefaultButton(cancel);
+    m_deleteConfirmation->setEscapeButton(cancel);
+    connect(m_deleteConfirmation, &QMessageBox::finished, this, [this, remove] {
+        const bool confirmed = m_deleteConfirmation && m_deleteConfirmation->clickedButton() == remove;
+        m_deleteConfirmation = nullptr;
+        if (confirmed && m_confirmDelete)
+            m_store.remove(*m_confirmDelete);
+        m_confirmDelete.reset();
+    });
+    m_deleteConfirmation->open();
+}
+
+void ContentView::showContextMenu(const QPoint& position)
+{
+    const QModelIndex index = m_list->indexAt(position);
+    if (!index.isValid())
+        return;
+    const Show show = m_model->showAt(index);
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("showContextMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("Edit Show…"), this, [this, show] { editShow(show); })
+        ->setObjectName(QStringLiteral("editAction"));
+    menu->addAction(QStringLiteral("Duplicate"), this, [this, show] { duplicateShow(show); })
+        ->setObjectName(QStringLiteral("duplicateAction"));
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Delete…"), this, [this, show] { askToDelete(show); })
+        ->setObjectName(QStringLiteral("deleteAction"));
+    menu->popup(m_list->viewport()->mapToGlobal(position));
 }

@@ -1,11 +1,24 @@
 #pragma once
 
+#include "shows/Show.h"
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
-class QListWidget;
-class ShowStore;
+#include <optional>
 
-// The main window's content: the library's shows, following the store.
+class QListView;
+class QStackedWidget;
+class QToolButton;
+class ShowListModel;
+class ShowStore;
+class TagView;
+
+// The main window's content: the show list in a sidebar and the selected show's
+// tagging pane beside it. It is the one place that opens the editor, the drop
+// sheet and the delete confirmation.
 class ContentView : public QWidget
 {
     Q_OBJECT
@@ -13,9 +26,46 @@ class ContentView : public QWidget
 public:
     explicit ContentView(ShowStore& store, QWidget* parent = nullptr);
 
+    // The show whose editor is open, and the show waiting for delete confirmation.
+    const std::optional<Show>& editing() const { return m_editing; }
+    const std::optional<Show>& confirmDelete() const { return m_confirmDelete; }
+
+    QDialog* editorSheet() const { return m_editorSheet; }
+    QDialog* dropSheet() const { return m_dropSheet; }
+    QMessageBox* deleteConfirmation() const { return m_deleteConfirmation; }
+    QListView* showList() const { return m_list; }
+
+public Q_SLOTS:
+    // The + button: adds a show and opens its editor.
+    void addShow();
+    void editShow(const Show& show);
+    void duplicateShow(const Show& show);
+    void askToDelete(const Show& show);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
-    void reload();
+    void storeChanged();
+    void syncSelection();
+    void syncDetail();
+    void syncDropSheet();
+    void showContextMenu(const QPoint& position);
 
     ShowStore& m_store;
-    QListWidget* m_list;
+    ShowListModel* m_model;
+    QListView* m_list;
+    QToolButton* m_newShow;
+    QStackedWidget* m_detail;
+    QWidget* m_emptyState;
+    TagView* m_tagView = nullptr;
+
+    std::optional<Show> m_editing;
+    std::optional<Show> m_confirmDelete;
+    QPointer<QDialog> m_editorSheet;
+    QPointer<QDialog> m_dropSheet;
+    QPointer<QMessageBox> m_deleteConfirmation;
+
+    bool m_shown = false;
+    std::optional<QUuid> m_lastSelection;
 };

@@ -1,5 +1,6 @@
 #include "ui/Desktop.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -119,6 +120,16 @@ QList<QUrl> choose(QWidget* parent, const OpenPanel& panel)
     for (const QString& file : dialog.selectedFiles())
         urls.append(QUrl::fromLocalFile(file));
     return urls;
+}
+
+BusyCursor::BusyCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    QApplication::restoreOverrideCursor();
 }
 
 void setNextChoice(std::optional<QList<QUrl>> choice)

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QMetaType>
 #include <QPalette>
 
 class QApplication;
@@ -43,3 +44,5 @@ void style(QWidget* widget, TextStyle textStyle, QFont::Weight weight = QFont::N
 void colour(QWidget* widget, const QColor& text);
 
 } // namespace Theme
+
+Q_DECLARE_METATYPE(Theme::Appearance)

@@ -1,0 +1,31 @@
+#include "app/AppDelegate.h"
+
+#include "library/ShowStore.h"
+
+#include <QFileInfo>
+
+AppDelegate::AppDelegate(ShowStore& store, std::function<void()> activate)
+    : m_store(store)
+    , m_activate(std::move(activate))
+{ }
+
+QList<QUrl> AppDelegate::acceptedFiles(const QList<QUrl>& urls)
+{
+    QList<QUrl> kept;
+    for (const QUrl& url : urls) {
+        const QString path = url.path();
+        if (path.endsWith(u'/') || QFileInfo(path).suffix().toLower() == QStringLiteral("mp3"))
+            kept.append(url);
+    }
+    return kept;
+}
+
+void AppDelegate::openFiles(const QList<QUrl>& urls)
+{
+    const QList<QUrl> kept = acceptedFiles(urls);
+    if (kept.isEmpty())
+        return;
+    m_store.setPending(m_store.pending() + kept);
+    if (m_activate)
+        m_activate();
+}

@@ -1,0 +1,89 @@
+#include "app/PelamoApp.h"
+
+#include "library/ShowStore.h"
+#include "ui/AboutView.h"
+#include "ui/ContentView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QVBoxLayout>
+
+PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_delegate(store, [this] { activate(); })
+    , m_main(new QMainWindow)
+    , m_content(new ContentView(store))
+{
+    QApplication::setQuitOnLastWindowClosed(m_delegate.shouldQuitAfterLastWindowClosed());
+    m_main->setObjectName(QStringLiteral("mainWindow"));
+    m_main->setWindowTitle(QStringLiteral("Pelamo"));
+    m_main->setAttribute(Qt::WA_DeleteOnClose, false);
+    m_main->setCentralWidget(m_content);
+    m_main->setMinimumSize(mainMinimum);
+    m_main->resize(mainSize);
+    buildMenus();
+}
+
+PelamoApp::~PelamoApp()
+{
+    delete m_about;
+    delete m_main;
+}
+
+void PelamoApp::buildMenus()
+{
+    QMenu* file = m_main->menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* newShow = file->addAction(QStringLiteral("New Show"));
+    newShow->setObjectName(QStringLiteral("newShowAction"));
+    newShow->setShortcut(QKeySequence::New);
+    // The command adds and selects; the toolbar's + is what opens the editor.
+    connect(newShow, &QAction::triggered, this, [this] { m_store.add(); });
+    file->addSeparator();
+    QAction* quit = file->addAction(QStringLiteral("Quit"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+
+    QMenu* help = m_main->menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* about = help->addAction(QStringLiteral("About Pelamo"));
+    about->setObjectName(QStringLiteral("aboutAction"));
+    connect(about, &QAction::triggered, this, &PelamoApp::showAbout);
+}
+
+void PelamoApp::showMainWindow()
+{
+    m_main->show();
+}
+
+void PelamoApp::showAbout()
+{
+    if (!m_about) {
+        auto* window = new QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint);
+        window->setObjectName(QStringLiteral("aboutWindow"));
+        window->setWindowTitle(QStringLiteral("About Pelamo"));
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        auto* layout = new QVBoxLayout(window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+        layout->addWidget(new AboutView(window));
+        window->adjustSize();
+        if (const QScreen* screen = m_main->screen())
+            window->move(screen->availableGeometry().center() - window->rect().center());
+        m_about = window;
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void PelamoApp::activate()
+{
+    if (m_main->isMinimized())
+        m_main->showNormal();
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <QWidget>
+
+class ContentView;
+class QMainWindow;
+class ShowStore;
+
+// The desktop application: the main window over the shared library, the About
+// window, the two menu commands, and the delegate for files opened with Pelamo.
+class PelamoApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr QSize mainSize {1040, 700};
+    static constexpr QSize mainMinimum {820, 560};
+
+    explicit PelamoApp(ShowStore& store, QObject* parent = nullptr);
+    ~PelamoApp() override;
+
+    ShowStore& store() const { return m_store; }
+    AppDelegate& delegate() { return m_delegate; }
+    QMainWindow* mainWindow() const { return m_main; }
+    ContentView* contentView() const { return m_content; }
+    QWidget* aboutWindow() const { return m_about; }
+
+    void showMainWindow();
+    // Opens the About window, or brings it forward when it is open.
+    void showAbout();
+    // Brings the main window in front of other programs.
+    void activate();
+
+private:
+    void buildMenus();
+
+    ShowStore& m_store;
+    AppDelegate m_delegate;
+    QMainWindow* m_main;
+    ContentView* m_content;
+    QPointer<QWidget> m_about;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QUrl>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QVariantAnimation;
+
+// The dashed target files are dropped on. It knows nothing about tagging: it
+// reports the dropped locations and the "Choose Files…" click.
+class DropZone : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit DropZone(QWidget* parent = nullptr);
+
+    void setShowName(const QString& name);
+    bool targeted() const { return m_targeted; }
+
+Q_SIGNALS:
+    void dropped(const QList<QUrl>& locations);
+    void chooseRequested();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void setTargeted(bool targeted);
+    void refresh();
+
+    bool m_targeted = false;
+    qreal m_progress = 0; // 0 idle, 1 targeted; animated between
+    QVariantAnimation* m_animation;
+    QLabel* m_symbol;
+    QLabel* m_headline;
+    QLabel* m_explanation;
+    QPushButton* m_choose;
+};

@@ -1,0 +1,162 @@
+#include "ui/PendingDropSheet.h"
+
+#include "library/ShowStore.h"
+#include "ui/Desktop.h"
+#include "ui/Icons.h"
+#include "ui/Theme.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace {
+
+QString lastComponent(const QUrl& url)
+{
+    // A folder's URL may end in a slash; its name is still the last component.
+    const QString path = url.isLocalFile() ? url.toLocalFile() : url.path();
+    return QFileInfo(path.endsWith(u'/') && path.size() > 1 ? path.chopped(1) : path).fileName();
+}
+
+} // namespace
+
+PendingDropSheet::PendingDropSheet(ShowStore& store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_title(new QLabel(this))
+    , m_picker(new QComboBox(this))
+    , m_items(new QVBoxLayout)
+    , m_tag(new QPushButton(QStringLiteral("Tag"), this))
+{
+    setObjectName(QStringLiteral("pendingDropSheet"));
+    setFixedWidth(420);
+    m_title->setObjectName(QStringLiteral("dropSheetTitle"));
+    m_title->setFont(Theme::font(Theme::TextStyle::Title3, QFont::DemiBold));
+    m_picker->setObjectName(QStringLiteral("showPicker"));
+    m_picker->setAccessibleName(QStringLiteral("Show"));
+    m_items->setSpacing(3);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    m_tag->setObjectName(QStringLiteral("tagButton"));
+    m_tag->setDefault(true);
+    m_tag->setAutoDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    buttons->addWidget(m_tag);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(22, 22, 22, 22);
+    layout->setSpacing(14);
+    layout->addWidget(m_title);
+    layout->addWidget(m_picker);
+    layout->addLayout(m_items);
+    layout->addLayout(buttons);
+
+    // The picker starts on the selected show, or else the first one.
+    refreshPicker();
+    const auto start = m_store.selection()
+        ? m_store.selection()
+        : (m_store.shows().isEmpty() ? std::nullopt : std::optional(m_store.shows().first().id));
+    if (start)
+        m_picker->setCurrentIndex(m_picker->findData(*start));
+
+    connect(cancel, &QPushButton::clicked, this, &PendingDropSheet::cancel);
+    connect(m_tag, &QPushButton::clicked, this, &PendingDropSheet::tag);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &PendingDropSheet::cancel);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* confirm = new QShortcut(QKeySequence(key), this, this, &PendingDropSheet::tag);
+        confirm->setContext(Qt::WidgetWithChildrenShortcut);
+    }
+    connect(&m_store, &ShowStore::changed, this, &PendingDropSheet::refresh);
+    refresh();
+}
+
+std::optional<QUuid> PendingDropSheet::choice() const
+{
+    const QVariant current = m_picker->currentData();
+    return current.isValid() ? std::optional(current.toUuid()) : std::nullopt;
+}
+
+void PendingDropSheet::refreshPicker()
+{
+    QList<std::pair<QUuid, QString>> entries;
+    for (const Show& show : m_store.shows())
+        entries.append({show.id, show.name});
+    if (entries == m_entries)
+        return;
+    m_entries = entries;
+    // A chosen show that was deleted leaves nothing chosen, rather than quietly
+    // moving the choice to another show.
+    const auto chosen = choice();
+    m_picker->clear();
+    for (const auto& [id, name] : std::as_const(m_entries))
+        m_picker->addItem(name, id);
+    m_picker->setCurrentIndex(chosen ? m_picker->findData(*chosen) : -1);
+}
+
+void PendingDropSheet::refresh()
+{
+    refreshPicker();
+    const QList<QUrl>& pending = m_store.pending();
+    const qsizetype count = pending.size();
+    m_title->setText(QStringLiteral("Tag %1 file%2 as…").arg(count).arg(count == 1 ? "" : "s"));
+    m_tag->setEnabled(choice().has_value());
+
+    while (QLayoutItem* item = m_items->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    const qreal ratio = devicePixelRatioF();
+    for (qsizetype i = 0; i < std::min<qsizetype>(count, listedItems); ++i) {
+        auto* row = new QLabel(this);
+        row->setObjectName(QStringLiteral("pendingItem"));
+        row->setTextFormat(Qt::RichText);
+        row->setFont(Theme::font(Theme::TextStyle::Callout));
+        auto* icon = new QLabel(this);
+        icon->setPixmap(Icons::pixmap(Icons::Symbol::Waveform, 13, Theme::secondary(), ratio));
+        row->setText(lastComponent(pending.at(i)).toHtmlEscaped());
+        auto* line = new QWidget(this);
+        auto* lineLayout = new QHBoxLayout(line);
+        lineLayout->setContentsMargins(0, 0, 0, 0);
+        lineLayout->setSpacing(6);
+        lineLayout->addWidget(icon);
+        lineLayout->addWidget(row, 1);
+        m_items->addWidget(line);
+    }
+    if (count > listedItems) {
+        auto* more = new QLabel(QStringLiteral("+ %1 more").arg(count - listedItems), this);
+        more->setObjectName(QStringLiteral("pendingMore"));
+        more->setFont(Theme::font(Theme::TextStyle::Caption));
+        Theme::colour(more, Theme::secondary());
+        m_items->addWidget(more);
+    }
+}
+
+void PendingDropSheet::cancel()
+{
+    m_store.setPending({});
+}
+
+void PendingDropSheet::tag()
+{
+    const auto id = choice();
+    if (!id)
+        return;
+    const auto& shows = m_store.shows();
+    const auto found = std::find_if(shows.cbegin(), shows.cend(), [&](const Show& s) { return s.id == *id; });
+    // The show may have been deleted while the sheet was open.
+    if (found == shows.cend())
+        return;
+    const Show show = *found;
+    const QList<QUrl> locations = m_store.pending();
+    m_store.setPending({});
+    m_store.setSelection(show.id);
+    const Desktop::BusyCursor busy;
+    m_store.tag(locations, show);
+}

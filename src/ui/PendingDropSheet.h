@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QUuid>
+#include <QWidget>
+
+#include <optional>
+#include <utility>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class ShowStore;
+
+// Asks which show to tag the files waiting in the store's pending list with.
+// Either button empties the list, which closes the sheet.
+class PendingDropSheet : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PendingDropSheet(ShowStore& store, QWidget* parent = nullptr);
+
+    std::optional<QUuid> choice() const;
+    static constexpr int listedItems = 8;
+
+public Q_SLOTS:
+    void cancel();
+    void tag();
+
+private:
+    void refresh();
+    void refreshPicker();
+
+    ShowStore& m_store;
+    QLabel* m_title;
+    QComboBox* m_picker;
+    QVBoxLayout* m_items;
+    QPushButton* m_tag;
+    QList<std::pair<QUuid, QString>> m_entries;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "library/TagResult.h"
+
+#include <QAbstractListModel>
+
+class ShowStore;
+
+// The store's Recent list as rows, newest first.
+class ResultListModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum Role { FileRole = Qt::UserRole + 1, OkRole, DetailRole, TimeRole };
+
+    explicit ResultListModel(ShowStore& store, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    const TagResult& resultAt(int row) const { return m_results.at(row); }
+
+private:
+    void reload();
+
+    ShowStore& m_store;
+    QList<TagResult> m_results;
+};

@@ -1,0 +1,204 @@
+#include "ui/TagView.h"
+
+#include "library/ShowStore.h"
+#include "ui/CoverThumb.h"
+#include "ui/Desktop.h"
+#include "ui/DropZone.h"
+#include "ui/ResultListModel.h"
+#include "ui/ResultRow.h"
+#include "ui/TagsWritten.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// The Recent rows, clipped to a rounded rectangle.
+class RoundedList : public QListView
+{
+public:
+    using QListView::QListView;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QListView::resizeEvent(event);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()), 8, 8);
+        setMask(QRegion(path.toFillPolygon().toPolygon()));
+    }
+};
+
+} // namespace
+
+TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdit, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_onEdit(std::move(onEdit))
+    , m_cover(new CoverThumb(76, this))
+    , m_name(new QLabel(this))
+    , m_summary(new QLabel(this))
+    , m_dropZone(new DropZone(this))
+    , m_written(new TagsWritten)
+    , m_recent(new QWidget)
+    , m_results(new RoundedList)
+    , m_model(new ResultListModel(store, this))
+{
+    setObjectName(QStringLiteral("tagView"));
+    m_name->setObjectName(QStringLiteral("showName"));
+    m_name->setFont(Theme::font(Theme::TextStyle::Title2, QFont::DemiBold));
+    m_name->setTextFormat(Qt::PlainText);
+    m_summary->setObjectName(QStringLiteral("summary"));
+    m_summary->setFont(Theme::font(Theme::TextStyle::Callout));
+    m_summary->setTextFormat(Qt::PlainText);
+    m_summary->setWordWrap(true);
+    m_summary->setMaximumHeight(2 * QFontMetrics(m_summary->font()).lineSpacing() + 2);
+    Theme::colour(m_summary, Theme::secondary());
+    auto* edit = new QPushButton(QStringLiteral("Edit Show…"), this);
+    edit->setObjectName(QStringLiteral("editShowButton"));
+
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(4);
+    titles->addStretch();
+    titles->addWidget(m_name);
+    titles->addWidget(m_summary);
+    titles->addStretch();
+    auto* header = new QHBoxLayout;
+    header->setSpacing(16);
+    header->addWidget(m_cover);
+    header->addLayout(titles, 1);
+    header->addWidget(edit);
+
+    // Recent: heading with "Clear", then the rows.
+    auto* recentTitle = new QLabel(QStringLiteral("Recent"), m_recent);
+    recentTitle->setFont(Theme::font(Theme::TextStyle::Headline));
+    auto* clear = new QPushButton(QStringLiteral("Clear"), m_recent);
+    clear->setObjectName(QStringLiteral("clearButton"));
+    clear->setFlat(true);
+    clear->setCursor(Qt::PointingHandCursor);
+    Theme::colour(clear, QApplication::palette().color(QPalette::Link));
+    auto* recentHeader = new QHBoxLayout;
+    recentHeader->addWidget(recentTitle);
+    recentHeader->addStretch();
+    recentHeader->addWidget(clear);
+    m_results->setObjectName(QStringLiteral("recentList"));
+    m_results->setModel(m_model);
+    auto* rows = new ResultRow(m_results);
+    m_results->setItemDelegate(rows);
+    m_results->setUniformItemSizes(false);
+    m_results->setFrameShape(QFrame::NoFrame);
+    m_results->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_results->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_results->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_results->viewport()->setAutoFillBackground(false);
+    m_results->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
+    m_results->setMouseTracking(true);
+    auto* recentLayout = new QVBoxLayout(m_recent);
+    recentLayout->setContentsMargins(0, 0, 0, 0);
+    recentLayout->setSpacing(8);
+    recentLayout->addLayout(recentHeader);
+    recentLayout->addWidget(m_results);
+    m_recent->setObjectName(QStringLiteral("recentSection"));
+
+    auto* scrolled = new QWidget;
+    auto* scrolledLayout = new QVBoxLayout(scrolled);
+    scrolledLayout->setContentsMargins(0, 0, 0, 0);
+    scrolledLayout->setSpacing(18);
+    scrolledLayout->addWidget(m_written);
+    scrolledLayout->addWidget(m_recent);
+    scrolledLayout->addStretch();
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("tagScroll"));
+    scroll->setWidget(scrolled);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->viewport()->setAutoFillBackground(false);
+    scrolled->setAutoFillBackground(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(18);
+    layout->addLayout(header);
+    layout->addWidget(m_dropZone);
+    layout->addWidget(scroll, 1);
+
+    connect(edit, &QPushButton::clicked, this, [this] {
+        if (m_onEdit)
+            m_onEdit();
+    });
+    connect(m_dropZone, &DropZone::dropped, this, &TagView::tag);
+    connect(m_dropZone, &DropZone::chooseRequested, this, &TagView::chooseFiles);
+    connect(clear, &QPushButton::clicked, this, [this] { m_store.setResults({}); });
+    connect(rows, &ResultRow::revealRequested, this, [](const QString& file) { Desktop::reveal(file); });
+    connect(m_results, &QListView::activated, this, [this](const QModelIndex& index) {
+        Desktop::reveal(index.data(ResultListModel::FileRole).toString());
+    });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TagView::refreshResults);
+    setShow(show);
+    refreshResults();
+}
+
+QString TagView::summary(const Show& show)
+{
+    QStringList parts;
+    if (show.titleFromFileName)
+        parts.append(QStringLiteral("Title: each file's name"));
+    else
+        parts.append(
+            QStringLiteral("Title: ") + (show.title.isEmpty() ? QStringLiteral("\u2014") : show.title));
+    if (!show.artist.isEmpty())
+        parts.append(QStringLiteral("Artist: ") + show.artist);
+    if (!show.genre.isEmpty())
+        parts.append(QStringLiteral("Genre: ") + show.genre);
+    return parts.join(QStringLiteral("  \u00b7  "));
+}
+
+void TagView::setShow(const Show& show)
+{
+    m_show = show;
+    m_cover->setImage(m_store.coverImage(show));
+    m_name->setText(show.name);
+    m_summary->setText(summary(show));
+    m_dropZone->setShowName(show.name);
+    m_written->setShow(show);
+}
+
+void TagView::tag(const QList<QUrl>& locations)
+{
+    const Desktop::BusyCursor busy;
+    m_store.tag(locations, m_show);
+}
+
+void TagView::chooseFiles()
+{
+    Desktop::OpenPanel panel;
+    panel.content = Desktop::OpenPanel::Content::Mp3;
+    panel.acceptLabel = QStringLiteral("Tag");
+    panel.message = QStringLiteral("Choose MP3 files (or a folder) to tag as ") + m_show.name;
+    panel.multiple = true;
+    panel.folders = true;
+    const QList<QUrl> chosen = Desktop::choose(this, panel);
+    if (!chosen.isEmpty())
+        tag(chosen);
+}
+
+void TagView::refreshResults()
+{
+    const int count = m_model->rowCount();
+    m_recent->setVisible(count > 0);
+    // The outer area scrolls; the list shows every row it has.
+    int height = 0;
+    for (int row = 0; row < count; ++row)
+        height += m_results->sizeHintForRow(row);
+    m_results->setFixedHeight(height);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "shows/Show.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class CoverThumb;
+class DropZone;
+class QLabel;
+class QListView;
+class QScrollArea;
+class QWidget;
+class ResultListModel;
+class ShowStore;
+class TagsWritten;
+
+// The selected show's tagging pane: what the show writes, the drop zone that
+// tags files with it, and the Recent list of results.
+class TagView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TagView(ShowStore& store, const Show& show, std::function<void()> onEdit, QWidget* parent = nullptr);
+
+    void setShow(const Show& show);
+    // The show this pane tags with (not QWidget::show()).
+    const Show& currentShow() const { return m_show; }
+
+    // "Title: …  ·  Artist: …  ·  Genre: …"
+    static QString summary(const Show& show);
+
+    // Tags with this pane's show, as a drop or the open panel does.
+    void tag(const QList<QUrl>& locations);
+
+private:
+    void chooseFiles();
+    void refreshResults();
+
+    ShowStore& m_store;
+    Show m_show;
+    std::function<void()> m_onEdit;
+    CoverThumb* m_cover;
+    QLabel* m_name;
+    QLabel* m_summary;
+    DropZone* m_dropZone;
+    TagsWritten* m_written;
+    QWidget* m_recent;
+    QListView* m_results;
+    ResultListModel* m_model;
+};

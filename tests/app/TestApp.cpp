@@ -1,0 +1,162 @@
+#include "app/AppDelegate.h"
+#include "app/Entry.h"
+#include "app/PelamoApp.h"
+#include "app/SingleInstance.h"
+#include "common/TestEnvironment.h"
+#include "library/ShowStore.h"
+#include "ui/ContentView.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMainWindow>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QUrl file(const QString& path)
+{
+    return QUrl::fromLocalFile(path);
+}
+
+} // namespace
+
+class TestApp : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { m_env.emplace(); }
+
+    void init()
+    {
+        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
+        m_store = std::make_unique<ShowStore>(
+            m_case->filePath(QStringLiteral("lib")), m_case->filePath(QStringLiteral("no-seed")));
+    }
+
+    void openFilesRule_data()
+    {
+        QTest::addColumn<QList<QUrl>>("opened");
+        QTest::addColumn<QList<QUrl>>("kept");
+        const QUrl upper = file(QStringLiteral("/m/EPISODE.MP3"));
+        const QUrl text = file(QStringLiteral("/m/notes.txt"));
+        const QUrl folder = file(QStringLiteral("/m/Season 2/"));
+        const QUrl folderWithoutSlash = file(QStringLiteral("/m/Season 2"));
+        const QUrl mixed = file(QStringLiteral("/m/a.Mp3"));
+        QTest::addRow("capitals kept, text dropped") << QList<QUrl> {upper, text} << QList<QUrl> {upper};
+        QTest::addRow("only non-MP3") << QList<QUrl> {text} << QList<QUrl> {};
+        QTest::addRow("folder by its slash")
+            << QList<QUrl> {folder, folderWithoutSlash} << QList<QUrl> {folder};
+        QTest::addRow("order kept") << QList<QUrl> {mixed, text, upper} << QList<QUrl> {mixed, upper};
+        QTest::addRow("mp3 in a folder name only")
+            << QList<QUrl> {file(QStringLiteral("/a.mp3/readme"))} << QList<QUrl> {};
+    }
+
+    void openFilesRule()
+    {
+        QFETCH(QList<QUrl>, opened);
+        QFETCH(QList<QUrl>, kept);
+        int activations = 0;
+        AppDelegate delegate(*m_store, [&] { ++activations; });
+        delegate.openFiles(opened);
+        QCOMPARE(m_store->pending(), kept);
+        QCOMPARE(activations, kept.isEmpty() ? 0 : 1);
+    }
+
+    void twoBatchesWaitTogether()
+    {
+        AppDelegate delegate(*m_store, {});
+        delegate.openFiles({file(QStringLiteral("/a.mp3"))});
+        delegate.openFiles({file(QStringLiteral("/b.mp3")), file(QStringLiteral("/c.txt"))});
+        QCOMPARE(m_store->pending(),
+            (QList<QUrl> {file(QStringLiteral("/a.mp3")), file(QStringLiteral("/b.mp3"))}));
+    }
+
+    void launchArguments()
+    {
+        const QString folder = m_case->filePath(QStringLiteral("Season"));
+        QDir().mkpath(folder);
+        const QList<QUrl> files = Entry::openedFiles(
+            {QStringLiteral("--library"), QStringLiteral("/lib"), QStringLiteral("/x/a.mp3"), folder,
+                QStringLiteral("--capture"), QStringLiteral("--size"), QStringLiteral("800x600")});
+        QCOMPARE(files, (QList<QUrl> {file(QStringLiteral("/x/a.mp3")), file(folder + u'/')}));
+    }
+
+    void shellWindowsAndCommands()
+    {
+        PelamoApp app(*m_store);
+        app.showMainWindow();
+        QMainWindow* main = app.mainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QCOMPARE(main->windowTitle(), QStringLiteral("Pelamo"));
+        QCOMPARE(main->size(), PelamoApp::mainSize);
+        QCOMPARE(main->minimumSize(), PelamoApp::mainMinimum);
+
+        // Ctrl+N adds and selects, without opening the editor.
+        QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(m_store->shows().size(), 1);
+        QCOMPARE(m_store->selection(), std::optional(m_store->shows().first().id));
+        QVERIFY(!app.contentView()->editing());
+
+        // About opens once and comes forward when asked again.
+        QVERIFY(!app.aboutWindow());
+        main->findChild<QAction*>(QStringLiteral("aboutAction"))->trigger();
+        QWidget* about = app.aboutWindow();
+        QVERIFY(about);
+        QCOMPARE(about->windowTitle(), QStringLiteral("About Pelamo"));
+        QVERIFY(QTest::qWaitForWindowExposed(about));
+        const QSize size = about->size();
+        QCOMPARE(about->minimumSize(), about->maximumSize()); // not resizable
+        main->findChild<QAction*>(QStringLiteral("aboutAction"))->trigger();
+        QCOMPARE(app.aboutWindow(), about);
+        QCOMPARE(about->size(), size);
+        about->close();
+        QTRY_VERIFY(!app.aboutWindow());
+    }
+
+    // A second launch hands its files to the running program and quits.
+    void secondLaunchHandsOver()
+    {
+        const QString library = m_case->filePath(QStringLiteral("lib"));
+        SingleInstance running(library);
+        QVERIFY(running.listen());
+        QSignalSpy received(&running, &SingleInstance::filesReceived);
+
+        const QString folder = m_case->filePath(QStringLiteral("Season 2"));
+        QDir().mkpath(folder);
+        QProcess second;
+        second.setProcessEnvironment(m_env->processEnvironment());
+        second.setWorkingDirectory(m_case->path());
+        second.start(QStringLiteral(PELAMO_EXECUTABLE),
+            {QStringLiteral("--library"), library, QStringLiteral("ep 1.mp3"), QStringLiteral("Season 2")});
+        QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(received.first().first().value<QList<QUrl>>(),
+            (QList<QUrl> {file(m_case->filePath(QStringLiteral("ep 1.mp3"))), file(folder + u'/')}));
+
+        // Another library is another program.
+        SingleInstance other(m_case->filePath(QStringLiteral("other")));
+        QVERIFY(!other.forward({}));
+    }
+
+    void staleSocketIsTakenOver()
+    {
+        const QString library = m_case->filePath(QStringLiteral("stale"));
+        // What a crash leaves: a socket path nobody answers on.
+        QVERIFY(writeFile(SingleInstance::socketPath(library), QByteArray()));
+        SingleInstance next(library);
+        QVERIFY(next.claim({}));
+    }
+
+private:
+    std::optional<TestEnvironment> m_env;
+    std::unique_ptr<QTemporaryDir> m_case;
+    std::unique_ptr<ShowStore> m_store;
+};
+
+QTEST_MAIN(TestApp)
+#include "TestApp.moc"

@@ -1,0 +1,256 @@
+#include "common/TestEnvironment.h"
+#include "library/ShowStore.h"
+#include "ui/ContentView.h"
+#include "ui/ShowListModel.h"
+#include "ui/Theme.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+Show named(const QString& name, Show::Kind kind = Show::Kind::Podcast, const QString& category = {})
+{
+    Show show;
+    show.name = name;
+    show.kind = kind;
+    show.category = category;
+    return show;
+}
+
+// The fraction of pixels that differ from the top-left one: a blank picture has none.
+double variety(const QImage& image)
+{
+    const QRgb first = image.pixel(0, 0);
+    qint64 different = 0;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3)
+            different += image.pixel(x, y) != first;
+    return double(different) / double((image.width() / 3) * (image.height() / 3));
+}
+
+} // namespace
+
+class TestContentView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { m_env.emplace(); }
+
+    void init()
+    {
+        Theme::apply(Theme::Appearance::Light);
+        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
+        m_store = std::make_unique<ShowStore>(
+            m_case->filePath(QStringLiteral("lib")), m_case->filePath(QStringLiteral("no-seed")));
+    }
+
+    void cleanup()
+    {
+        m_view.reset();
+        m_store.reset();
+    }
+
+    ContentView& view()
+    {
+        m_view = std::make_unique<ContentView>(*m_store);
+        m_view->resize(1040, 700);
+        m_view->show();
+        if (!QTest::qWaitForWindowExposed(m_view.get()))
+            qWarning("the view was not exposed");
+        return *m_view;
+    }
+
+    void modelFollowsTheStore()
+    {
+        ShowListModel model(*m_store);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_store->setShows({named(QStringLiteral("A")), named(QStringLiteral("B"), Show::Kind::Music)});
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.index(1).data().toString(), QStringLiteral("B"));
+        m_store->add();
+        QCOMPARE(model.rowCount(), 3);
+    }
+
+    void subtitles_data()
+    {
+        QTest::addColumn<Show>("show");
+        QTest::addColumn<QString>("subtitle");
+        QTest::addRow("music") << named(QStringLiteral("M"), Show::Kind::Music, QStringLiteral("Arts"))
+                               << QStringLiteral("Music");
+        QTest::addRow("podcast") << named(QStringLiteral("P")) << QStringLiteral("Podcast");
+        QTest::addRow("podcast with sub-category") << named(QStringLiteral("P"), Show::Kind::Podcast,
+            QStringLiteral("Arts/Books")) << QStringLiteral("Podcast \u00b7 Arts \u203a Books");
+    }
+
+    void subtitles()
+    {
+        QFETCH(Show, show);
+        QFETCH(QString, subtitle);
+        QCOMPARE(ShowListModel::subtitle(show), subtitle);
+    }
+
+    void emptyLibrary()
+    {
+        ContentView& content = view();
+        auto* detail = content.findChild<QStackedWidget*>(QStringLiteral("detail"));
+        QCOMPARE(detail->currentWidget()->objectName(), QStringLiteral("emptyState"));
+        QCOMPARE(
+            content.findChild<QLabel*>(QStringLiteral("emptyTitle"))->text(), QStringLiteral("No show yet"));
+        QCOMPARE(content.findChild<QLabel*>(QStringLiteral("emptyDescription"))->text(),
+            QStringLiteral("Click + to add your first show."));
+
+        // + adds "New Show", selects it and opens its editor.
+        auto* plus = content.findChild<QToolButton*>(QStringLiteral("newShowButton"));
+        QCOMPARE(plus->toolTip(), QStringLiteral("Add a show"));
+        QTest::mouseClick(plus, Qt::LeftButton);
+        QCOMPARE(m_store->shows().size(), 1);
+        QCOMPARE(m_store->shows().first().name, QStringLiteral("New Show"));
+        QCOMPARE(m_store->selection(), std::optional(m_store->shows().first().id));
+        QVERIFY(content.editing());
+        QTRY_VERIFY(content.editorSheet() && content.editorSheet()->isVisible());
+        QCOMPARE(detail->currentWidget()->objectName(), QStringLiteral("tagView"));
+        content.editorSheet()->reject();
+        QTRY_VERIFY(!content.editing());
+    }
+
+    void selectionSavesOncePerChangeNotAtFirstDisplay()
+    {
+        m_store->setShows({named(QStringLiteral("A")), named(QStringLiteral("B"))});
+        m_store->setSelection(m_store->shows().first().id);
+        QFile::remove(m_store->showsFile());
+
+        ContentView& content = view();
+        QCOMPARE(content.showList()->currentIndex().row(), 0);
+        QVERIFY(!QFile::exists(m_store->showsFile())); // first display saves nothing
+
+        content.showList()->setCurrentIndex(content.showList()->model()->index(1, 0));
+        QCOMPARE(m_store->selection(), std::optional(m_store->shows().at(1).id));
+        QVERIFY(QFile::exists(m_store->showsFile()));
+        QFile::remove(m_store->showsFile());
+        QTest::qWait(50);
+        QVERIFY(!QFile::exists(m_store->showsFile())); // once, not again
+
+        // The list follows a selection made elsewhere.
+        m_store->setSelection(m_store->shows().first().id);
+        QCOMPARE(content.showList()->currentIndex().row(), 0);
+    }
+
+    void contextMenu()
+    {
+        Show a = named(QStringLiteral("A"));
+        const Show b = named(QStringLiteral("B"));
+        m_store->setShows({a, b});
+        m_store->setSelection(a.id);
+        ContentView& content = view();
+        QListView* list = content.showList();
+        const QRect second = list->visualRect(list->model()->index(1, 0));
+        Q_EMIT list->customContextMenuRequested(second.center());
+        auto* menu = content.findChild<QMenu*>(QStringLiteral("showContextMenu"));
+        QVERIFY(menu);
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(texts, (QStringList {"Edit Show…", "Duplicate", "-", "Delete…"}));
+
+        // Delete asks about the row's show, not the selected one; cancelling keeps it.
+        menu->findChild<QAction*>(QStringLiteral("deleteAction"))->trigger();
+        QCOMPARE(content.confirmDelete(), std::optional(b));
+        QMessageBox* box = content.deleteConfirmation();
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Delete \u201cB\u201d?"));
+        QCOMPARE(box->informativeText(),
+            QStringLiteral("Only the saved profile is removed. Files you already tagged are not changed."));
+        box->findChild<QPushButton*>(QStringLiteral("cancelDeleteButton"))->click();
+        QTRY_VERIFY(!content.confirmDelete());
+        QCOMPARE(m_store->shows().size(), 2);
+
+        content.askToDelete(b);
+        QTRY_VERIFY(content.deleteConfirmation());
+        content.deleteConfirmation()->findChild<QPushButton*>(QStringLiteral("deleteShowButton"))->click();
+        QTRY_COMPARE(m_store->shows().size(), 1);
+        QVERIFY(!content.confirmDelete());
+        QCOMPARE(m_store->selection(), std::optional(a.id));
+
+        Q_EMIT list->customContextMenuRequested(list->visualRect(list->model()->index(0, 0)).center());
+        menu = content.findChildren<QMenu*>(QStringLiteral("showContextMenu")).last();
+        menu->findChild<QAction*>(QStringLiteral("duplicateAction"))->trigger();
+        QCOMPARE(m_store->shows().last().name, QStringLiteral("A copy"));
+        menu->findChild<QAction*>(QStringLiteral("editAction"))->trigger();
+        QCOMPARE(content.editing(), std::optional(a));
+        QTRY_VERIFY(content.editorSheet());
+        content.editorSheet()->reject();
+    }
+
+    void dropSheetFollowsPending()
+    {
+        m_store->setShows({named(QStringLiteral("A"))});
+        ContentView& content = view();
+        QVERIFY(!content.dropSheet());
+        m_store->setPending({QUrl::fromLocalFile(QStringLiteral("/tmp/a.mp3"))});
+        QTRY_VERIFY(content.dropSheet() && content.dropSheet()->isVisible());
+        // Dismissed from outside its buttons: the files are let go.
+        content.dropSheet()->reject();
+        QTRY_VERIFY(m_store->pending().isEmpty());
+        QTRY_VERIFY(!content.dropSheet());
+
+        // While the editor is open, files wait; the sheet follows when it closes.
+        content.editShow(m_store->shows().first());
+        QTRY_VERIFY(content.editorSheet());
+        m_store->setPending({QUrl::fromLocalFile(QStringLiteral("/tmp/b.mp3"))});
+        QTest::qWait(20);
+        QVERIFY(!content.dropSheet());
+        content.editorSheet()->reject();
+        QTRY_VERIFY(content.dropSheet());
+        QCOMPARE(m_store->pending().size(), 1);
+    }
+
+    void rendersLightAndDark_data()
+    {
+        QTest::addColumn<Theme::Appearance>("appearance");
+        QTest::addColumn<QString>("name");
+        QTest::addRow("light") << Theme::Appearance::Light << QStringLiteral("light");
+        QTest::addRow("dark") << Theme::Appearance::Dark << QStringLiteral("dark");
+    }
+
+    void rendersLightAndDark()
+    {
+        QFETCH(Theme::Appearance, appearance);
+        QFETCH(QString, name);
+        Theme::apply(appearance);
+        Show withCover
+            = named(QStringLiteral("Weekly Dispatch"), Show::Kind::Podcast, QStringLiteral("News/Tech News"));
+        withCover.coverFile = QStringLiteral("c.png");
+        QImage art(64, 40, QImage::Format_RGB32);
+        art.fill(QColor(30, 140, 150));
+        art.save(m_store->coversFolder() + QStringLiteral("/c.png"));
+        m_store->setShows({withCover, named(QStringLiteral("Night Drive"), Show::Kind::Music)});
+        m_store->setSelection(withCover.id);
+        ContentView& content = view();
+        const QImage picture = content.grab().toImage();
+        QCOMPARE(picture.size() / picture.devicePixelRatio(), QSize(1040, 700));
+        QVERIFY(variety(picture) > 0.02);
+        // The window background follows the appearance.
+        const int lightness = picture.pixelColor(picture.width() - 5, picture.height() - 5).lightness();
+        QVERIFY(appearance == Theme::Appearance::Dark ? lightness < 100 : lightness > 180);
+        picture.save(QStringLiteral("/tmp/pelamo-main-%1.png").arg(name));
+    }
+
+private:
+    std::optional<TestEnvironment> m_env;
+    std::unique_ptr<QTemporaryDir> m_case;
+    std::unique_ptr<ShowStore> m_store;
+    std::unique_ptr<ContentView> m_view;
+};
+
+QTEST_MAIN(TestContentView)
+#include "TestContentView.moc"

@@ -1,0 +1,153 @@
+#include "common/TestEnvironment.h"
+#include "library/ShowStore.h"
+#include "ui/PendingDropSheet.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+QList<QUrl> files(int count)
+{
+    QList<QUrl> urls;
+    for (int i = 0; i < count; ++i)
+        urls.append(QUrl::fromLocalFile(QStringLiteral("/nowhere/file %1.mp3").arg(i + 1)));
+    return urls;
+}
+
+Show named(const QString& name)
+{
+    Show show;
+    show.name = name;
+    show.title = QStringLiteral("Title");
+    return show;
+}
+
+} // namespace
+
+class TestPendingDropSheet : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { m_env.emplace(); }
+
+    void init()
+    {
+        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
+        m_store = std::make_unique<ShowStore>(
+            m_case->filePath(QStringLiteral("lib")), m_case->filePath(QStringLiteral("no-seed")));
+        m_a = named(QStringLiteral("A"));
+        m_b = named(QStringLiteral("B"));
+        m_store->setShows({m_a, m_b});
+    }
+
+    void countsAndList_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<QString>("more");
+        QTest::addRow("one") << 1 << QStringLiteral("Tag 1 file as…") << 1 << QString();
+        QTest::addRow("three") << 3 << QStringLiteral("Tag 3 files as…") << 3 << QString();
+        QTest::addRow("eight, no more line") << 8 << QStringLiteral("Tag 8 files as…") << 8 << QString();
+        QTest::addRow("nine") << 9 << QStringLiteral("Tag 9 files as…") << 8 << QStringLiteral("+ 1 more");
+        QTest::addRow("twelve") << 12 << QStringLiteral("Tag 12 files as…") << 8
+                                << QStringLiteral("+ 4 more");
+    }
+
+    void countsAndList()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, title);
+        QFETCH(int, listed);
+        QFETCH(QString, more);
+        m_store->setPending(files(count));
+        PendingDropSheet sheet(*m_store);
+        QCOMPARE(sheet.findChild<QLabel*>(QStringLiteral("dropSheetTitle"))->text(), title);
+        const auto items = sheet.findChildren<QLabel*>(QStringLiteral("pendingItem"));
+        QCOMPARE(int(items.size()), listed);
+        QCOMPARE(items.first()->text(), QStringLiteral("file 1.mp3"));
+        auto* moreLine = sheet.findChild<QLabel*>(QStringLiteral("pendingMore"));
+        QCOMPARE(moreLine ? moreLine->text() : QString(), more);
+    }
+
+    void pickerStart()
+    {
+        m_store->setPending(files(1));
+        m_store->setSelection(m_b.id);
+        QCOMPARE(PendingDropSheet(*m_store).choice(), std::optional(m_b.id));
+        m_store->setSelection(std::nullopt);
+        QCOMPARE(PendingDropSheet(*m_store).choice(), std::optional(m_a.id));
+
+        m_store->setShows({});
+        PendingDropSheet empty(*m_store);
+        QCOMPARE(empty.choice(), std::nullopt);
+        QVERIFY(!empty.findChild<QPushButton*>(QStringLiteral("tagButton"))->isEnabled());
+        empty.findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+        QVERIFY(m_store->pending().isEmpty());
+    }
+
+    void filesJoinWhileOpen()
+    {
+        m_store->setPending(files(2));
+        PendingDropSheet sheet(*m_store);
+        m_store->setPending(m_store->pending() + files(3));
+        QCOMPARE(sheet.findChild<QLabel*>(QStringLiteral("dropSheetTitle"))->text(),
+            QStringLiteral("Tag 5 files as…"));
+    }
+
+    void tagSelectsTheChosenShow()
+    {
+        m_store->setPending(files(2));
+        m_store->setSelection(m_a.id);
+        PendingDropSheet sheet(*m_store);
+        sheet.findChild<QComboBox*>(QStringLiteral("showPicker"))->setCurrentIndex(1);
+        sheet.findChild<QPushButton*>(QStringLiteral("tagButton"))->click();
+        QVERIFY(m_store->pending().isEmpty());
+        QCOMPARE(m_store->selection(), std::optional(m_b.id));
+        QCOMPARE(m_store->results().size(), 2);
+        QCOMPARE(m_store->results().first().show, QStringLiteral("B"));
+        QVERIFY(m_store->results().first().message.startsWith(QStringLiteral("Can't read file 2.mp3")));
+    }
+
+    void chosenShowDeletedMeanwhile()
+    {
+        m_store->setPending(files(1));
+        m_store->setSelection(m_b.id);
+        PendingDropSheet sheet(*m_store);
+        m_store->remove(m_b);
+        // Nothing chosen any more: Tag can't pick another show behind the user's back.
+        QCOMPARE(sheet.choice(), std::nullopt);
+        QVERIFY(!sheet.findChild<QPushButton*>(QStringLiteral("tagButton"))->isEnabled());
+        sheet.tag();
+        QCOMPARE(m_store->pending().size(), 1);
+        QVERIFY(m_store->results().isEmpty());
+    }
+
+    void keys()
+    {
+        m_store->setPending(files(1));
+        PendingDropSheet sheet(*m_store);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QTest::keyClick(&sheet, Qt::Key_Escape);
+        QVERIFY(m_store->pending().isEmpty());
+        m_store->setPending(files(1));
+        QTest::keyClick(&sheet, Qt::Key_Return);
+        QVERIFY(m_store->pending().isEmpty());
+        QCOMPARE(m_store->results().size(), 1);
+    }
+
+private:
+    std::optional<TestEnvironment> m_env;
+    std::unique_ptr<QTemporaryDir> m_case;
+    std::unique_ptr<ShowStore> m_store;
+    Show m_a;
+    Show m_b;
+};
+
+QTEST_MAIN(TestPendingDropSheet)
+#include "TestPendingDropSheet.moc"

@@ -1,0 +1,222 @@
+#include "common/TestEnvironment.h"
+#include "library/ShowStore.h"
+#include "ui/Desktop.h"
+#include "ui/DropZone.h"
+#include "ui/ResultRow.h"
+#include "ui/TagView.h"
+#include "ui/TagsWritten.h"
+#include "ui/Theme.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+const QString tone = QStringLiteral(PELAMO_TEST_DATA "/batch/short-tone.mp3");
+
+Show weekly()
+{
+    Show show;
+    show.name = QStringLiteral("Weekly <b>&</b>");
+    show.titleFromFileName = true;
+    show.artist = QStringLiteral("Jo");
+    return show;
+}
+
+} // namespace
+
+class TestTagView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { m_env.emplace(); }
+
+    void init()
+    {
+        Theme::apply(Theme::Appearance::Light);
+        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
+        m_store = std::make_unique<ShowStore>(
+            m_case->filePath(QStringLiteral("lib")), m_case->filePath(QStringLiteral("no-seed")));
+        m_show = weekly();
+        m_store->setShows({m_show});
+        m_edits = 0;
+        m_view = std::make_unique<TagView>(*m_store, m_show, [this] { ++m_edits; });
+        m_view->resize(800, 700);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+
+    void cleanup()
+    {
+        m_view.reset();
+        Desktop::setNextChoice(std::nullopt);
+        Desktop::setRevealHandler({});
+    }
+
+    QString mp3(const QString& name)
+    {
+        const QString path = m_case->filePath(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile::copy(tone, path);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        return path;
+    }
+
+    void summary_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("fromFileName");
+        QTest::addColumn<QString>("artist");
+        QTest::addColumn<QString>("genre");
+        QTest::addColumn<QString>("summary");
+        QTest::addRow("empty title shows a dash")
+            << QString() << false << QString() << QString() << QStringLiteral("Title: \u2014");
+        QTest::addRow("file name") << QStringLiteral("x") << true << QString() << QString()
+                                   << QStringLiteral("Title: each file's name");
+        QTest::addRow("all three") << QStringLiteral("T") << false << QStringLiteral("Jo")
+                                   << QStringLiteral("Jazz")
+                                   << QStringLiteral("Title: T  \u00b7  Artist: Jo  \u00b7  Genre: Jazz");
+        QTest::addRow("genre without artist")
+            << QStringLiteral("T") << false << QString() << QStringLiteral("Jazz")
+            << QStringLiteral("Title: T  \u00b7  Genre: Jazz");
+    }
+
+    void summary()
+    {
+        QFETCH(QString, title);
+        QFETCH(bool, fromFileName);
+        QFETCH(QString, artist);
+        QFETCH(QString, genre);
+        QFETCH(QString, summary);
+        Show show;
+        show.title = title;
+        show.titleFromFileName = fromFileName;
+        show.artist = artist;
+        show.genre = genre;
+        QCOMPARE(TagView::summary(show), summary);
+    }
+
+    void headerAndPanel()
+    {
+        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("showName"))->text(), m_show.name);
+        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("summary"))->text(),
+            QStringLiteral("Title: each file's name  \u00b7  Artist: Jo"));
+        // The name is the user's text: shown in bold, never read as markup.
+        const QString explanation = m_view->findChild<QLabel*>(QStringLiteral("dropExplanation"))->text();
+        QVERIFY(explanation.contains(QStringLiteral("<b>Weekly &lt;b&gt;&amp;&lt;/b&gt;</b>")));
+        QCOMPARE(m_view->findChild<TagsWritten*>()->rows(), m_show.writtenRows());
+        m_view->findChild<QPushButton*>(QStringLiteral("editShowButton"))->click();
+        QCOMPARE(m_edits, 1);
+        QVERIFY(!m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
+    }
+
+    void dropTagsInOrder()
+    {
+        const QString folder = m_case->filePath(QStringLiteral("folder"));
+        mp3(QStringLiteral("folder/b.mp3"));
+        const QString single = mp3(QStringLiteral("single.mp3"));
+        auto* zone = m_view->findChild<DropZone*>();
+
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(single), QUrl::fromLocalFile(folder)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(zone, &enter);
+        QVERIFY(enter.isAccepted());
+        QVERIFY(zone->targeted());
+        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("dropHeadline"))->text(),
+            QStringLiteral("Release to tag"));
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(zone, &drop);
+        QVERIFY(!zone->targeted());
+        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("dropHeadline"))->text(),
+            QStringLiteral("Drop MP3 files here"));
+
+        QCOMPARE(m_store->results().size(), 2);
+        // Newest first: the folder's file was tagged after the single file.
+        QCOMPARE(m_store->results().at(0).file, folder + QStringLiteral("/b.mp3"));
+        QCOMPARE(m_store->results().at(1).file, single);
+        QVERIFY(m_store->results().at(1).ok);
+        QTRY_VERIFY(m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
+    }
+
+    void dragWithoutFilesIsRefused()
+    {
+        auto* zone = m_view->findChild<DropZone*>();
+        QMimeData data;
+        data.setText(QStringLiteral("just text"));
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.setAccepted(false);
+        QApplication::sendEvent(zone, &enter);
+        QVERIFY(!enter.isAccepted());
+        QVERIFY(!zone->targeted());
+    }
+
+    void chooseFiles()
+    {
+        Desktop::setNextChoice(QList<QUrl> {});
+        m_view->findChild<QPushButton*>(QStringLiteral("chooseFilesButton"))->click();
+        QVERIFY(m_store->results().isEmpty()); // cancelled
+
+        const QString file = mp3(QStringLiteral("chosen.mp3"));
+        Desktop::setNextChoice(QList<QUrl> {QUrl::fromLocalFile(file)});
+        m_view->findChild<QPushButton*>(QStringLiteral("chooseFilesButton"))->click();
+        QCOMPARE(m_store->results().size(), 1);
+        QCOMPARE(m_store->results().first().file, file);
+    }
+
+    void recentRowsTintRevealAndClear()
+    {
+        QList<TagResult> results;
+        for (int i = 0; i < 4; ++i) {
+            TagResult result;
+            result.file = m_case->filePath(QStringLiteral("moved-away-%1.mp3").arg(i));
+            result.ok = i != 2;
+            result.show = QStringLiteral("Weekly");
+            result.message = result.ok ? QStringLiteral("Tagged") : QStringLiteral("x is not an MP3 file");
+            results.append(result);
+        }
+        m_store->setResults(results);
+        auto* list = m_view->findChild<QListView*>(QStringLiteral("recentList"));
+        QTRY_VERIFY(list->isVisible());
+        QCOMPARE(list->model()->rowCount(), 4);
+
+        // Second and fourth rows are tinted, first and third are not.
+        const QImage picture = list->grab().toImage();
+        const qreal ratio = picture.devicePixelRatio();
+        const auto background = [&](int row) {
+            const QRect r = list->visualRect(list->model()->index(row, 0));
+            return picture.pixelColor(int((r.left() + r.width() / 2) * ratio), int((r.top() + 2) * ratio));
+        };
+        QCOMPARE(background(0), background(2));
+        QCOMPARE(background(1), background(3));
+        QVERIFY(background(0) != background(1));
+
+        // The reveal button on a failed row asks the file manager for that path.
+        QString revealed;
+        Desktop::setRevealHandler([&](const QString& path) { revealed = path; });
+        const QRect third = list->visualRect(list->model()->index(2, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ResultRow::revealRect(third).center());
+        QCOMPARE(revealed, results.at(2).file);
+
+        m_view->findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
+        QVERIFY(m_store->results().isEmpty());
+        QTRY_VERIFY(!m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
+    }
+
+private:
+    std::optional<TestEnvironment> m_env;
+    std::unique_ptr<QTemporaryDir> m_case;
+    std::unique_ptr<ShowStore> m_store;
+    std::unique_ptr<TagView> m_view;
+    Show m_show;
+    int m_edits = 0;
+};
+
+QTEST_MAIN(TestTagView)
+#include "TestTagView.moc"
