@@ -16,6 +16,7 @@ test_packages=(
     clang libclang-rt-14-dev clang-format
     lame ffmpeg python3-mutagen id3v2 eyed3 kid3-cli
     xvfb xauth x11-utils
+    desktop-file-utils appstream
 )
 
 packages=("${build_packages[@]}")
