@@ -16,7 +16,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QToolButton>
 
@@ -26,6 +25,12 @@ constexpr int editorWidth = 580;
 constexpr int scrollingHeight = 760;
 // The counter turns orange this many characters before the limit.
 constexpr qsizetype counterWarning = 300;
+
+// Menus read "&" as the mark of a shortcut letter.
+QString menuText(QString text)
+{
+    return text.replace(u'&', QStringLiteral("&&"));
+}
 
 QString countText(qsizetype count)
 {
@@ -265,4 +270,38 @@ void ShowEditor::refresh()
     const bool allowed = canSave();
     m_saveMessage->setVisible(!allowed);
     m_saveButton->setEnabled(allowed);
+}
+
+QMenu* ShowEditor::buildCategoryMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    const auto item = [this](QMenu* into, const QString& text, const QString& category) {
+        connect(into->addAction(menuText(text)), &QAction::triggered, this,
+            [this, category] { setCategory(category); });
+    };
+    item(menu, QStringLiteral("None"), QString());
+    menu->addSeparator();
+    for (const auto& [main, subcategories] : Show::appleCategories()) {
+        if (subcategories.isEmpty()) {
+            item(menu, main, main);
+            continue;
+        }
+        QMenu* sub = menu->addMenu(menuText(main));
+        item(sub, main + QStringLiteral(" (main category)"), main);
+        sub->addSeparator();
+        for (const QString& subcategory : subcategories)
+            item(sub, subcategory, main + u'/' + subcategory);
+    }
+    return menu;
+}
+
+void ShowEditor::fillSuggestions()
+{
+    QMenu* menu = m_suggestionsButton->menu();
+    menu->clear();
+    const QStringList suggestions
+        = m_draft.kind == Show::Kind::Podcast ? QStringList {QStringLiteral("Podcast")} : Show::musicGenres();
+    for (const QString& genre : suggestions)
+        connect(menu->addAction(menuText(genre)), &QAction::triggered, this,
+            [this, genre] { m_genreField->setText(genre); });
 }

@@ -26,7 +26,7 @@ class ShowStore;
 // into the library the moment they are chosen, so the editor tracks which stored
 // cover files it must delete when the user saves or cancels.
 //
-// The behaviour lives in ShowEditor.cpp, the building of the form in
+// The behaviour and the menus live in ShowEditor.cpp, the building of the form in
 // ShowEditorForm.cpp and its small painted widgets in ShowEditorParts.cpp.
 class ShowEditor : public QWidget
 {

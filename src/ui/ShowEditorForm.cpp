@@ -58,10 +58,24 @@ QLabel* note(const QString& text, const char* name = nullptr)
     return note;
 }
 
-// Menus read "&" as the mark of a shortcut letter.
-QString menuText(QString text)
+QString rgba(const QColor& colour)
 {
-    return text.replace(u'&', QStringLiteral("&&"));
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(colour.red())
+        .arg(colour.green())
+        .arg(colour.blue())
+        .arg(colour.alpha());
+}
+
+// Text fields with a rounded border; a disabled one sinks into its box.
+QString fieldStyle()
+{
+    return QStringLiteral("QLineEdit { border: 1px solid %1; border-radius: 5px; padding: 2px 4px;"
+                          " background: %2; }"
+                          " QLineEdit:focus { border: 1px solid %3; }"
+                          " QLineEdit:disabled { background: %4; }")
+        .arg(rgba(Theme::primary(0.2)), rgba(Theme::textBackground()), rgba(Theme::accent()),
+            rgba(Theme::primary(0.03)));
 }
 
 QVBoxLayout* column(QWidget* owner, int spacing, int margin = 0)
@@ -110,6 +124,7 @@ QWidget* ShowEditor::buildForm()
 {
     auto* form = new QWidget;
     form->setObjectName(QStringLiteral("form"));
+    form->setStyleSheet(fieldStyle());
     QVBoxLayout* blocks = column(form, formSpacing, formMargin);
     blocks->addWidget(buildHeader());
     blocks->addWidget(buildShowSection());
@@ -461,38 +476,4 @@ QWidget* ShowEditor::addGridRow(
     grid->addWidget(names, at, 0, Qt::AlignRight | Qt::AlignTop);
     grid->addWidget(control, at, 1, Qt::AlignTop);
     return names;
-}
-
-QMenu* ShowEditor::buildCategoryMenu(QWidget* parent)
-{
-    auto* menu = new QMenu(parent);
-    const auto item = [this](QMenu* into, const QString& text, const QString& category) {
-        connect(into->addAction(menuText(text)), &QAction::triggered, this,
-            [this, category] { setCategory(category); });
-    };
-    item(menu, QStringLiteral("None"), QString());
-    menu->addSeparator();
-    for (const auto& [main, subcategories] : Show::appleCategories()) {
-        if (subcategories.isEmpty()) {
-            item(menu, main, main);
-            continue;
-        }
-        QMenu* sub = menu->addMenu(menuText(main));
-        item(sub, main + QStringLiteral(" (main category)"), main);
-        sub->addSeparator();
-        for (const QString& subcategory : subcategories)
-            item(sub, subcategory, main + u'/' + subcategory);
-    }
-    return menu;
-}
-
-void ShowEditor::fillSuggestions()
-{
-    QMenu* menu = m_suggestionsButton->menu();
-    menu->clear();
-    const QStringList suggestions
-        = m_draft.kind == Show::Kind::Podcast ? QStringList {QStringLiteral("Podcast")} : Show::musicGenres();
-    for (const QString& genre : suggestions)
-        connect(menu->addAction(menuText(genre)), &QAction::triggered, this,
-            [this, genre] { m_genreField->setText(genre); });
 }

@@ -75,6 +75,14 @@ TextArea::TextArea(int height, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(textAreaMargin, textAreaMargin, textAreaMargin, textAreaMargin);
     layout->addWidget(m_editor);
+    m_editor->installEventFilter(this);
+}
+
+bool TextArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_editor && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        update();
+    return QFrame::eventFilter(watched, event);
 }
 
 void TextArea::paintEvent(QPaintEvent*)

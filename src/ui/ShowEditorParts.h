@@ -36,6 +36,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Repaints the field's border when the editor gains or loses focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPlainTextEdit* m_editor;
