@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "library/ShowStore.h"
+#include "screenshots/Capture.h"
 
 #include <QFileInfo>
 
@@ -8,6 +9,16 @@ AppDelegate::AppDelegate(ShowStore& store, std::function<void()> activate)
     : m_store(store)
     , m_activate(std::move(activate))
 { }
+
+void AppDelegate::willFinishLaunching()
+{
+    Capture::prepareIfRequested();
+}
+
+void AppDelegate::didFinishLaunching()
+{
+    Capture::startIfRequested();
+}
 
 QList<QUrl> AppDelegate::acceptedFiles(const QList<QUrl>& urls)
 {

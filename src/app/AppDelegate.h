@@ -14,6 +14,11 @@ class AppDelegate
 public:
     AppDelegate(ShowStore& store, std::function<void()> activate);
 
+    // Before any window exists, and once the application runs: the moments the
+    // window-capture mode steers from.
+    void willFinishLaunching();
+    void didFinishLaunching();
+
     // Files opened with Pelamo: MP3 files and folders join the pending list, which
     // asks for a show; anything else is let go without a word.
     void openFiles(const QList<QUrl>& urls);

@@ -5,6 +5,8 @@
 #include "cli/CLI.h"
 #include "library/Shared.h"
 #include "library/ShowStore.h"
+#include "screenshots/Capture.h"
+#include "screenshots/Snapshot.h"
 #include "ui/AppIcon.h"
 #include "ui/Theme.h"
 
@@ -26,24 +28,44 @@ void describe(QCoreApplication& app)
     app.setApplicationVersion(QStringLiteral(PELAMO_VERSION));
 }
 
-int runCommandLine(int argc, char** argv)
+int runCommandLine(int argc, char** argv, const QStringList& arguments)
 {
-    // The tool needs no windows: a core application keeps the GUI machinery unloaded.
-    QCoreApplication app(argc, argv);
-    describe(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const int status = CLI::run(app.arguments().mid(1), out, err);
+    if (!CLI::rendersSnapshots(arguments)) {
+        // Listing and tagging need no windows: a core application keeps the GUI
+        // machinery unloaded.
+        QCoreApplication app(argc, argv);
+        describe(app);
+        return CLI::run(app.arguments().mid(1), out, err);
+    }
+    // Pictures are drawn off screen, display or not.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    describe(app);
+    QApplication::setWindowIcon(AppIcon::icon());
+    const int status = CLI::run(app.arguments().mid(1), out, err, &Snapshot::run);
     out.flush();
-    err.flush();
     return status;
+}
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 int runDesktop(int argc, char** argv, const QStringList& arguments)
 {
+    // Qt would abort without a word a script can act on.
+    if (Capture::requested(arguments) && !hasDisplay()) {
+        QTextStream(stderr)
+            << "pelamo: --capture needs a display; none is set in DISPLAY or WAYLAND_DISPLAY\n";
+        return Capture::NoWindow;
+    }
     QApplication app(argc, argv);
     describe(app);
-    QGuiApplication::setDesktopFileName(QStringLiteral("pelamo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.vantorel.pelamo"));
     QApplication::setWindowIcon(AppIcon::icon());
 
     // A Pelamo already running on this library takes the files and comes forward.
@@ -63,8 +85,7 @@ int runDesktop(int argc, char** argv, const QStringList& arguments)
             else
                 pelamo.delegate().openFiles(received);
         });
-    pelamo.showMainWindow();
-    pelamo.delegate().openFiles(files);
+    pelamo.start(files);
     return app.exec();
 }
 
@@ -99,7 +120,8 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    return CLI::isCommandLine(arguments) ? runCommandLine(argc, argv) : runDesktop(argc, argv, arguments);
+    return CLI::isCommandLine(arguments) ? runCommandLine(argc, argv, arguments)
+                                         : runDesktop(argc, argv, arguments);
 }
 
 } // namespace Entry

@@ -15,9 +15,11 @@ PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
     : QObject(parent)
     , m_store(store)
     , m_delegate(store, [this] { activate(); })
-    , m_main(new QMainWindow)
-    , m_content(new ContentView(store))
 {
+    // Views read the appearance as they are built, so the first hook runs before them.
+    m_delegate.willFinishLaunching();
+    m_main = new QMainWindow;
+    m_content = new ContentView(store);
     QApplication::setQuitOnLastWindowClosed(m_delegate.shouldQuitAfterLastWindowClosed());
     m_main->setObjectName(QStringLiteral("mainWindow"));
     m_main->setWindowTitle(QStringLiteral("Pelamo"));
@@ -56,6 +58,13 @@ void PelamoApp::buildMenus()
 void PelamoApp::showMainWindow()
 {
     m_main->show();
+}
+
+void PelamoApp::start(const QList<QUrl>& files)
+{
+    m_delegate.didFinishLaunching();
+    showMainWindow();
+    m_delegate.openFiles(files);
 }
 
 void PelamoApp::showAbout()

@@ -31,6 +31,9 @@ public:
     QWidget* aboutWindow() const { return m_about; }
 
     void showMainWindow();
+    // The launch: the delegate's second hook, the main window, then the files
+    // the program was opened with.
+    void start(const QList<QUrl>& files);
     // Opens the About window, or brings it forward when it is open.
     void showAbout();
     // Brings the main window in front of other programs.
@@ -41,7 +44,7 @@ private:
 
     ShowStore& m_store;
     AppDelegate m_delegate;
-    QMainWindow* m_main;
-    ContentView* m_content;
+    QMainWindow* m_main = nullptr;
+    ContentView* m_content = nullptr;
     QPointer<QWidget> m_about;
 };

@@ -31,6 +31,12 @@ bool isCommandLine(const QStringList& arguments)
     return false;
 }
 
+bool rendersSnapshots(const QStringList& arguments)
+{
+    return arguments.contains(snapshotOption) && !arguments.contains(helpOption)
+        && !arguments.contains(versionOption) && !arguments.contains(listOption);
+}
+
 QString listLine(const Show& show)
 {
     const QString equals = QStringLiteral("=");

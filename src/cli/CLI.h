@@ -22,6 +22,8 @@ using SnapshotMode = std::function<int(ShowStore& store, const QString& folder)>
 
 // True when the arguments ask for the command-line tool rather than the desktop application.
 bool isCommandLine(const QStringList& arguments);
+// True when the tool will render pictures, which needs the GUI machinery.
+bool rendersSnapshots(const QStringList& arguments);
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const SnapshotMode& snapshot = {},
     const QString& seedFolder = ShowStore::defaultSeedFolder);

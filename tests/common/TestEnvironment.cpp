@@ -7,10 +7,11 @@
 namespace {
 
 const char* const variables[][2] = {
-    { "HOME", "" },
-    { "XDG_DATA_HOME", "/data" },
-    { "XDG_CONFIG_HOME", "/config" },
-    { "XDG_CACHE_HOME", "/cache" },
+    {"HOME", ""},
+    {"XDG_DATA_HOME", "/data"},
+    {"XDG_CONFIG_HOME", "/config"},
+    {"XDG_CACHE_HOME", "/cache"},
+    {"XDG_RUNTIME_DIR", "/runtime"},
 };
 
 } // namespace
@@ -20,6 +21,8 @@ TestEnvironment::TestEnvironment()
     for (const auto& [name, suffix] : variables) {
         const QString path = m_dir.path() + QLatin1StringView(suffix);
         QDir().mkpath(path);
+        // Qt insists that the runtime folder is private.
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv(name, QFile::encodeName(path));
     }
 }

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QWidget;
+
+// Photographs the running main window as the window server draws it, for
+// documentation: started by "--capture FOLDER", steered from the application's
+// two launch hooks, and ending the application with its own exit status.
+namespace Capture {
+
+enum Status { Captured = 0, NoWindow = 3, Failed = 4 };
+
+// Reads the capture options from the arguments (without the program path).
+struct Options
+{
+    std::optional<QString> outDir;
+    bool dark = false;
+    QSize size {1040, 700};
+    bool sizeRefused = false; // "--size" was given but is no usable window size
+    std::optional<QString> sampleDir;
+
+    static Options parse(const QStringList& arguments);
+};
+
+bool requested(const QStringList& arguments);
+
+// Before any window exists: the appearance the picture asks for.
+void prepareIfRequested();
+// Once the application runs: tags the sample folder, then looks for the window.
+void startIfRequested();
+
+// The first visible top-level window at least 600 points wide.
+QWidget* findWindow();
+
+} // namespace Capture
