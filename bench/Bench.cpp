@@ -3,7 +3,10 @@
 //
 //   pelamo_bench compare FILE ROUNDS   prints medians as JSON
 //   pelamo_bench once FILE             one rewrite of FILE, for /usr/bin/time -v
+//   pelamo_bench copy PATH...          the verified copy of every file a batch
+//                                      of `pelamo --tag` would tag, in order
 #include "id3/ID3.h"
+#include "library/ShowStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -167,6 +170,22 @@ int compare(const QString& file, int rounds)
     return 0;
 }
 
+// The floor for a batch: one process that does the verified copy of exactly
+// the files, and in the order, that the same arguments to `pelamo --tag` tag.
+int copyAll(const QStringList& paths)
+{
+    QList<QUrl> locations;
+    for (const QString& path : paths)
+        locations.append(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    for (const QString& file : ShowStore::expand(locations)) {
+        if (!verifiedCopy(file)) {
+            std::fprintf(stderr, "verified copy failed: %s\n", qPrintable(file));
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -177,6 +196,8 @@ int main(int argc, char** argv)
         return compare(arguments.at(2), arguments.at(3).toInt());
     if (arguments.size() == 3 && arguments.at(1) == QStringLiteral("once"))
         return std::holds_alternative<ID3::Outcome>(ID3::write(benchTags(), arguments.at(2))) ? 0 : 1;
-    std::fprintf(stderr, "usage: pelamo_bench compare FILE ROUNDS | once FILE\n");
+    if (arguments.size() >= 3 && arguments.at(1) == QStringLiteral("copy"))
+        return copyAll(arguments.mid(2));
+    std::fprintf(stderr, "usage: pelamo_bench compare FILE ROUNDS | once FILE | copy PATH...\n");
     return 2;
 }

@@ -13,23 +13,19 @@ import time
 
 from mutagen import id3
 
+from benchlib import ALBUM, ARTIST, COMMENT, GENRE, TITLE, YEAR, encode_noise
+
 build, out = sys.argv[1], sys.argv[2]
 bench = os.path.join(build, "bench", "pelamo_bench")
 data = os.path.join(out, "data")
 os.makedirs(data, exist_ok=True)
-
-TITLE, ARTIST, ALBUM, GENRE, YEAR, COMMENT = "Benchmark episode", "Host", "The Show", "Podcast", "2024", "Timed run"
 
 
 def encode(path, seconds, bitrate, copies):
     if os.path.exists(path):
         return
     part = path + ".part.mp3"
-    noise = "anoisesrc=d=%d:c=pink:a=0.3" % seconds
-    ffmpeg = subprocess.Popen(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", noise, "-ac", "2", "-ar", "44100",
-                               "-f", "wav", "-"], stdout=subprocess.PIPE)
-    subprocess.run(["lame", "--quiet", "-t", "-b", str(bitrate), "-", part], stdin=ffmpeg.stdout, check=True)
-    ffmpeg.wait()
+    encode_noise(part, seconds, bitrate)
     with open(part, "rb") as f:
         audio = f.read()
     with open(path, "wb") as f:

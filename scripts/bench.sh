@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
-# Builds the engine's benchmark in build-bench/ and runs it: Pelamo's rewrite of
-# a ~5 MB song and a ~60 MB episode against a bare verified copy and against
-# mid3v2, mutagen, eyeD3 and kid3-cli. The audio is encoded once, on first run,
-# into build-bench/data/.
+# Builds the benchmarks in build-bench/ and runs one of them; the test audio is
+# encoded once, on first run, into build-bench/data/.
+#
+#   scripts/bench.sh                 the engine: Pelamo's rewrite of a ~5 MB song
+#                                    and a ~60 MB episode against a bare verified
+#                                    copy and against mid3v2, mutagen, eyeD3, kid3-cli
+#   scripts/bench.sh batch [ROUNDS]  one `pelamo --tag` run over a folder of 200
+#                                    ~1 MB files against a verified copy of the
+#                                    folder, mutagen, eyeD3, id3v2 and kid3-cli
 set -euo pipefail
 cd "$(dirname "$0")/.."
+what=${1:-engine}
+targets=(pelamo_bench)
+[ "$what" = batch ] && targets+=(pelamo pelamo_noflush)
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPELAMO_BUILD_BENCH=ON -DPELAMO_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench --parallel 2 --target pelamo_bench >/dev/null
+cmake --build build-bench --parallel 2 --target "${targets[@]}" >/dev/null
 python=/usr/bin/python3
 "$python" -c "import mutagen" 2>/dev/null || python=python3
-exec "$python" bench/run.py build-bench build-bench
+case "$what" in
+    engine) exec "$python" bench/run.py build-bench build-bench ;;
+    batch) exec "$python" bench/batch.py build-bench "${2:-7}" ;;
+    *) echo "usage: scripts/bench.sh [engine | batch [ROUNDS]]" >&2; exit 2 ;;
+esac
