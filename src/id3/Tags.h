@@ -10,7 +10,8 @@ namespace ID3 {
 
 // The tag values for one file, as handed to the engine. Texts are written as
 // they are here; the show decides what goes in (see Show::tags).
-struct Tags {
+struct Tags
+{
     QString title;
     QString artist;
     QString albumArtist;
@@ -35,16 +36,18 @@ struct Tags {
 };
 
 // What a successful rewrite did.
-struct Outcome {
-    QStringList frames;  // frame IDs in tag order, then "ID3v1" when one was appended
-    QString audioSHA;    // SHA-256 of the audio, 64 lower-case hexadecimal digits
+struct Outcome
+{
+    QStringList frames; // frame IDs in tag order, then "ID3v1" when one was appended
+    QString audioSHA; // SHA-256 of the audio, 64 lower-case hexadecimal digits
     qint64 bytesWritten = 0;
 
     bool operator==(const Outcome&) const = default;
 };
 
 // Why a file was not rewritten, with the text a person reads.
-struct Failure {
+struct Failure
+{
     enum class Kind { NotMP3, IO, EmptyTitle, AudioChanged };
 
     Kind kind = Kind::IO;

@@ -20,8 +20,7 @@ bool isSpaceOrLineBreak(char32_t c)
 
 // All characters in both sets lie in the Basic Multilingual Plane, so looking at
 // single UTF-16 units never splits a character we would remove.
-template <typename Predicate>
-QString trimmed(const QString& text, Predicate remove)
+template <typename Predicate> QString trimmed(const QString& text, Predicate remove)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();

@@ -11,8 +11,8 @@
 namespace {
 
 constexpr std::array kindNames {
-    std::pair { Show::Kind::Podcast, u"podcast" },
-    std::pair { Show::Kind::Music, u"music" },
+    std::pair {Show::Kind::Podcast, u"podcast"},
+    std::pair {Show::Kind::Music, u"music"},
 };
 
 QString readText(const QJsonObject& object, QLatin1StringView key)
@@ -129,9 +129,9 @@ QJsonObject Show::toJson() const
 
 size_t qHash(const Show& show, size_t seed) noexcept
 {
-    return qHashMulti(seed, show.id, int(show.kind), show.name, show.title, show.titleFromFileName, show.artist,
-        show.albumArtist, show.album, show.genre, show.year, show.autoYear, show.language, show.publisher,
-        show.copyright, show.comment, show.description, show.category, show.keywords, show.feedURL,
-        show.podcastFlag, show.composer, show.coverFile.has_value(), show.coverFile.value_or(QString()),
-        show.writeID3v1, show.notes);
+    return qHashMulti(seed, show.id, int(show.kind), show.name, show.title, show.titleFromFileName,
+        show.artist, show.albumArtist, show.album, show.genre, show.year, show.autoYear, show.language,
+        show.publisher, show.copyright, show.comment, show.description, show.category, show.keywords,
+        show.feedURL, show.podcastFlag, show.composer, show.coverFile.has_value(),
+        show.coverFile.value_or(QString()), show.writeID3v1, show.notes);
 }

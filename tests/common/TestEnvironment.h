@@ -8,7 +8,8 @@
 // A private home for one test: HOME and the XDG folders point into a temporary
 // folder, so no test reads or writes the real user's library or preferences.
 // Create it before anything touches QSettings or QStandardPaths.
-class TestEnvironment {
+class TestEnvironment
+{
 public:
     TestEnvironment();
 

@@ -1,8 +1,7 @@
+#include "common/TestEnvironment.h"
 #include "library/Arguments.h"
 #include "library/ShowStore.h"
 #include "shows/Uuid.h"
-
-#include "common/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,7 +42,7 @@ QString makeSeed(const QString& folder, bool withCoverImage = true)
     first.coverFile = QStringLiteral("art.png");
     Show second = named(QStringLiteral("Second"));
     second.coverFile = QStringLiteral("missing.jpg");
-    writeFile(folder + QStringLiteral("/seed-shows.json"), showsArray({ first, second }));
+    writeFile(folder + QStringLiteral("/seed-shows.json"), showsArray({first, second}));
     if (withCoverImage)
         writeFile(folder + QStringLiteral("/art.png"), QByteArray("\x89PNG\r\n\x1a\nseed art"));
     return folder;
@@ -56,12 +55,13 @@ QSettings preferences()
 
 QStringList keptCopies(const QString& folder)
 {
-    return QDir(folder).entryList({ QStringLiteral("shows.json.unreadable-*") }, QDir::Files, QDir::Name);
+    return QDir(folder).entryList({QStringLiteral("shows.json.unreadable-*")}, QDir::Files, QDir::Name);
 }
 
 } // namespace
 
-class TestShowStore : public QObject {
+class TestShowStore : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -91,7 +91,7 @@ private Q_SLOTS:
         const QString coverName = seedCoverId + QStringLiteral(".png");
         QCOMPARE(store.shows().at(0).coverFile, std::optional(coverName));
         QCOMPARE(store.shows().at(1).coverFile, std::optional(QStringLiteral("missing.jpg")));
-        QCOMPARE(QDir(store.coversFolder()).entryList(QDir::Files), QStringList { coverName });
+        QCOMPARE(QDir(store.coversFolder()).entryList(QDir::Files), QStringList {coverName});
         QCOMPARE(readFile(store.coversFolder() + u'/' + coverName), QByteArray("\x89PNG\r\n\x1a\nseed art"));
         QVERIFY(QFileInfo(store.coversFolder() + u'/' + coverName).isWritable());
 
@@ -120,7 +120,7 @@ private Q_SLOTS:
 
     void loadsWhatIsThere()
     {
-        const QList<Show> shows { named(QStringLiteral("A")), named(QStringLiteral("B")) };
+        const QList<Show> shows {named(QStringLiteral("A")), named(QStringLiteral("B"))};
         writeFile(m_library + QStringLiteral("/shows.json"), showsArray(shows));
         ShowStore store(m_library, m_seed);
         QCOMPARE(store.shows(), shows);
@@ -153,7 +153,8 @@ private Q_SLOTS:
         const QStringList kept = keptCopies(m_library);
         QCOMPARE(kept.size(), keepsCopy ? 1 : 0);
         if (keepsCopy) {
-            QVERIFY(kept.first().contains(QRegularExpression(QStringLiteral("^shows\\.json\\.unreadable-\\d{8}-\\d{6}$"))));
+            QVERIFY(kept.first().contains(
+                QRegularExpression(QStringLiteral("^shows\\.json\\.unreadable-\\d{8}-\\d{6}$"))));
             QCOMPARE(readFile(m_library + u'/' + kept.first()), content);
         }
     }
@@ -161,7 +162,7 @@ private Q_SLOTS:
     void keptCopiesAreNeverOverwritten()
     {
         // Damaged three times within one second: three distinct kept copies.
-        for (const QByteArray content : { "one", "two", "three" }) {
+        for (const QByteArray content : {"one", "two", "three"}) {
             writeFile(m_library + QStringLiteral("/shows.json"), content);
             ShowStore store(m_library, m_seed);
             QCOMPARE(store.shows().size(), 2);
@@ -170,7 +171,8 @@ private Q_SLOTS:
         for (const QString& name : keptCopies(m_library))
             contents.append(QString::fromLatin1(readFile(m_library + u'/' + name)));
         contents.sort();
-        QCOMPARE(contents, (QStringList { QStringLiteral("one"), QStringLiteral("three"), QStringLiteral("two") }));
+        QCOMPARE(
+            contents, (QStringList {QStringLiteral("one"), QStringLiteral("three"), QStringLiteral("two")}));
     }
 
     void undecodableFileWithoutSeedIsLeftAlone()
@@ -183,7 +185,7 @@ private Q_SLOTS:
             QVERIFY(keptCopies(m_library).isEmpty());
 
             // The first change keeps it before writing.
-            store.setShows({ named(QStringLiteral("New")) });
+            store.setShows({named(QStringLiteral("New"))});
             store.save();
         }
         QCOMPARE(keptCopies(m_library).size(), 1);
@@ -202,7 +204,7 @@ private Q_SLOTS:
         QCOMPARE(store.shows(), before);
         QCOMPARE(changed.count(), 0);
 
-        const QList<Show> other { named(QStringLiteral("Other")) };
+        const QList<Show> other {named(QStringLiteral("Other"))};
         writeFile(store.showsFile(), showsArray(other));
         store.load();
         QCOMPARE(store.shows(), other);
@@ -214,7 +216,7 @@ private Q_SLOTS:
     {
         ShowStore store(m_library, m_noSeed);
         Show show = named(QStringLiteral("A"));
-        store.setShows({ show });
+        store.setShows({show});
         store.save();
 
         const QByteArray text = readFile(store.showsFile());
@@ -227,9 +229,9 @@ private Q_SLOTS:
             if (match.hasMatch())
                 keys.append(match.captured(1));
         }
-        const QStringList expected { "album", "albumArtist", "artist", "autoYear", "category", "comment",
+        const QStringList expected {"album", "albumArtist", "artist", "autoYear", "category", "comment",
             "composer", "copyright", "description", "feedURL", "genre", "id", "keywords", "kind", "language",
-            "name", "notes", "podcastFlag", "publisher", "title", "titleFromFileName", "writeID3v1", "year" };
+            "name", "notes", "podcastFlag", "publisher", "title", "titleFromFileName", "writeID3v1", "year"};
         QCOMPARE(keys, expected);
 
         store.setShows({});
@@ -246,7 +248,8 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(m_library, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         store.setShows({});
         store.save();
-        QFile::setPermissions(m_library, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(
+            m_library, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(readFile(store.showsFile()), before);
     }
 
@@ -326,12 +329,12 @@ private Q_SLOTS:
         QSignalSpy changed(&store, &ShowStore::changed);
         const Show show = named(QStringLiteral("A"));
         connect(&store, &ShowStore::changed, this, [&] { m_seen = store.shows().size(); });
-        store.setShows({ show });
+        store.setShows({show});
         QCOMPARE(m_seen, 1); // listeners read the new value
-        store.setShows({ show });
+        store.setShows({show});
         store.setSelection(show.id);
         store.setSelection(show.id);
-        store.setPending({ QUrl::fromLocalFile(QStringLiteral("/tmp/a.mp3")) });
+        store.setPending({QUrl::fromLocalFile(QStringLiteral("/tmp/a.mp3"))});
         QCOMPARE(changed.count(), 3);
     }
 
@@ -341,17 +344,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("option");
         QTest::addColumn<std::optional<QString>>("expected");
         const QString show = QStringLiteral("--show");
-        QTest::addRow("value follows") << QStringList { "--tag", "--show", "Weekly", "a.mp3" } << show
+        QTest::addRow("value follows") << QStringList {"--tag", "--show", "Weekly", "a.mp3"} << show
                                        << std::optional(QStringLiteral("Weekly"));
-        QTest::addRow("first occurrence wins") << QStringList { "--show", "A", "--show", "B" } << show
-                                               << std::optional(QStringLiteral("A"));
-        QTest::addRow("value that looks like an option") << QStringList { "--show", "--library", "x" } << show
-                                                         << std::optional(QStringLiteral("--library"));
-        QTest::addRow("option last") << QStringList { "a.mp3", "--show" } << show << std::optional<QString>();
-        QTest::addRow("option absent") << QStringList { "--tag", "a.mp3" } << show << std::optional<QString>();
-        QTest::addRow("no equals form") << QStringList { "--show=Weekly" } << show << std::optional<QString>();
-        QTest::addRow("case matters") << QStringList { "--Show", "A" } << show << std::optional<QString>();
-        QTest::addRow("empty value") << QStringList { "--show", "" } << show << std::optional(QString());
+        QTest::addRow("first occurrence wins")
+            << QStringList {"--show", "A", "--show", "B"} << show << std::optional(QStringLiteral("A"));
+        QTest::addRow("value that looks like an option")
+            << QStringList {"--show", "--library", "x"} << show << std::optional(QStringLiteral("--library"));
+        QTest::addRow("option last") << QStringList {"a.mp3", "--show"} << show << std::optional<QString>();
+        QTest::addRow("option absent") << QStringList {"--tag", "a.mp3"} << show << std::optional<QString>();
+        QTest::addRow("no equals form") << QStringList {"--show=Weekly"} << show << std::optional<QString>();
+        QTest::addRow("case matters") << QStringList {"--Show", "A"} << show << std::optional<QString>();
+        QTest::addRow("empty value") << QStringList {"--show", ""} << show << std::optional(QString());
     }
 
     void optionValues()

@@ -56,8 +56,8 @@ QJsonValue parse(const QByteArray& json)
 
 } // namespace
 
-
-class TestShow : public QObject {
+class TestShow : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -78,7 +78,7 @@ private Q_SLOTS:
 
     void kinds()
     {
-        QCOMPARE(Show::allKinds(), (QList<Show::Kind> { Show::Kind::Podcast, Show::Kind::Music }));
+        QCOMPARE(Show::allKinds(), (QList<Show::Kind> {Show::Kind::Podcast, Show::Kind::Music}));
         QCOMPARE(Show::kindText(Show::Kind::Podcast), QStringLiteral("podcast"));
         QCOMPARE(Show::kindText(Show::Kind::Music), QStringLiteral("music"));
         QCOMPARE(Show::kindFromText(QStringLiteral("music")), std::optional(Show::Kind::Music));
@@ -101,17 +101,19 @@ private Q_SLOTS:
         };
 
         QTest::addRow("empty object") << QByteArray("{}") << fallbackShow() << false;
-        QTest::addRow("empty name becomes Untitled Show") << QByteArray(R"({"name":""})") << fallbackShow()
-                                                          << false;
+        QTest::addRow("empty name becomes Untitled Show")
+            << QByteArray(R"({"name":""})") << fallbackShow() << false;
         QTest::addRow("name of two spaces stays")
-            << QByteArray(R"({"name":"  "})") << with([](Show& s) { s.name = QStringLiteral("  "); }) << false;
+            << QByteArray(R"({"name":"  "})") << with([](Show& s) { s.name = QStringLiteral("  "); })
+            << false;
         QTest::addRow("music") << QByteArray(R"({"kind":"music"})")
                                << with([](Show& s) { s.kind = Show::Kind::Music; }) << false;
-        QTest::addRow("capitalised kind reads as podcast") << QByteArray(R"({"kind":"Music"})") << fallbackShow()
-                                                           << false;
-        QTest::addRow("numeric kind reads as podcast") << QByteArray(R"({"kind":1})") << fallbackShow() << false;
-        QTest::addRow("autoYear as string reads true") << QByteArray(R"({"autoYear":"false"})") << fallbackShow()
-                                                       << false;
+        QTest::addRow("capitalised kind reads as podcast")
+            << QByteArray(R"({"kind":"Music"})") << fallbackShow() << false;
+        QTest::addRow("numeric kind reads as podcast")
+            << QByteArray(R"({"kind":1})") << fallbackShow() << false;
+        QTest::addRow("autoYear as string reads true")
+            << QByteArray(R"({"autoYear":"false"})") << fallbackShow() << false;
         QTest::addRow("autoYear false is kept")
             << QByteArray(R"({"autoYear":false})") << with([](Show& s) { s.autoYear = false; }) << false;
         QTest::addRow("podcastFlag as string reads false")
@@ -125,22 +127,24 @@ private Q_SLOTS:
         QTest::addRow("texts of other types read empty")
             << QByteArray(R"({"title":5,"artist":[1],"album":{"a":1},"genre":true,"notes":null})")
             << fallbackShow() << false;
-        QTest::addRow("id that is not a UUID") << QByteArray(R"({"id":"not-a-uuid"})") << fallbackShow() << false;
-        QTest::addRow("id in braces") << QByteArray(R"({"id":"{6BA7B810-9DAD-11D1-80B4-00C04FD430C8}"})")
-                                      << fallbackShow() << false;
+        QTest::addRow("id that is not a UUID")
+            << QByteArray(R"({"id":"not-a-uuid"})") << fallbackShow() << false;
+        QTest::addRow("id in braces")
+            << QByteArray(R"({"id":"{6BA7B810-9DAD-11D1-80B4-00C04FD430C8}"})") << fallbackShow() << false;
         QTest::addRow("id as number") << QByteArray(R"({"id":42})") << fallbackShow() << false;
         QTest::addRow("upper-case id kept")
             << QByteArray("{\"id\":" + id + "}") << with([&](Show& s) { s.id = uuid; }) << true;
         QTest::addRow("lower-case id kept")
             << QByteArray("{\"id\":" + id.toLower() + "}") << with([&](Show& s) { s.id = uuid; }) << true;
-        QTest::addRow("cover file")
-            << QByteArray(R"({"coverFile":"x.png"})")
-            << with([](Show& s) { s.coverFile = QStringLiteral("x.png"); }) << false;
-        QTest::addRow("cover as null is absent") << QByteArray(R"({"coverFile":null})") << fallbackShow() << false;
-        QTest::addRow("cover as number is absent") << QByteArray(R"({"coverFile":7})") << fallbackShow() << false;
+        QTest::addRow("cover file") << QByteArray(R"({"coverFile":"x.png"})")
+                                    << with([](Show& s) { s.coverFile = QStringLiteral("x.png"); }) << false;
+        QTest::addRow("cover as null is absent")
+            << QByteArray(R"({"coverFile":null})") << fallbackShow() << false;
+        QTest::addRow("cover as number is absent")
+            << QByteArray(R"({"coverFile":7})") << fallbackShow() << false;
         QTest::addRow("unknown keys ignored")
-            << QByteArray(R"({"rating":5,"name":"Kept"})") << with([](Show& s) { s.name = QStringLiteral("Kept"); })
-            << false;
+            << QByteArray(R"({"rating":5,"name":"Kept"})")
+            << with([](Show& s) { s.name = QStringLiteral("Kept"); }) << false;
     }
 
     void decodeTolerates()
@@ -234,9 +238,9 @@ private Q_SLOTS:
         d.id = QUuid::createUuid();
         QVERIFY(a != d);
 
-        const QSet<Show> set { a, b, c, a };
+        const QSet<Show> set {a, b, c, a};
         QCOMPARE(set.size(), 3);
-        const std::unordered_set<Show> standard { a, b, a };
+        const std::unordered_set<Show> standard {a, b, a};
         QCOMPARE(standard.size(), size_t(2));
     }
 
@@ -251,7 +255,8 @@ private Q_SLOTS:
         QTest::addRow("no dashes") << QStringLiteral("6BA7B8109DAD11D180B400C04FD430C8") << false;
         QTest::addRow("dash misplaced") << QStringLiteral("6BA7B8109-DAD-11D1-80B4-00C04FD430C8") << false;
         QTest::addRow("not hexadecimal") << QStringLiteral("6BA7B810-9DAD-11D1-80B4-00C04FD430CG") << false;
-        QTest::addRow("non-ASCII digit") << QStringLiteral("6BA7B810-9DAD-11D1-80B4-00C04FD430C\u00e9") << false;
+        QTest::addRow("non-ASCII digit")
+            << QStringLiteral("6BA7B810-9DAD-11D1-80B4-00C04FD430C\u00e9") << false;
         QTest::addRow("empty") << QString() << false;
     }
 
