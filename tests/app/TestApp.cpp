@@ -2,6 +2,7 @@
 #include "app/Entry.h"
 #include "app/PelamoApp.h"
 #include "app/SingleInstance.h"
+#include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
 #include "library/ShowStore.h"
 #include "ui/ContentView.h"
@@ -31,9 +32,8 @@ private Q_SLOTS:
 
     void init()
     {
-        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
-        m_store = std::make_unique<ShowStore>(
-            m_case->filePath(QStringLiteral("lib")), m_case->filePath(QStringLiteral("no-seed")));
+        m_case = m_env->newCase();
+        m_store = openEmptyLibrary(*m_case);
     }
 
     void openFilesRule_data()

@@ -1,3 +1,4 @@
+#include "RunTool.h"
 #include "cli/CLI.h"
 #include "common/TestEnvironment.h"
 #include "shows/Show.h"
@@ -11,30 +12,6 @@
 #include <QTest>
 
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// The tool in-process, with its streams captured.
-Run runTool(const QStringList& arguments, const CLI::SnapshotMode& snapshot = {},
-    const QString& seed = ShowStore::defaultSeedFolder)
-{
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    Run run;
-    run.status = CLI::run(arguments, outStream, errStream, snapshot, seed);
-    outStream.flush();
-    errStream.flush();
-    run.out = out;
-    run.err = err;
-    return run;
-}
 
 void writeShows(const QString& folder, const QList<Show>& shows)
 {
@@ -76,9 +53,15 @@ private Q_SLOTS:
 
     void init()
     {
-        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
+        m_case = m_env->newCase();
         QDir(m_env->defaultLibrary()).removeRecursively();
         m_library = m_case->filePath(QStringLiteral("library"));
+    }
+
+    ProgramRun pelamo(const QStringList& arguments, const QString& workingDirectory = {})
+    {
+        return runProgram(
+            QStringLiteral(PELAMO_EXECUTABLE), arguments, m_env->processEnvironment(), workingDirectory);
     }
 
     void modeChoice_data()
@@ -137,7 +120,7 @@ private Q_SLOTS:
         Show second;
         second.name = QStringLiteral("Ünïcode ✓");
         writeShows(m_library, {weekly(), second});
-        const Run run = runTool({QStringLiteral("--list"), QStringLiteral("--library"), m_library});
+        const ProgramRun run = runTool({QStringLiteral("--list"), QStringLiteral("--library"), m_library});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out,
             weeklyLine + u'\n' + QStringLiteral("Ünïcode ✓\t title=\t artist=\t genre=\t cover=false\n"));
@@ -148,9 +131,9 @@ private Q_SLOTS:
     {
         writeShows(m_library, {weekly()});
         bool snapshotRan = false;
-        const Run run
+        const ProgramRun run
             = runTool({"--tag", "--show", "Weekly", "--snapshot", "--list", "a.mp3", "--library", m_library},
-                [&](ShowStore&, const QString&) {
+                ShowStore::defaultSeedFolder, [&](ShowStore&, const QString&) {
                     snapshotRan = true;
                     return 0;
                 });
@@ -161,7 +144,7 @@ private Q_SLOTS:
 
     void emptyLibraryListsNothing()
     {
-        const Run run = runTool({QStringLiteral("--list"), QStringLiteral("--library"), m_library}, {},
+        const ProgramRun run = runTool({QStringLiteral("--list"), QStringLiteral("--library"), m_library},
             m_case->filePath(QStringLiteral("no-seed")));
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QString());
@@ -184,8 +167,8 @@ private Q_SLOTS:
         writeShows(m_library, {weekly()});
         QString received;
         int shows = -1;
-        const Run run = runTool(QStringList {QStringLiteral("--library"), m_library} + arguments,
-            [&](ShowStore& store, const QString& out) {
+        const ProgramRun run = runTool(QStringList {QStringLiteral("--library"), m_library} + arguments,
+            ShowStore::defaultSeedFolder, [&](ShowStore& store, const QString& out) {
                 received = out;
                 shows = int(store.shows().size());
                 return 0;
@@ -197,7 +180,7 @@ private Q_SLOTS:
 
     void helpAndVersion()
     {
-        Run run = runTool({QStringLiteral("--help"), QStringLiteral("--list")});
+        ProgramRun run = runTool({QStringLiteral("--help"), QStringLiteral("--list")});
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.startsWith(QStringLiteral("Usage:")));
         for (const char* mention :
@@ -215,14 +198,10 @@ private Q_SLOTS:
 
     void firstRunSeedsOnce()
     {
-        QProcess first;
-        first.setProcessEnvironment(m_env->processEnvironment());
-        first.start(QStringLiteral(PELAMO_EXECUTABLE), {QStringLiteral("--list")});
-        QVERIFY(first.waitForFinished(30000));
-        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(first.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(first.readAllStandardOutput()), seedLines.join(u'\n') + u'\n');
-        QCOMPARE(first.readAllStandardError(), QByteArray());
+        const ProgramRun first = pelamo({QStringLiteral("--list")});
+        QCOMPARE(first.status, 0);
+        QCOMPARE(first.out, seedLines.join(u'\n') + u'\n');
+        QCOMPARE(first.err, QString());
 
         const QString showsFile = m_env->defaultLibrary() + QStringLiteral("/shows.json");
         const QByteArray saved = readFile(showsFile);
@@ -231,12 +210,9 @@ private Q_SLOTS:
         const QDateTime written = QFileInfo(showsFile).lastModified();
 
         QTest::qWait(20);
-        QProcess second;
-        second.setProcessEnvironment(m_env->processEnvironment());
-        second.start(QStringLiteral(PELAMO_EXECUTABLE), {QStringLiteral("--list")});
-        QVERIFY(second.waitForFinished(30000));
-        QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(second.readAllStandardOutput()), seedLines.join(u'\n') + u'\n');
+        const ProgramRun second = pelamo({QStringLiteral("--list")});
+        QCOMPARE(second.status, 0);
+        QCOMPARE(second.out, seedLines.join(u'\n') + u'\n');
         QCOMPARE(readFile(showsFile), saved);
         QCOMPARE(QFileInfo(showsFile).lastModified(), written);
     }
@@ -244,14 +220,11 @@ private Q_SLOTS:
     void libraryRelativeToCurrentFolder()
     {
         writeShows(m_library, {weekly()});
-        QProcess tool;
-        tool.setProcessEnvironment(m_env->processEnvironment());
-        tool.setWorkingDirectory(m_case->path());
-        tool.start(QStringLiteral(PELAMO_EXECUTABLE),
-            {QStringLiteral("--library"), QStringLiteral("library"), QStringLiteral("--list")});
-        QVERIFY(tool.waitForFinished(30000));
-        QCOMPARE(tool.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()), weeklyLine + u'\n');
+        const ProgramRun run
+            = pelamo({QStringLiteral("--library"), QStringLiteral("library"), QStringLiteral("--list")},
+                m_case->path());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, weeklyLine + u'\n');
         QVERIFY(!QFileInfo::exists(m_env->defaultLibrary()));
     }
 
@@ -271,16 +244,11 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(bool, printsError);
-        QProcess tool;
-        tool.setProcessEnvironment(m_env->processEnvironment());
-        tool.start(QStringLiteral(PELAMO_EXECUTABLE), arguments << QStringLiteral("--library") << m_library);
-        QVERIFY(tool.waitForFinished(30000));
-        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(tool.exitCode(), status);
-        const QByteArray err = tool.readAllStandardError();
-        QCOMPARE(!err.isEmpty(), printsError);
+        const ProgramRun run = pelamo(arguments << QStringLiteral("--library") << m_library);
+        QCOMPARE(run.status, status);
+        QCOMPARE(!run.err.isEmpty(), printsError);
         if (printsError)
-            QCOMPARE(err.count('\n'), 1);
+            QCOMPARE(run.err.count(u'\n'), 1);
     }
 
     void withoutModeOptionsTheDesktopStarts()

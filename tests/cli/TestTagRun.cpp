@@ -1,3 +1,4 @@
+#include "RunTool.h"
 #include "cli/CLI.h"
 #include "common/Mutagen.h"
 #include "common/TestEnvironment.h"
@@ -11,15 +12,6 @@
 #include <QTest>
 
 namespace {
-
-const QString tone = QStringLiteral(PELAMO_TEST_DATA "/batch/short-tone.mp3");
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
 
 Show named(const QString& name, const QString& title = QStringLiteral("Episode"))
 {
@@ -40,7 +32,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
+        m_case = m_env->newCase();
         m_library = m_case->filePath(QStringLiteral("library"));
         setShows(
             {named(QStringLiteral("Weekly"), QStringLiteral("The Weekly Show")), named(QStringLiteral("B"))});
@@ -54,30 +46,12 @@ private Q_SLOTS:
         writeFile(m_library + QStringLiteral("/shows.json"), QJsonDocument(array).toJson());
     }
 
-    QString mp3(const QString& name)
-    {
-        const QString path = m_case->filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile::copy(tone, path);
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        return path;
-    }
+    QString mp3(const QString& name) { return copyFixture(toneFixture(), m_case->filePath(name)); }
 
-    Run run(QStringList arguments)
+    ProgramRun run(QStringList arguments)
     {
-        arguments << QStringLiteral("--library") << m_library;
-        QString out;
-        QString err;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        Run result;
-        result.status
-            = CLI::run(arguments, outStream, errStream, {}, m_case->filePath(QStringLiteral("no-seed")));
-        outStream.flush();
-        errStream.flush();
-        result.out = out;
-        result.err = err;
-        return result;
+        return runTool(arguments << QStringLiteral("--library") << m_library,
+            m_case->filePath(QStringLiteral("no-seed")));
     }
 
     void usageErrors_data()
@@ -98,7 +72,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, error);
-        const Run result = run(arguments);
+        const ProgramRun result = run(arguments);
         QCOMPARE(result.status, 2);
         QCOMPARE(result.err, error);
         QCOMPARE(result.out, QString());
@@ -107,7 +81,8 @@ private Q_SLOTS:
     void emptyLibraryListsNoShows()
     {
         setShows({});
-        const Run result = run({QStringLiteral("--tag"), QStringLiteral("--show"), QStringLiteral("X")});
+        const ProgramRun result
+            = run({QStringLiteral("--tag"), QStringLiteral("--show"), QStringLiteral("X")});
         QCOMPARE(result.status, 2);
         QCOMPARE(result.err, QStringLiteral("Unknown or missing --show. Shows: \n"));
     }
@@ -120,8 +95,8 @@ private Q_SLOTS:
         // Found by title, case ignored; "--verbose" is taken as a path; "Weekly" appears
         // again as a file argument but, being the show's text, is not one.
         const QString showText = QStringLiteral("the weekly SHOW");
-        const Run result = run({QStringLiteral("--tag"), QStringLiteral("--show"), showText, a, showText, wav,
-            QStringLiteral("--verbose")});
+        const ProgramRun result = run({QStringLiteral("--tag"), QStringLiteral("--show"), showText, a,
+            showText, wav, QStringLiteral("--verbose")});
         QCOMPARE(result.status, 1);
         const QStringList lines = result.out.split(u'\n');
         QCOMPARE(lines.size(), 4);
@@ -138,7 +113,7 @@ private Q_SLOTS:
     {
         const QString folder = m_case->filePath(QStringLiteral("nothing"));
         writeFile(folder + QStringLiteral("/readme.txt"), "x");
-        const Run result
+        const ProgramRun result
             = run({QStringLiteral("--tag"), QStringLiteral("--show"), QStringLiteral("B"), folder});
         QCOMPARE(result.status, 0);
         QCOMPARE(result.out, QString());
@@ -158,19 +133,16 @@ private Q_SLOTS:
         mp3(QStringLiteral("episodes/Ep 10.mp3"));
         writeFile(m_case->filePath(QStringLiteral("episodes/notes.txt")), "x");
 
-        QProcess tool;
-        tool.setProcessEnvironment(m_env->processEnvironment());
-        tool.setWorkingDirectory(m_case->path());
-        tool.start(QStringLiteral(PELAMO_EXECUTABLE),
+        const ProgramRun tool = runProgram(QStringLiteral(PELAMO_EXECUTABLE),
             {QStringLiteral("--tag"), QStringLiteral("--show"), QStringLiteral("weekly"),
-                QStringLiteral("--library"), QStringLiteral("library"), QStringLiteral("episodes")});
-        QVERIFY(tool.waitForFinished(60000));
-        QCOMPARE(tool.exitCode(), 0);
-        QCOMPARE(tool.readAllStandardError(), QByteArray());
+                QStringLiteral("--library"), QStringLiteral("library"), QStringLiteral("episodes")},
+            m_env->processEnvironment(), m_case->path());
+        QCOMPARE(tool.status, 0);
+        QCOMPARE(tool.err, QString());
         const QString expected
             = QStringLiteral("OK   %1/episodes/%2 \u2014 Tagged \u00b7 TYER TIT2 TPE1 TDRC PCST APIC "
                              "ID3v1 \u00b7 audio untouched\n");
-        QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()),
+        QCOMPARE(tool.out,
             expected.arg(m_case->path(), QStringLiteral("Ep 10.mp3"))
                 + expected.arg(m_case->path(), QStringLiteral("Ep 2.mp3")));
 

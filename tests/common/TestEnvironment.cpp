@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace {
 
@@ -51,6 +52,11 @@ QProcessEnvironment TestEnvironment::processEnvironment() const
     return env;
 }
 
+std::unique_ptr<QTemporaryDir> TestEnvironment::newCase() const
+{
+    return std::make_unique<QTemporaryDir>(m_dir.path() + QStringLiteral("/case-XXXXXX"));
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -62,4 +68,35 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QString copyFixture(const QString& fixture, const QString& destination)
+{
+    QDir().mkpath(QFileInfo(destination).absolutePath());
+    QFile::remove(destination);
+    if (!QFile::copy(fixture, destination))
+        return {};
+    QFile::setPermissions(destination, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return destination;
+}
+
+ProgramRun runProgram(const QString& program, const QStringList& arguments,
+    const QProcessEnvironment& environment, const QString& workingDirectory, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    process.start(program, arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.status = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
 }

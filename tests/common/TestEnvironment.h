@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+
+#include <memory>
 
 // A private home for one test: HOME and the XDG folders point into a temporary
 // folder, so no test reads or writes the real user's library or preferences.
@@ -20,6 +23,8 @@ public:
     QString defaultLibrary() const;
     // The environment for a child process, with the same private folders.
     QProcessEnvironment processEnvironment() const;
+    // A fresh folder inside the private home for one test function.
+    std::unique_ptr<QTemporaryDir> newCase() const;
 
 private:
     QTemporaryDir m_dir;
@@ -29,3 +34,28 @@ private:
 QByteArray readFile(const QString& path);
 // Writes a whole file, creating missing folders; fails the test on error.
 bool writeFile(const QString& path, const QByteArray& bytes);
+
+// Copies a fixture to `destination`, creating folders, and makes the copy writable
+// (fixtures in the source tree may be read-only). Returns the destination, or an
+// empty text when the copy failed.
+QString copyFixture(const QString& fixture, const QString& destination);
+
+#ifdef PELAMO_TEST_DATA
+// One second of real MPEG audio without any tag, made with lame.
+inline QString toneFixture()
+{
+    return QStringLiteral(PELAMO_TEST_DATA "/batch/short-tone.mp3");
+}
+#endif
+
+// What a finished program left: its exit status (-1 when it crashed or timed out)
+// and its two streams.
+struct ProgramRun
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+ProgramRun runProgram(const QString& program, const QStringList& arguments,
+    const QProcessEnvironment& environment, const QString& workingDirectory = {}, int timeoutMs = 120000);

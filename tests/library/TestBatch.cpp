@@ -1,3 +1,4 @@
+#include "common/EmptyLibrary.h"
 #include "common/Mutagen.h"
 #include "common/TestEnvironment.h"
 #include "library/ShowStore.h"
@@ -10,8 +11,6 @@
 #include <QTest>
 
 namespace {
-
-const QString tone = QStringLiteral(PELAMO_TEST_DATA "/batch/short-tone.mp3");
 
 QList<QUrl> urls(const QStringList& paths)
 {
@@ -42,14 +41,13 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_env.emplace();
-        QVERIFY(QFile::exists(tone));
+        QVERIFY(QFile::exists(toneFixture()));
     }
 
     void init()
     {
-        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
-        m_store = std::make_unique<ShowStore>(
-            m_case->filePath(QStringLiteral("lib")), m_case->filePath(QStringLiteral("no-seed")));
+        m_case = m_env->newCase();
+        m_store = openEmptyLibrary(*m_case);
         m_show = Show();
         m_show.name = QStringLiteral("Weekly");
         m_show.titleFromFileName = true;
@@ -62,12 +60,9 @@ private Q_SLOTS:
     // A copy of the real MP3 at `relative` inside the case folder.
     QString mp3(const QString& relative)
     {
-        const QString path = m_case->filePath(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile::remove(path);
-        if (!QFile::copy(tone, path))
+        const QString path = copyFixture(toneFixture(), m_case->filePath(relative));
+        if (path.isEmpty())
             qFatal("can't copy the fixture");
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         return path;
     }
 
@@ -94,7 +89,7 @@ private Q_SLOTS:
         for (const TagResult& result : results)
             QVERIFY2(result.ok, qPrintable(result.message));
         // What the batch never touches stays as it was.
-        QCOMPARE(readFile(folder + QStringLiteral("/old/c.mp3")), readFile(tone));
+        QCOMPARE(readFile(folder + QStringLiteral("/old/c.mp3")), readFile(toneFixture()));
         QCOMPARE(readFile(folder + QStringLiteral("/notes.txt")), QByteArray("not audio"));
     }
 
@@ -151,7 +146,7 @@ private Q_SLOTS:
             QCOMPARE(result.message,
                 QStringLiteral(
                     "The show has no Title \u2014 fill it in, or turn on \u201cuse the file name\u201d"));
-            QCOMPARE(readFile(result.file), readFile(tone));
+            QCOMPARE(readFile(result.file), readFile(toneFixture()));
         }
     }
 
@@ -246,7 +241,7 @@ private Q_SLOTS:
         // 5,000 entries: MP3 files, a few other files and sub-folders.
         const QString folder = m_case->filePath(QStringLiteral("big"));
         QDir().mkpath(folder);
-        const QByteArray audio = readFile(tone);
+        const QByteArray audio = readFile(toneFixture());
         int mp3s = 0;
         for (int i = 0; i < 5000; ++i) {
             const QString stem = folder + QStringLiteral("/%1").arg(i, 4, 10, QLatin1Char('0'));

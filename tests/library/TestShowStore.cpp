@@ -71,7 +71,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
+        m_case = m_env->newCase();
         QDir(m_env->defaultLibrary()).removeRecursively();
         preferences().remove(QStringLiteral("lastShow"));
         m_seed = makeSeed(m_case->filePath(QStringLiteral("seed")));

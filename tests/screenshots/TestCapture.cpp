@@ -14,8 +14,6 @@
 
 namespace {
 
-const QString tone = QStringLiteral(PELAMO_TEST_DATA "/batch/short-tone.mp3");
-
 struct Run
 {
     int status = -1;
@@ -39,7 +37,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
+        m_case = m_env->newCase();
         m_library = m_case->filePath(QStringLiteral("library"));
         Show show;
         show.name = QStringLiteral("Weekly");
@@ -51,33 +49,19 @@ private Q_SLOTS:
     }
 
     // The real program in a real X server.
-    Run capture(const QStringList& options, bool display = true)
+    ProgramRun capture(const QStringList& options, bool display = true)
     {
-        QProcess process;
         QProcessEnvironment env = m_env->processEnvironment();
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        process.setProcessEnvironment(env);
+        for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1StringView(variable));
         const QStringList arguments
             = QStringList {QStringLiteral("--library"), m_library, QStringLiteral("--capture"), m_out}
             + options;
-        if (display)
-            process.start(QStringLiteral("xvfb-run"),
-                QStringList {QStringLiteral("-a"), QStringLiteral("-s"),
-                    QStringLiteral("-screen 0 1600x1200x24"), QStringLiteral(PELAMO_EXECUTABLE)}
-                    + arguments);
-        else
-            process.start(QStringLiteral(PELAMO_EXECUTABLE), arguments);
-        Run run;
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            return run;
-        }
-        run.status = process.exitCode();
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
+        if (!display)
+            return runProgram(QStringLiteral(PELAMO_EXECUTABLE), arguments, env, {}, 60000);
+        const QStringList xvfb {QStringLiteral("-a"), QStringLiteral("-s"),
+            QStringLiteral("-screen 0 1600x1200x24"), QStringLiteral(PELAMO_EXECUTABLE)};
+        return runProgram(QStringLiteral("xvfb-run"), xvfb + arguments, env, {}, 60000);
     }
 
     void sizeOption_data()
@@ -141,7 +125,7 @@ private Q_SLOTS:
         QFETCH(bool, dark);
         const QStringList options
             = appearance.isEmpty() ? QStringList() : QStringList {QStringLiteral("--appearance"), appearance};
-        const Run run = capture(options);
+        const ProgramRun run = capture(options);
         QCOMPARE(run.status, 0);
         const QString path = m_out + u'/' + file;
         QCOMPARE(run.out, QStringLiteral("captured %1 (1040\u00d7700)\n").arg(path));
@@ -156,11 +140,9 @@ private Q_SLOTS:
     {
         const QString samples = m_case->filePath(QStringLiteral("samples"));
         QDir().mkpath(samples);
-        QFile::copy(tone, samples + QStringLiteral("/Episode 1.mp3"));
-        QFile::setPermissions(
-            samples + QStringLiteral("/Episode 1.mp3"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QVERIFY(!copyFixture(toneFixture(), samples + QStringLiteral("/Episode 1.mp3")).isEmpty());
         writeFile(samples + QStringLiteral("/notes.txt"), "left alone");
-        const Run run = capture(
+        const ProgramRun run = capture(
             {QStringLiteral("--sample-dir"), samples, QStringLiteral("--size"), QStringLiteral("900x650")});
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.endsWith(QStringLiteral(" (900\u00d7650)\n")));
@@ -186,7 +168,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, options);
         QFETCH(QString, error);
-        const Run run = capture(options);
+        const ProgramRun run = capture(options);
         QCOMPARE(run.status, 0);
         QVERIFY2(run.err.contains(error), qPrintable(run.err));
         QVERIFY(run.out.endsWith(QStringLiteral(" (1040\u00d7700)\n")));
@@ -194,7 +176,7 @@ private Q_SLOTS:
 
     void noDisplay()
     {
-        const Run run = capture({}, false);
+        const ProgramRun run = capture({}, false);
         QCOMPARE(run.status, 3);
         QCOMPARE(run.err,
             QStringLiteral("pelamo: --capture needs a display; none is set in DISPLAY or WAYLAND_DISPLAY\n"));

@@ -44,27 +44,18 @@ private Q_SLOTS:
 
     void init()
     {
-        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
+        m_case = m_env->newCase();
         m_library = m_case->filePath(QStringLiteral("library"));
     }
 
-    Run pelamo(const QStringList& arguments, const QString& scale = {})
+    ProgramRun pelamo(const QStringList& arguments, const QString& scale = {})
     {
-        QProcess process;
         QProcessEnvironment env = m_env->processEnvironment();
         env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the mode picks its platform itself
         env.remove(QStringLiteral("DISPLAY"));
         if (!scale.isEmpty())
             env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(PELAMO_EXECUTABLE), arguments);
-        Run run;
-        if (!process.waitForFinished(120000))
-            return run;
-        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
+        return runProgram(QStringLiteral(PELAMO_EXECUTABLE), arguments, env);
     }
 
     void writeLibrary(int shows)
@@ -93,7 +84,7 @@ private Q_SLOTS:
         QFETCH(int, factor);
         writeLibrary(3);
         const QString out = m_case->filePath(QStringLiteral("pictures"));
-        const Run run
+        const ProgramRun run
             = pelamo({QStringLiteral("--library"), m_library, QStringLiteral("--snapshot"), out}, scale);
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QStringLiteral("snapshots in %1\n").arg(out));
@@ -138,7 +129,7 @@ private Q_SLOTS:
     void defaultFolder()
     {
         writeLibrary(1);
-        const Run run = pelamo({QStringLiteral("--library"), m_library, QStringLiteral("--snapshot")});
+        const ProgramRun run = pelamo({QStringLiteral("--library"), m_library, QStringLiteral("--snapshot")});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QStringLiteral("snapshots in /tmp/pelamo\n"));
         for (const QString& name : allPictures)
@@ -154,7 +145,7 @@ private Q_SLOTS:
         writeLibrary(1);
         const QString file = m_case->filePath(QStringLiteral("a-file"));
         writeFile(file, "x");
-        const Run run = pelamo({QStringLiteral("--library"), m_library, QStringLiteral("--snapshot"),
+        const ProgramRun run = pelamo({QStringLiteral("--library"), m_library, QStringLiteral("--snapshot"),
             file + QStringLiteral("/pictures")});
         QCOMPARE(run.status, 0);
         QVERIFY(run.err.startsWith(QStringLiteral("pelamo: can't create the folder ")));

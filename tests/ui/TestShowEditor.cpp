@@ -1,3 +1,4 @@
+#include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
 #include "library/ShowStore.h"
 #include "ui/Desktop.h"
@@ -104,9 +105,8 @@ private Q_SLOTS:
 
     void init()
     {
-        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
-        m_store = std::make_unique<ShowStore>(
-            m_case->filePath(QStringLiteral("lib")), m_case->filePath(QStringLiteral("no-seed")));
+        m_case = m_env->newCase();
+        m_store = openEmptyLibrary(*m_case);
         QDir().mkpath(m_case->filePath(QStringLiteral("images")));
         Desktop::setNextChoice(std::nullopt);
     }

@@ -1,3 +1,4 @@
+#include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
 #include "library/ShowStore.h"
 #include "ui/Desktop.h"
@@ -16,8 +17,6 @@
 #include <QTest>
 
 namespace {
-
-const QString tone = QStringLiteral(PELAMO_TEST_DATA "/batch/short-tone.mp3");
 
 Show weekly()
 {
@@ -40,9 +39,8 @@ private Q_SLOTS:
     void init()
     {
         Theme::apply(Theme::Appearance::Light);
-        m_case = std::make_unique<QTemporaryDir>(m_env->home() + QStringLiteral("/case-XXXXXX"));
-        m_store = std::make_unique<ShowStore>(
-            m_case->filePath(QStringLiteral("lib")), m_case->filePath(QStringLiteral("no-seed")));
+        m_case = m_env->newCase();
+        m_store = openEmptyLibrary(*m_case);
         m_show = weekly();
         m_store->setShows({m_show});
         m_edits = 0;
@@ -59,14 +57,7 @@ private Q_SLOTS:
         Desktop::setRevealHandler({});
     }
 
-    QString mp3(const QString& name)
-    {
-        const QString path = m_case->filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile::copy(tone, path);
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        return path;
-    }
+    QString mp3(const QString& name) { return copyFixture(toneFixture(), m_case->filePath(name)); }
 
     void summary_data()
     {
