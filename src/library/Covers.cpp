@@ -2,6 +2,7 @@
 #include "shows/Uuid.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -64,6 +65,7 @@ std::variant<QString, ID3::Failure> ShowStore::importCover(const QString& imageP
     const QString name
         = Uuid::text(show.id) + u'-' + Uuid::text(QUuid::createUuid()).left(6) + u'.' + extension;
     // All or nothing, so a failed import leaves no half-written image behind.
+    QDir().mkpath(coversFolder());
     QSaveFile file(coversFolder() + u'/' + name);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return ID3::Failure::io(QStringLiteral("Can't write %1: %2").arg(name, file.errorString()));

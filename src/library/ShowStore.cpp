@@ -167,6 +167,9 @@ void ShowStore::save()
     const QByteArray json = QJsonDocument(array).toJson(QJsonDocument::Indented);
 
     if (!m_keepUnreadable || keepUnreadableFile()) {
+        // A library folder removed while the program runs is made again, rather
+        // than every later change being lost.
+        QDir().mkpath(coversFolder());
         QSaveFile file(showsFile());
         if (file.open(QIODevice::WriteOnly) && file.write(json) == json.size())
             file.commit();

@@ -22,12 +22,10 @@ const QString fileManagerService = QStringLiteral("org.freedesktop.FileManager1"
 
 QString nearestExistingFolder(const QString& path)
 {
-    QFileInfo info(path);
-    QDir dir = info.isDir() ? QDir(path) : info.dir();
-    while (!dir.exists() && !dir.isRoot())
-        if (!dir.cdUp())
-            break;
-    return dir.absolutePath();
+    QString folder = QFileInfo(path).isDir() ? path : QFileInfo(path).absolutePath();
+    while (!QFileInfo(folder).isDir() && folder != QStringLiteral("/"))
+        folder = QFileInfo(folder).absolutePath();
+    return QDir::cleanPath(folder);
 }
 
 void openFolder(const QString& path)

@@ -253,6 +253,18 @@ private Q_SLOTS:
         QCOMPARE(readFile(store.showsFile()), before);
     }
 
+    void folderRemovedWhileOpen()
+    {
+        ShowStore store(m_library, m_seed);
+        QVERIFY(QDir(m_library).removeRecursively());
+        store.setShows({named(QStringLiteral("Kept"))});
+        store.save();
+        ShowStore reopened(m_library, m_noSeed);
+        QCOMPARE(reopened.shows().size(), 1);
+        QCOMPARE(reopened.shows().first().name, QStringLiteral("Kept"));
+        QVERIFY(QFileInfo(reopened.coversFolder()).isDir());
+    }
+
     void folderThatIsAFile()
     {
         writeFile(m_library, "I am a file");

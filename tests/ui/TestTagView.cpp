@@ -8,6 +8,7 @@
 #include "ui/TagsWritten.h"
 #include "ui/Theme.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QLabel>
@@ -26,6 +27,18 @@ Show weekly()
     show.artist = QStringLiteral("Jo");
     return show;
 }
+
+// Receives what QDesktopServices would hand to the desktop.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
 
 } // namespace
 
@@ -198,6 +211,18 @@ private Q_SLOTS:
         m_view->findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
         QVERIFY(m_store->results().isEmpty());
         QTRY_VERIFY(!m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
+    }
+
+    void revealFallsBackToTheNearestFolder()
+    {
+        // Without a file manager on the bus, the folder opens; for a file that moved
+        // away, the nearest folder that still exists.
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        const QString gone = m_case->filePath(QStringLiteral("moved/away/Episode.mp3"));
+        Desktop::reveal(gone);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(catcher.opened, QList<QUrl> {QUrl::fromLocalFile(m_case->path())});
     }
 
 private:
