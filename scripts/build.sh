@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Configures and builds one flavour of Pelamo: "release" (build/) or "asan" (build-asan/).
+# Names after the flavour are the targets to build (all of them when none is named).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,5 +12,8 @@ case "$flavour" in
 esac
 shift || true
 
-cmake -S . -B "$dir" "${flags[@]}" "$@" >/dev/null
-cmake --build "$dir" --parallel "$(nproc)"
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
+
+cmake -S . -B "$dir" "${flags[@]}" >/dev/null
+cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"

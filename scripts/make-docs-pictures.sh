@@ -3,7 +3,7 @@
 # first-run library and in a throw-away home, so your own shows stay out of them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-[ -x build/pelamo ] || scripts/build.sh release
+scripts/build.sh release pelamo >/dev/null
 
 home=$(mktemp -d)
 out=$(mktemp -d)

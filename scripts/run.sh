@@ -4,5 +4,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh build
-scripts/build.sh release
+scripts/build.sh release pelamo
 exec build/pelamo "$@"
