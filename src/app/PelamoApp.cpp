@@ -95,4 +95,9 @@ void PelamoApp::activate()
     m_main->show();
     m_main->raise();
     m_main->activateWindow();
+    // A sheet open on the window stays in front of it.
+    if (QWidget* sheet = QApplication::activeModalWidget()) {
+        sheet->raise();
+        sheet->activateWindow();
+    }
 }

@@ -116,6 +116,18 @@ private Q_SLOTS:
         QTRY_VERIFY(!app.aboutWindow());
     }
 
+    void launchWithFilesAsksForAShow()
+    {
+        Show show;
+        show.name = QStringLiteral("Weekly");
+        m_store->setShows({show});
+        PelamoApp app(*m_store);
+        app.start({file(QStringLiteral("/m/a.mp3")), file(QStringLiteral("/m/b.txt"))});
+        QVERIFY(QTest::qWaitForWindowExposed(app.mainWindow()));
+        QCOMPARE(m_store->pending(), QList<QUrl> {file(QStringLiteral("/m/a.mp3"))});
+        QTRY_VERIFY(app.contentView()->dropSheet() && app.contentView()->dropSheet()->isVisible());
+    }
+
     // A second launch hands its files to the running program and quits.
     void secondLaunchHandsOver()
     {
