@@ -253,13 +253,17 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
     const auto discard = [&] { (void)::unlink(encodedTemporary.constData()); };
 
     copyOwnership(fd.get(), target.status);
-    // Flushed before the rename: after a power cut the target holds the old
-    // content or the complete new one, never an empty or partial file.
-    if (!writeAll(fd.get(), {tag.bytes, audio, v1}) || ::fsync(fd.get()) != 0) {
+    if (!writeAll(fd.get(), {tag.bytes, audio, v1})) {
         const int error = errno;
         discard();
         return cannotWrite(error);
     }
+    // Flushed before the rename: after a power cut the target holds the old
+    // content or the complete new one, never an empty or partial file. The
+    // flush waits on the disk while the read-back below works from memory, so
+    // the two run side by side.
+    auto flushed
+        = std::async(std::launch::async, [file = fd.get()] { return ::fsync(file) == 0 ? 0 : errno; });
 
     const QString audioSHA = audioDigest.get();
 
@@ -270,9 +274,14 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
     if (back.size() < newSize + 1)
         back.resize(newSize + 1);
     const qint64 readBack = readUpTo(fd.get(), back.data(), newSize + 1);
-    fd.close();
     const QByteArrayView written(back.constData(), qMax<qint64>(readBack, 0));
     const QString writtenSHA = sha256Hex(stripTags(written));
+    const int flushError = flushed.get();
+    fd.close();
+    if (flushError != 0) {
+        discard();
+        return cannotWrite(flushError);
+    }
     if (readBack != newSize || audioSHA.isEmpty() || writtenSHA != audioSHA) {
         discard();
         return Failure::audioChanged();
