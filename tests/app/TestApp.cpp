@@ -155,6 +155,26 @@ private Q_SLOTS:
         QVERIFY(!other.forward({}));
     }
 
+    void secondRealLaunchEndsAtOnce()
+    {
+        // Two real programs on one library: the first keeps running, the second
+        // hands over its file and ends, where a second application would stay open.
+        const QString library = m_case->filePath(QStringLiteral("shared"));
+        QProcess first;
+        first.setProcessEnvironment(m_env->processEnvironment());
+        first.start(QStringLiteral(PELAMO_EXECUTABLE), {QStringLiteral("--library"), library});
+        QVERIFY(first.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(SingleInstance::socketPath(library)), 20000);
+
+        const ProgramRun second = runProgram(QStringLiteral(PELAMO_EXECUTABLE),
+            {QStringLiteral("--library"), library, m_case->filePath(QStringLiteral("a.mp3"))},
+            m_env->processEnvironment(), {}, 20000);
+        QCOMPARE(second.status, 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        first.waitForFinished(10000);
+    }
+
     void staleSocketIsTakenOver()
     {
         const QString library = m_case->filePath(QStringLiteral("stale"));
