@@ -18,7 +18,6 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    const TagResult& resultAt(int row) const { return m_results.at(row); }
 
 private:
     void reload();
