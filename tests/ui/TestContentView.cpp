@@ -145,6 +145,25 @@ private Q_SLOTS:
         QCOMPARE(content.showList()->currentIndex().row(), 0);
     }
 
+    void selectionBeforeFirstDisplaySavesNothing()
+    {
+        m_store->setShows({named(QStringLiteral("A")), named(QStringLiteral("B"))});
+        m_store->setSelection(m_store->shows().first().id);
+        QFile::remove(m_store->showsFile());
+
+        // Built but not yet shown, as while the application starts.
+        ContentView content(*m_store);
+        m_store->setSelection(m_store->shows().at(1).id);
+        QCOMPARE(content.showList()->currentIndex().row(), 1);
+        content.resize(1040, 700);
+        content.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&content));
+        QVERIFY(!QFile::exists(m_store->showsFile()));
+
+        m_store->setSelection(m_store->shows().first().id);
+        QVERIFY(QFile::exists(m_store->showsFile()));
+    }
+
     void contextMenu()
     {
         Show a = named(QStringLiteral("A"));
