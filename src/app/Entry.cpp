@@ -3,6 +3,7 @@
 #include "app/PelamoApp.h"
 #include "app/SingleInstance.h"
 #include "cli/CLI.h"
+#include "id3/FileName.h"
 #include "library/Shared.h"
 #include "library/ShowStore.h"
 #include "screenshots/Capture.h"
@@ -36,7 +37,7 @@ int runCommandLine(int argc, char** argv, const QStringList& arguments)
         // machinery unloaded.
         QCoreApplication app(argc, argv);
         describe(app);
-        return CLI::run(app.arguments().mid(1), out, err);
+        return CLI::run(arguments, out, err);
     }
     // Pictures are drawn off screen, display or not.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -104,12 +105,11 @@ QList<QUrl> openedFiles(const QStringList& arguments)
         }
         if (flags.contains(argument))
             continue;
-        const QFileInfo info(argument);
         // Folders are told apart by a trailing slash, as file managers hand them over.
-        QString path = info.absoluteFilePath();
-        if (info.isDir() && !path.endsWith(u'/'))
+        QString path = FileName::absolute(argument);
+        if (FileName::isFolder(path) && !path.endsWith(u'/'))
             path += u'/';
-        files.append(QUrl::fromLocalFile(path));
+        files.append(FileName::url(path));
     }
     return files;
 }
@@ -118,7 +118,7 @@ int main(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(FileName::decode(argv[i]));
     return CLI::isCommandLine(arguments) ? runCommandLine(argc, argv, arguments)
                                          : runDesktop(argc, argv, arguments);
 }

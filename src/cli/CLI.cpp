@@ -1,8 +1,10 @@
 #include "cli/CLI.h"
 
+#include "id3/FileName.h"
 #include "shows/Show.h"
 
-#include <QFileInfo>
+#include <array>
+#include <csignal>
 
 namespace CLI {
 namespace {
@@ -20,6 +22,52 @@ QString field(QStringView label, QStringView separator, const QString& value)
 {
     return QStringLiteral("\t ") + label.toString() + separator.toString() + value;
 }
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void noteStop(int signal)
+{
+    stopSignal = signal;
+}
+
+// While a batch runs, Ctrl-C, a hang-up or a polite kill end it after the file
+// in progress, so no file is left half done and the lines printed are true.
+class StopSignals
+{
+public:
+    StopSignals()
+    {
+        stopSignal = 0;
+        struct sigaction action
+        {
+        };
+        action.sa_handler = &noteStop;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        // A signal the caller chose to ignore (nohup, a background job) stays ignored.
+        for (std::size_t i = 0; i < m_signals.size(); ++i) {
+            sigaction(m_signals[i], nullptr, &m_previous[i]);
+            if (m_previous[i].sa_handler != SIG_IGN)
+                sigaction(m_signals[i], &action, nullptr);
+        }
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    ~StopSignals()
+    {
+        for (std::size_t i = 0; i < m_signals.size(); ++i)
+            sigaction(m_signals[i], &m_previous[i], nullptr);
+    }
+
+    int received() const { return stopSignal; }
+
+private:
+    static constexpr std::array<int, 3> m_signals {SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> m_previous {};
+};
+
+// Shells report a process ended by a signal as 128 plus its number.
+constexpr int signalStatusBase = 128;
 
 } // namespace
 
@@ -121,19 +169,26 @@ int tag(const QStringList& arguments, ShowStore& store, QTextStream& out, QTextS
     QList<QUrl> files;
     for (const QString& argument : arguments)
         if (!notFiles.contains(argument))
-            files.append(QUrl::fromLocalFile(QFileInfo(argument).absoluteFilePath()));
+            files.append(FileName::url(FileName::absolute(argument)));
     if (files.isEmpty()) {
         err << "No files given\n";
         err.flush();
         return UsageError;
     }
 
+    // Each line goes out as soon as its file is done: a run that is killed has
+    // still told the truth about every file it finished.
     bool failed = false;
-    for (const TagResult& result : store.tag(files, *show)) {
-        out << (result.ok ? "OK  " : "FAIL") << ' ' << result.file << QStringLiteral(" \u2014 ")
-            << result.message << '\n';
+    const StopSignals stop;
+    store.tag(files, *show, [&](const TagResult& result) {
+        out << (result.ok ? "OK  " : "FAIL") << ' ' << FileName::singleLine(result.file)
+            << QStringLiteral(" \u2014 ") << FileName::singleLine(result.message) << '\n';
+        out.flush();
         failed = failed || !result.ok;
-    }
+        return stop.received() == 0;
+    });
+    if (const int signal = stop.received())
+        return signalStatusBase + signal;
     return failed ? FileFailed : Success;
 }
 

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <variant>
 
 // The tag engine: pure functions over byte buffers and texts, plus write(),
@@ -85,7 +86,20 @@ const QStringList& genres();
 // SHA-256 of the bytes, as 64 lower-case hexadecimal digits.
 QString sha256Hex(QByteArrayView data);
 
-// Gives the file a fresh tag, or leaves it byte for byte as it was.
+// Gives the file a fresh tag, or leaves it byte for byte as it was, with its
+// attributes and every name it has. A file whose earlier in-place rewrite was
+// cut short is first put back from the verified copy that run left beside it.
 std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath);
+
+// Removes the temporary files that rewrites killed before their end left in
+// the folder (only names of write()'s own pattern, and none in use); returns
+// how many went.
+int removeLeftovers(const QString& folder);
+// True for the names of write()'s temporary files.
+bool isTemporaryName(const QString& fileName);
+
+// For tests: called by write() with the target's path after the new file is
+// verified and just before it replaces the target.
+void setBeforeReplaceHook(std::function<void(const QString& path)> hook);
 
 } // namespace ID3

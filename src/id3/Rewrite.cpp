@@ -1,19 +1,18 @@
+#include "id3/FileIO.h"
+#include "id3/FileName.h"
 #include "id3/ID3.h"
 #include "id3/Text.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QUuid>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <future>
 #include <memory>
 
@@ -21,90 +20,14 @@ namespace ID3 {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
+using namespace FileIO;
 
 constexpr int temporaryNameAttempts = 8;
-constexpr qsizetype uuidPrefixSize = 8;
 
-class FileDescriptor
+std::function<void(const QString&)>& beforeReplaceHook()
 {
-public:
-    explicit FileDescriptor(int fd = -1)
-        : m_fd(fd)
-    { }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() { close(); }
-
-    void reset(int fd)
-    {
-        close();
-        m_fd = fd;
-    }
-    int get() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
-    int close()
-    {
-        const int result = m_fd >= 0 ? ::close(m_fd) : 0;
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
-
-QString errorText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Fills buffer from offset 0 until end of file or until the buffer is full.
-// Returns the number of bytes read, or -1 with errno set.
-qint64 readUpTo(int fd, char* buffer, qint64 capacity)
-{
-    qint64 total = 0;
-    while (total < capacity) {
-        const ssize_t n = ::pread(fd, buffer + total, std::size_t(capacity - total), off_t(total));
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        total += n;
-    }
-    return total;
-}
-
-// The bytes of the new file are written straight from where they already are:
-// the tag, the audio as a view of the file read, the ID3v1 tag.
-bool writeAll(int fd, std::array<QByteArrayView, 3> parts)
-{
-    std::array<iovec, 3> vectors {};
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        vectors[i] = {const_cast<char*>(parts[i].data()), std::size_t(parts[i].size())};
-    iovec* next = vectors.data();
-    int remaining = int(vectors.size());
-    while (remaining > 0) {
-        const ssize_t n = ::writev(fd, next, remaining);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        std::size_t written = std::size_t(n);
-        while (remaining > 0 && written >= next->iov_len) {
-            written -= next->iov_len;
-            ++next;
-            --remaining;
-        }
-        if (remaining > 0) {
-            next->iov_base = static_cast<char*>(next->iov_base) + written;
-            next->iov_len -= written;
-        }
-    }
-    return true;
+    static std::function<void(const QString&)> hook;
+    return hook;
 }
 
 // The real file behind the name the user gave: a link keeps pointing at the
@@ -112,12 +35,12 @@ bool writeAll(int fd, std::array<QByteArrayView, 3> parts)
 std::optional<QString> resolvedPath(const QString& path, int& error)
 {
     std::unique_ptr<char, decltype(&std::free)> resolved(
-        ::realpath(QFile::encodeName(path).constData(), nullptr), &std::free);
+        ::realpath(FileName::encode(path).constData(), nullptr), &std::free);
     if (!resolved) {
         error = errno;
         return std::nullopt;
     }
-    return QFile::decodeName(resolved.get());
+    return FileName::decode(resolved.get());
 }
 
 struct TargetFile
@@ -126,24 +49,20 @@ struct TargetFile
     struct stat status
     {
     };
+    Attributes attributes;
     QByteArray bytes;
 };
 
 // Reads the target whole into one buffer with room left over for the new
 // content, so that the read-back can reuse it. Only regular files are read:
 // a FIFO or a device would block or never end.
-std::variant<TargetFile, Failure> readTarget(const QString& targetPath, const QString& fileName, qint64 spare)
+std::variant<TargetFile, Failure> readTarget(const QString& path, const QString& fileName, qint64 spare)
 {
     const auto cannotRead
         = [&](int error) { return Failure::io("Can't read "_L1 + fileName + ": "_L1 + errorText(error)); };
     TargetFile target;
-    int error = 0;
-    const std::optional<QString> resolved = resolvedPath(targetPath, error);
-    if (!resolved)
-        return cannotRead(error);
-    target.path = *resolved;
-    const FileDescriptor fd(
-        ::open(QFile::encodeName(target.path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    target.path = path;
+    const FileDescriptor fd(openPath(target.path, O_RDONLY | O_NONBLOCK));
     if (!fd.isOpen())
         return cannotRead(errno);
     if (::fstat(fd.get(), &target.status) != 0)
@@ -152,13 +71,14 @@ std::variant<TargetFile, Failure> readTarget(const QString& targetPath, const QS
         return cannotRead(EISDIR);
     if (!S_ISREG(target.status.st_mode))
         return Failure::io("Can't read "_L1 + fileName + ": not a regular file"_L1);
+    target.attributes = readAttributes(fd.get());
 
     // One byte more than the size, to notice a file that grows while it is read.
     qint64 capacity = qint64(target.status.st_size) + spare + 1;
     target.bytes = QByteArray(capacity, Qt::Uninitialized);
     qint64 length = 0;
     for (;;) {
-        const qint64 n = readUpTo(fd.get(), target.bytes.data() + length, capacity - length);
+        const qint64 n = readUpTo(fd.get(), target.bytes.data() + length, capacity - length, length);
         if (n < 0)
             return cannotRead(errno);
         length += n;
@@ -171,40 +91,114 @@ std::variant<TargetFile, Failure> readTarget(const QString& targetPath, const QS
     return target;
 }
 
-QString temporaryPath(const QString& realPath)
+// The new file takes the target's permission bits, its owner and group where
+// the process may set them, and its extended attributes (ACLs among them); a
+// private file stays private. The mode comes last: changing the owner clears
+// set-user-ID bits, and an ACL written before it is trimmed back to the mode.
+void copyMetadata(int fd, const TargetFile& target)
 {
-    const QFileInfo info(realPath);
-    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(uuidPrefixSize);
-    return info.path() + "/."_L1 + info.completeBaseName() + ".tagging-"_L1 + id + ".mp3"_L1;
+    if (::fchown(fd, target.status.st_uid, target.status.st_gid) != 0)
+        (void)!::fchown(fd, uid_t(-1), target.status.st_gid);
+    applyAttributes(fd, target.attributes);
+    (void)::fchmod(fd, target.status.st_mode & 07777);
 }
 
-// The new file takes the target's permission bits, and its owner and group
-// where the process may set them; a private file stays private.
-void copyOwnership(int fd, const struct stat& status)
+// True while the name still leads to the file that was read, unchanged: an
+// editor or a download still writing it must not lose its bytes to the rename.
+bool isUnchanged(const TargetFile& target)
 {
-    if (::fchown(fd, status.st_uid, status.st_gid) != 0)
-        (void)!::fchown(fd, uid_t(-1), status.st_gid);
-    (void)::fchmod(fd, status.st_mode & 07777);
+    struct stat now
+    {
+    };
+    if (::stat(FileName::encode(target.path).constData(), &now) != 0)
+        return false;
+    const struct stat& then = target.status;
+    return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size
+        && now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
 }
 
-void syncFolder(const QString& folder)
+// A file that died in the middle of an in-place rewrite (see replaceInPlace)
+// gets its verified tagged copy back before anything else reads it.
+std::optional<Failure> recoverInterrupted(const QString& path, const QString& fileName)
 {
-    const FileDescriptor fd(
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.isOpen())
-        (void)::fsync(fd.get());
+    const QString recovery = recoveryPath(path);
+    const FileDescriptor fd(openPath(recovery, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.isOpen())
+        return std::nullopt;
+    const QString copyName = FileName::display(QFileInfo(recovery).fileName());
+    const auto cannotRecover = [&](const QString& why) {
+        return Failure::io("Can't put "_L1 + fileName + " back from its tagged copy "_L1 + copyName + ": "_L1
+            + why + "; both were left as they are"_L1);
+    };
+    struct stat status
+    {
+    };
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return cannotRecover(errorText(EINVAL));
+    QByteArray copy(qint64(status.st_size), Qt::Uninitialized);
+    if (readUpTo(fd.get(), copy.data(), copy.size()) != copy.size())
+        return cannotRecover(errorText(EIO));
+    if (!looksLikeMP3(stripTags(copy)))
+        return cannotRecover(u"it is not an MP3 file"_s);
+    bool started = false;
+    if (const int error = overwrite(path, copy, started); error != 0)
+        return cannotRecover(errorText(error));
+    (void)::unlink(FileName::encode(recovery).constData());
+    return std::nullopt;
+}
+
+// A file with more than one name keeps them all: the verified temporary file
+// becomes the recovery copy, and the new bytes are written into the target
+// itself. Until they are in and read back, a complete verified file is always
+// on disk: the old target, or the recovery copy beside it.
+std::optional<Failure> replaceInPlace(
+    const QString& temporary, const TargetFile& target, QByteArrayView content, const QString& fileName)
+{
+    const QString recovery = recoveryPath(target.path);
+    const QByteArray encodedRecovery = FileName::encode(recovery);
+    if (::rename(FileName::encode(temporary).constData(), encodedRecovery.constData()) != 0) {
+        const int error = errno;
+        (void)::unlink(FileName::encode(temporary).constData());
+        return Failure::io("Can't replace "_L1 + fileName + ": "_L1 + errorText(error));
+    }
+    const QString folder = QFileInfo(target.path).path();
+    syncFolder(folder);
+    bool started = false;
+    if (const int error = overwrite(target.path, content, started); error != 0) {
+        if (!started) {
+            (void)::unlink(encodedRecovery.constData());
+            return Failure::io("Can't write "_L1 + fileName + ": "_L1 + errorText(error));
+        }
+        return Failure::io("Can't write "_L1 + fileName + " in place: "_L1 + errorText(error)
+            + "; its tagged copy "_L1 + FileName::display(QFileInfo(recovery).fileName())
+            + " puts it right the next time it is tagged"_L1);
+    }
+    (void)::unlink(encodedRecovery.constData());
+    return std::nullopt;
 }
 
 } // namespace
 
+void setBeforeReplaceHook(std::function<void(const QString& path)> hook)
+{
+    beforeReplaceHook() = std::move(hook);
+}
+
 std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath)
 {
     const QFileInfo targetInfo(targetPath);
-    const QString fileName = targetInfo.fileName();
+    const QString fileName = FileName::display(targetInfo.fileName());
     if (targetInfo.suffix().toLower() != "mp3"_L1)
         return Failure::notMP3(fileName);
     if (trimSpaces(tags.title).isEmpty())
         return Failure::emptyTitle();
+
+    int resolveError = 0;
+    const std::optional<QString> resolved = resolvedPath(targetPath, resolveError);
+    if (!resolved)
+        return Failure::io("Can't read "_L1 + fileName + ": "_L1 + errorText(resolveError));
+    if (auto failure = recoverInterrupted(*resolved, fileName))
+        return *failure;
 
     // The frames are known before the file is read, so the one buffer can be
     // sized for the file and for the new content read back into it later.
@@ -213,7 +207,7 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
     const bool tagFits = tagSize - headerSize < syncsafeLimit;
     const qint64 v1Bytes = tags.writeID3v1 ? v1Size : 0;
 
-    auto read = readTarget(targetPath, fileName, tagFits ? tagSize + v1Bytes : 0);
+    auto read = readTarget(*resolved, fileName, tagFits ? tagSize + v1Bytes : 0);
     if (auto* failure = std::get_if<Failure>(&read))
         return *failure;
     TargetFile& target = std::get<TargetFile>(read);
@@ -241,18 +235,27 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
     for (int attempt = 0; attempt < temporaryNameAttempts && !fd.isOpen(); ++attempt) {
         temporary = temporaryPath(target.path);
         // O_EXCL: never reuse or follow whatever already has this name.
-        fd.reset(::open(QFile::encodeName(temporary).constData(),
-            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR));
+        fd.reset(openPath(temporary, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, S_IRUSR | S_IWUSR));
         if (!fd.isOpen() && errno != EEXIST)
             break;
+        if (!fd.isOpen())
+            continue;
+        // The lock tells a clean-up in another Pelamo that this file is in use.
+        // Should one have removed it just before the lock, take another name.
+        struct stat created
+        {
+        };
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(fd.get(), &created) != 0
+            || created.st_nlink == 0)
+            fd.close();
     }
     if (!fd.isOpen())
         return cannotWrite(errno);
-    const QByteArray encodedTemporary = QFile::encodeName(temporary);
+    const QByteArray encodedTemporary = FileName::encode(temporary);
     // A partial file would only take up space in the user's folder.
     const auto discard = [&] { (void)::unlink(encodedTemporary.constData()); };
 
-    copyOwnership(fd.get(), target.status);
+    copyMetadata(fd.get(), target);
     if (!writeAll(fd.get(), {tag.bytes, audio, v1})) {
         const int error = errno;
         discard();
@@ -277,7 +280,6 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
     const QByteArrayView written(back.constData(), qMax<qint64>(readBack, 0));
     const QString writtenSHA = sha256Hex(stripTags(written));
     const int flushError = flushed.get();
-    fd.close();
     if (flushError != 0) {
         discard();
         return cannotWrite(flushError);
@@ -287,12 +289,27 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
         return Failure::audioChanged();
     }
 
-    if (::rename(encodedTemporary.constData(), QFile::encodeName(target.path).constData()) != 0) {
-        const int error = errno;
+    if (const auto& hook = beforeReplaceHook())
+        hook(target.path);
+    if (!isUnchanged(target)) {
         discard();
-        return Failure::io("Can't replace "_L1 + fileName + ": "_L1 + errorText(error));
+        return Failure::io(fileName + " changed while it was being tagged; it was left as it is"_L1);
     }
-    syncFolder(QFileInfo(target.path).path());
+
+    if (target.status.st_nlink > 1) {
+        if (auto failure = replaceInPlace(temporary, target, written, fileName))
+            return *failure;
+        fd.close();
+    } else {
+        // Renamed while still open and locked, so no clean-up takes it first.
+        if (::rename(encodedTemporary.constData(), FileName::encode(target.path).constData()) != 0) {
+            const int error = errno;
+            discard();
+            return Failure::io("Can't replace "_L1 + fileName + ": "_L1 + errorText(error));
+        }
+        fd.close();
+        syncFolder(QFileInfo(target.path).path());
+    }
 
     QStringList frameIds = tag.frames;
     if (tags.writeID3v1)

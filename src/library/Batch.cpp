@@ -1,8 +1,9 @@
+#include "id3/FileName.h"
 #include "id3/ID3.h"
 #include "library/ShowStore.h"
 
-#include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -10,27 +11,27 @@ namespace {
 
 QString pathOf(const QUrl& location)
 {
-    return location.isLocalFile() ? QFileInfo(location.toLocalFile()).absoluteFilePath()
-                                  : location.toString(QUrl::PreferLocalFile);
+    const QString path = FileName::fromUrl(location);
+    return location.isLocalFile() ? FileName::absolute(path) : path;
 }
 
-// A folder's MP3 entries, hidden ones included, sorted by their path's Unicode
-// scalar values after canonical composition: "A.mp3" before "a.mp3", and
-// "Episode 10.mp3" before "Episode 2.mp3".
+// A folder's MP3 entries, hidden ones included, whatever bytes their names
+// hold, sorted by their path's Unicode scalar values after canonical
+// composition: "A.mp3" before "a.mp3", and "Episode 10.mp3" before
+// "Episode 2.mp3". Pelamo's own temporary files are not the user's.
 QStringList mp3Entries(const QString& folder)
 {
-    const QDir dir(folder);
     struct Entry
     {
         QList<uint> key;
         QString path;
     };
     QList<Entry> entries;
-    for (const QString& name :
-        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        if (QFileInfo(name).suffix().toLower() != QStringLiteral("mp3"))
+    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    for (const QString& name : FileName::entries(folder)) {
+        if (QFileInfo(name).suffix().toLower() != QStringLiteral("mp3") || ID3::isTemporaryName(name))
             continue;
-        const QString path = dir.filePath(name);
+        const QString path = prefix + name;
         entries.append({path.normalized(QString::NormalizationForm_C).toUcs4(), path});
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
@@ -48,7 +49,7 @@ QStringList ShowStore::expand(const QList<QUrl>& locations)
     QStringList files;
     for (const QUrl& location : locations) {
         const QString path = pathOf(location);
-        if (QFileInfo(path).isDir())
+        if (FileName::isFolder(path))
             files += mp3Entries(path);
         else
             files.append(path);
@@ -56,11 +57,19 @@ QStringList ShowStore::expand(const QList<QUrl>& locations)
     return files;
 }
 
-QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show)
+QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult)
 {
     const std::optional<QByteArray> cover = coverData(show);
+    const QStringList files = expand(locations);
+    // What a run that was killed left in these folders goes before new work starts.
+    QSet<QString> folders;
+    for (const QString& file : files)
+        folders.insert(QFileInfo(file).path());
+    for (const QString& folder : std::as_const(folders))
+        ID3::removeLeftovers(folder);
+
     QList<TagResult> batch;
-    for (const QString& file : expand(locations)) {
+    for (const QString& file : files) {
         const auto written = ID3::write(show.tags(file, cover), file);
         TagResult result;
         result.file = file;
@@ -73,6 +82,8 @@ QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show)
             result.message = std::get<ID3::Failure>(written).description;
         }
         batch.append(std::move(result));
+        if (onResult && !onResult(batch.constLast()))
+            break;
     }
 
     QList<TagResult> recent(batch.crbegin(), batch.crend());

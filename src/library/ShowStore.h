@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -80,10 +81,14 @@ public:
     std::optional<QImage> coverImage(const Show& show) const;
     void deleteCoverFile(const std::optional<QString>& name) const;
 
+    // Called with each result as soon as its file is done; false stops the
+    // batch there, before the next file.
+    using ResultHandler = std::function<bool(const TagResult& result)>;
+
     // Tags every MP3 file named, and those directly inside every folder named, with
     // the show. One result per file tried, in order; the batch also goes to the
     // front of the Recent list. One failing file never stops the batch.
-    QList<TagResult> tag(const QList<QUrl>& locations, const Show& show);
+    QList<TagResult> tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult = {});
     // The files a list of locations stands for, in the order they are tagged.
     static QStringList expand(const QList<QUrl>& locations);
 

@@ -1,3 +1,4 @@
+#include "id3/FileName.h"
 #include "shows/Show.h"
 
 #include <QDate>
@@ -35,7 +36,8 @@ ID3::Tags Show::tags(const QString& file, const std::optional<QByteArray>& cover
     ID3::Tags t;
     if (titleFromFileName) {
         // Only the last extension goes: "Live 2.0.mp3" keeps "Live 2.0".
-        const QString fileName = QFileInfo(file).fileName();
+        // A name that is not UTF-8 gives its readable part, not escape codes.
+        const QString fileName = FileName::display(QFileInfo(file).fileName());
         const qsizetype dot = fileName.lastIndexOf(u'.');
         t.title = dot < 0 ? fileName : fileName.left(dot);
     } else {

@@ -1,5 +1,7 @@
 #include "ui/Desktop.h"
 
+#include "id3/FileName.h"
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -22,15 +24,15 @@ const QString fileManagerService = QStringLiteral("org.freedesktop.FileManager1"
 
 QString nearestExistingFolder(const QString& path)
 {
-    QString folder = QFileInfo(path).isDir() ? path : QFileInfo(path).absolutePath();
-    while (!QFileInfo(folder).isDir() && folder != QStringLiteral("/"))
+    QString folder = FileName::isFolder(path) ? path : QFileInfo(path).absolutePath();
+    while (!FileName::isFolder(folder) && folder != QStringLiteral("/"))
         folder = QFileInfo(folder).absolutePath();
     return QDir::cleanPath(folder);
 }
 
 void openFolder(const QString& path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(nearestExistingFolder(path)));
+    QDesktopServices::openUrl(FileName::url(nearestExistingFolder(path)));
 }
 
 // A file dialog that takes files and folders alike: accepting with a folder
@@ -76,7 +78,7 @@ void reveal(const QString& path)
         return;
     }
     auto bus = QDBusConnection::sessionBus();
-    const bool fileManager = QFileInfo::exists(path) && bus.isConnected() && bus.interface()
+    const bool fileManager = FileName::exists(path) && bus.isConnected() && bus.interface()
         && bus.interface()->isServiceRegistered(fileManagerService).value();
     if (!fileManager) {
         openFolder(path);
@@ -84,7 +86,7 @@ void reveal(const QString& path)
     }
     QDBusMessage call = QDBusMessage::createMethodCall(fileManagerService,
         QStringLiteral("/org/freedesktop/FileManager1"), fileManagerService, QStringLiteral("ShowItems"));
-    call << QStringList {QUrl::fromLocalFile(path).toString()} << QString();
+    call << QStringList {FileName::url(path).toString(QUrl::FullyEncoded)} << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [path](QDBusPendingCallWatcher* w) {
         if (w->isError())

@@ -1,5 +1,6 @@
 #include "ui/PendingDropSheet.h"
 
+#include "id3/FileName.h"
 #include "library/ShowStore.h"
 #include "ui/Desktop.h"
 #include "ui/Icons.h"
@@ -18,8 +19,9 @@ namespace {
 QString lastComponent(const QUrl& url)
 {
     // A folder's URL may end in a slash; its name is still the last component.
-    const QString path = url.isLocalFile() ? url.toLocalFile() : url.path();
-    return QFileInfo(path.endsWith(u'/') && path.size() > 1 ? path.chopped(1) : path).fileName();
+    const QString path = url.isLocalFile() ? FileName::fromUrl(url) : url.path();
+    return FileName::display(
+        QFileInfo(path.endsWith(u'/') && path.size() > 1 ? path.chopped(1) : path).fileName());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ui/ResultListModel.h"
 
+#include "id3/FileName.h"
 #include "library/ShowStore.h"
 
 #include <QFileInfo>
@@ -34,8 +35,9 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
     const TagResult& result = m_results.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return QFileInfo(result.file).fileName();
+        return FileName::display(QFileInfo(result.file).fileName());
     case Qt::ToolTipRole:
+        return FileName::display(result.file);
     case FileRole:
         return result.file;
     case OkRole:
@@ -45,7 +47,8 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
     case TimeRole:
         return QLocale().toString(result.date.time(), QLocale::ShortFormat);
     case Qt::AccessibleTextRole:
-        return QStringLiteral("%1: %2").arg(QFileInfo(result.file).fileName(), result.message);
+        return QStringLiteral("%1: %2").arg(
+            FileName::display(QFileInfo(result.file).fileName()), result.message);
     default:
         return {};
     }
