@@ -13,8 +13,13 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -26,6 +31,27 @@ void describe(QCoreApplication& app)
     app.setOrganizationName(QStringLiteral("Vantorel"));
     app.setApplicationName(QStringLiteral("Pelamo"));
     app.setApplicationVersion(QStringLiteral(PELAMO_VERSION));
+}
+
+// Qt looks for the session's runtime folder while it starts a platform and warns
+// on standard error when XDG_RUNTIME_DIR is unset, as it is in root shells and
+// services. The picture modes give it a private folder of their own instead,
+// the one Qt would fall back to, so that standard error carries only our lines.
+void provideRuntimeFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QByteArray path = QFile::encodeName(QDir::tempPath()) + "/runtime-" + QByteArray::number(geteuid());
+    ::mkdir(path.constData(), 0700);
+    struct stat info
+    {
+    };
+    // Someone else's folder, or one others may enter, is no runtime folder:
+    // Qt is left to say so.
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()
+        || (info.st_mode & 0777) != 0700)
+        return;
+    qputenv("XDG_RUNTIME_DIR", path);
 }
 
 int runCommandLine(int argc, char** argv, const QStringList& arguments)
@@ -41,6 +67,7 @@ int runCommandLine(int argc, char** argv, const QStringList& arguments)
     }
     // Pictures are drawn off screen, display or not.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    provideRuntimeFolder();
     QApplication app(argc, argv);
     describe(app);
     QApplication::setWindowIcon(AppIcon::icon());

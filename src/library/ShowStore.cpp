@@ -22,11 +22,43 @@ QSettings preferences()
     return QSettings(QStringLiteral("Vantorel"), QStringLiteral("Pelamo"));
 }
 
+// Qt's JSON reader decodes a string without escapes as UTF-8 on its own, and so
+// drops a U+FEFF that opens it as if it were a byte order mark. Inside strings
+// every raw U+FEFF is therefore spelled as an escape before parsing; elsewhere
+// the text is left as it is, so a file that was not valid JSON still is not.
+QByteArray escapeZeroWidthNoBreakSpaces(const QByteArray& json)
+{
+    static constexpr QByteArrayView raw("\xEF\xBB\xBF");
+    if (!json.contains(raw))
+        return json;
+    QByteArray escaped;
+    escaped.reserve(json.size() + json.count(raw) * 3);
+    bool inString = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json.at(i);
+        if (inString && c == '\\' && i + 1 < json.size()) {
+            // The escaped byte goes along unread: after a backslash U+FEFF stays
+            // the invalid escape it was.
+            escaped.append(c).append(json.at(++i));
+            continue;
+        }
+        if (inString && QByteArrayView(json).sliced(i).startsWith(raw)) {
+            escaped.append("\\ufeff");
+            i += raw.size() - 1;
+            continue;
+        }
+        if (c == '"')
+            inString = !inString;
+        escaped.append(c);
+    }
+    return escaped;
+}
+
 // The whole array or nothing: one element that is not an object rejects the file.
 std::optional<QList<Show>> decodeShows(const QByteArray& json)
 {
     QJsonParseError error {};
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    const QJsonDocument document = QJsonDocument::fromJson(escapeZeroWidthNoBreakSpaces(json), &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return std::nullopt;
     const QJsonArray array = document.array();

@@ -1,5 +1,6 @@
 #include "common/Mutagen.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
 
@@ -9,7 +10,7 @@ const char* const script = R"(
 import hashlib, json, sys
 from mutagen.id3 import ID3
 from mutagen.mp3 import MP3
-path = sys.argv[1]
+path = bytes.fromhex(sys.argv[1])
 tag = ID3(path)
 out = {"version": "%d.%d" % tag.version[:2], "frames": [], "text": {}, "pictures": []}
 for frame in tag.values():
@@ -34,9 +35,15 @@ print(json.dumps(out))
 
 std::optional<QJsonObject> readWithMutagen(const QString& path)
 {
+    return readWithMutagen(QFile::encodeName(path));
+}
+
+std::optional<QJsonObject> readWithMutagen(const QByteArray& nativePath)
+{
     QProcess python;
     // Debian's interpreter, which has python3-mutagen; another python3 may come first on PATH.
-    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(script), path});
+    python.start(QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"), QString::fromUtf8(script), QString::fromLatin1(nativePath.toHex())});
     if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit
         || python.exitCode() != 0)
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "Id3TestSupport.h"
 #include "common/TestEnvironment.h"
+#include "id3/FileName.h"
 #include "id3/ID3.h"
 
 #include <QCryptographicHash>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -344,6 +346,82 @@ private Q_SLOTS:
         verifyRefused(ID3::write(tags, target), ID3::Failure::Kind::AudioChanged,
             u"Safety check failed: the audio would have changed, so the file was left untouched"_s, target,
             content);
+    }
+
+    // Another program writing the file between the read and the rename keeps
+    // its bytes; so does a file that was replaced by a new one meanwhile.
+    void changedWhileTagged_data()
+    {
+        QTest::addColumn<bool>("linked");
+        QTest::addColumn<bool>("replaced");
+        QTest::addRow("appended to") << false << false;
+        QTest::addRow("appended to, two names") << true << false;
+        QTest::addRow("replaced by another file") << false << true;
+    }
+    void changedWhileTagged()
+    {
+        QFETCH(bool, linked);
+        QFETCH(bool, replaced);
+        const QString target = path(u"download.mp3"_s);
+        const QByteArray content = bytes({id3v2Tag(100), fakeAudio(5000)});
+        QVERIFY(writeFile(target, content));
+        if (linked)
+            QCOMPARE(::link(QFile::encodeName(target).constData(),
+                         QFile::encodeName(path(u"other"_s)).constData()),
+                0);
+        const QByteArray later = replaced ? fakeAudio(5000) : content + "more bytes";
+        ID3::setBeforeReplaceHook([&](const QString& real) {
+            QCOMPARE(real, target);
+            if (replaced) {
+                QVERIFY(writeFile(path(u"new"_s), later));
+                QVERIFY(::rename(QFile::encodeName(path(u"new"_s)).constData(),
+                            QFile::encodeName(target).constData())
+                    == 0);
+            } else {
+                QFile file(target);
+                QVERIFY(file.open(QIODevice::Append));
+                file.write("more bytes");
+            }
+        });
+        const auto result = ID3::write(episodeTags(), target);
+        ID3::setBeforeReplaceHook({});
+        verifyRefused(result, ID3::Failure::Kind::IO,
+            u"download.mp3 changed while it was being tagged; it was left as it is"_s, target, later);
+        QVERIFY(!QFileInfo::exists(path(u".download.mp3.pelamo-recovery"_s)));
+        if (linked)
+            QCOMPARE(readFile(path(u"other"_s)), later);
+    }
+
+    // A name keeps every byte through decoding, whatever it holds; what a person
+    // reads of it has U+FFFD for the bytes that are not UTF-8.
+    void fileNames_data()
+    {
+        QTest::addColumn<QByteArray>("native");
+        QTest::addColumn<QString>("display");
+        QTest::addRow("UTF-8") << "/m/caf\xc3\xa9 \xf0\x9f\x8e\xb5.mp3"_ba
+                               << u"/m/caf\u00e9 \U0001F3B5.mp3"_s;
+        QTest::addRow("Latin-1") << "/m/caf\xe9.mp3"_ba << u"/m/caf\ufffd.mp3"_s;
+        QTest::addRow("cut sequence at the end") << "/a\xe2\x82"_ba << u"/a\ufffd\ufffd"_s;
+        QTest::addRow("overlong slash") << "/a\xc0\xaf"
+                                           "b"_ba
+                                        << u"/a\ufffd\ufffdb"_s;
+        QTest::addRow("encoded surrogate") << "/\xed\xb3\xa9"_ba << u"/\ufffd\ufffd\ufffd"_s;
+        QTest::addRow("past U+10FFFF") << "/\xf4\x90\x80\x80"_ba << u"/\ufffd\ufffd\ufffd\ufffd"_s;
+    }
+    void fileNames()
+    {
+        QFETCH(QByteArray, native);
+        QFETCH(QString, display);
+        const QString decoded = FileName::decode(native);
+        QCOMPARE(FileName::encode(decoded), native);
+        QCOMPARE(FileName::display(decoded), display);
+        QCOMPARE(FileName::fromUrl(FileName::url(decoded)), decoded);
+    }
+
+    void oneLinePerName()
+    {
+        QCOMPARE(FileName::singleLine(FileName::decode("/m/a\nb\tc\x7f\xe9.mp3")),
+            u"/m/a\\nb\\tc\\x7f\ufffd.mp3"_s);
     }
 };
 

@@ -137,6 +137,8 @@ private Q_SLOTS:
         QTest::addRow("not an array") << QByteArray(R"({"name":"A"})") << true;
         QTest::addRow("garbage") << QByteArray("\x00\xff garbage {[", 13) << true;
         QTest::addRow("truncated") << QByteArray(R"([{"name":"A")") << true;
+        QTest::addRow("backslash before a raw U+FEFF")
+            << QByteArray("[{\"name\":\"\\\xEF\xBB\xBF\"}]") << true;
     }
 
     void reseedsWhenUnusable()
@@ -157,6 +159,46 @@ private Q_SLOTS:
                 QRegularExpression(QStringLiteral("^shows\\.json\\.unreadable-\\d{8}-\\d{6}$"))));
             QCOMPARE(readFile(m_library + u'/' + kept.first()), content);
         }
+    }
+
+    // U+FEFF is ordinary text inside a value, never a byte order mark to skip.
+    void keepsLeadingZeroWidthNoBreakSpace_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("album");
+        const QString library = QStringLiteral("library/shows.json");
+        const QString seed = QStringLiteral("seed/seed-shows.json");
+        const QString marked = QStringLiteral("\uFEFFY");
+        QTest::addRow("raw UTF-8") << library << QByteArray("[{\"album\":\"\xEF\xBB\xBFY\"}]") << marked;
+        QTest::addRow("file starting with a byte order mark")
+            << library << QByteArray("\xEF\xBB\xBF[{\"album\":\"\xEF\xBB\xBFY\"}]") << marked;
+        QTest::addRow("after a value with an escaped quote")
+            << library << QByteArray("[{\"name\":\"a \\\" b\",\"album\":\"\xEF\xBB\xBFY\"}]") << marked;
+        QTest::addRow("seed") << seed << QByteArray("[{\"album\":\"\xEF\xBB\xBFY\"}]") << marked;
+    }
+
+    void keepsLeadingZeroWidthNoBreakSpace()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, album);
+        QVERIFY(writeFile(m_case->filePath(file), content));
+
+        {
+            ShowStore store(m_library, m_seed);
+            QCOMPARE(store.shows().size(), 1);
+            QCOMPARE(store.shows().first().album, album);
+
+            // Another change saves the library; the saved file keeps it too.
+            Show show = store.shows().first();
+            show.notes = QStringLiteral("edited");
+            store.update(show);
+        }
+        ShowStore reopened(m_library, m_noSeed);
+        QCOMPARE(reopened.shows().size(), 1);
+        QCOMPARE(reopened.shows().first().album, album);
+        QCOMPARE(reopened.shows().first().notes, QStringLiteral("edited"));
     }
 
     void keptCopiesAreNeverOverwritten()

@@ -53,6 +53,8 @@ private Q_SLOTS:
         QProcessEnvironment env = m_env->processEnvironment();
         env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the mode picks its platform itself
         env.remove(QStringLiteral("DISPLAY"));
+        // As in a root shell or a service: Qt must not warn about it.
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
         if (!scale.isEmpty())
             env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
         return runProgram(QStringLiteral(PELAMO_EXECUTABLE), arguments, env);

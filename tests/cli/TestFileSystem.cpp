@@ -1,0 +1,292 @@
+// What the file system keeps about a file, through the real executable: its
+// attributes, ACL and other names, names that are not UTF-8, runs that are
+// interrupted, and what an earlier killed run left behind.
+#include "common/Mutagen.h"
+#include "common/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString seedShow = u"Weekly Dispatch"_s;
+
+bool writeNative(const QByteArray& path, const QByteArray& content)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, content.constData(), std::size_t(content.size())) == content.size();
+    return ::close(fd) == 0 && ok;
+}
+
+QByteArray readNative(const QByteArray& path)
+{
+    QFile file;
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle))
+        return {};
+    return file.readAll();
+}
+
+// A shell word that prints exactly these bytes, so that arguments which are
+// not UTF-8 reach the program as they are.
+QString shellBytes(const QByteArray& bytes)
+{
+    QString escaped;
+    for (const char c : bytes)
+        escaped += u"\\%1"_s.arg(uint(quint8(c)), 3, 8, QLatin1Char('0'));
+    return u"\"$(printf '%1')\""_s.arg(escaped);
+}
+
+QString tool(const QString& command, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(command, arguments);
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// A tagged file holds the original audio whole behind its new tag.
+bool isTagged(const QByteArray& now, const QByteArray& original)
+{
+    return now.startsWith("ID3") && now.indexOf(original) > 0;
+}
+
+} // namespace
+
+class TestFileSystem : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::optional<TestEnvironment> m_env;
+    std::unique_ptr<QTemporaryDir> m_case;
+    QByteArray m_tone;
+
+    QString path(const QString& name) const { return m_case->filePath(name); }
+    QByteArray native(const QString& name) const { return QFile::encodeName(path(name)); }
+    QByteArray native(const QByteArray& name) const { return QFile::encodeName(m_case->path()) + '/' + name; }
+
+    QString copyTone(const QString& name) { return copyFixture(toneFixture(), path(name)); }
+
+    QStringList arguments(const QStringList& paths) const
+    {
+        return QStringList {u"--tag"_s, u"--show"_s, seedShow, u"--library"_s, path(u"library"_s)} + paths;
+    }
+
+    // Tags the paths given as raw bytes, relative to the case folder.
+    ProgramRun tagNative(const QList<QByteArray>& paths)
+    {
+        QString command = u"exec \"$0\" \"$@\""_s;
+        for (const QByteArray& p : paths)
+            command += u' ' + shellBytes(p);
+        return runProgram(u"/bin/sh"_s,
+            QStringList {u"-c"_s, command, QStringLiteral(PELAMO_EXECUTABLE)} + arguments({}),
+            m_env->processEnvironment(), m_case->path());
+    }
+
+    ProgramRun tag(const QStringList& paths)
+    {
+        return runProgram(
+            QStringLiteral(PELAMO_EXECUTABLE), arguments(paths), m_env->processEnvironment(), m_case->path());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_env.emplace();
+        m_tone = readFile(toneFixture());
+        QVERIFY(!m_tone.isEmpty());
+    }
+    void init() { m_case = m_env->newCase(); }
+
+    void attributesAclAndLinksKept()
+    {
+        const QString file = copyTone(u"x.mp3"_s);
+        QVERIFY(QDir().mkpath(path(u"elsewhere"_s)));
+        QCOMPARE(::link(native(u"x.mp3"_s).constData(), native(u"elsewhere/same.mp3"_s).constData()), 0);
+        if (QProcess::execute(u"setfattr"_s, {u"-n"_s, u"user.comment"_s, u"-v"_s, u"keep"_s, file}) != 0)
+            QSKIP("this file system keeps no user attributes");
+        QCOMPARE(QProcess::execute(u"setfattr"_s,
+                     {u"-n"_s, u"user.xdg.origin.url"_s, u"-v"_s, u"https://example.org/x"_s, file}),
+            0);
+        QCOMPARE(QProcess::execute(u"setfacl"_s, {u"-m"_s, u"u:nobody:r"_s, file}), 0);
+        // Dumped without the file's name, so the two dumps compare as they are.
+        const QStringList dumpAttributes {
+            u"-d"_s, u"-m"_s, u"-"_s, u"-e"_s, u"hex"_s, u"--absolute-names"_s, file};
+        const QString attributes = tool(u"getfattr"_s, dumpAttributes);
+        const QString acl = tool(u"getfacl"_s, {u"-c"_s, u"-p"_s, file});
+        QVERIFY(attributes.contains(u"user.comment"_s));
+        QVERIFY(acl.contains(u"user:nobody:r--"_s));
+        struct stat before
+        {
+        };
+        QCOMPARE(::stat(native(u"x.mp3"_s).constData(), &before), 0);
+
+        const ProgramRun run = tag({u"x.mp3"_s});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err, QString());
+
+        QCOMPARE(tool(u"getfattr"_s, dumpAttributes), attributes);
+        QCOMPARE(tool(u"getfacl"_s, {u"-c"_s, u"-p"_s, file}), acl);
+        struct stat after
+        {
+        };
+        QCOMPARE(::stat(native(u"x.mp3"_s).constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_nlink, nlink_t(2));
+        QVERIFY(isTagged(readFile(file), m_tone));
+        QCOMPARE(readFile(path(u"elsewhere/same.mp3"_s)), readFile(file));
+        QVERIFY(!QFileInfo::exists(path(u".x.mp3.pelamo-recovery"_s)));
+        const auto tags = readWithMutagen(path(u"elsewhere/same.mp3"_s));
+        QVERIFY(tags);
+        QCOMPARE(tags->value("text"_L1).toObject().value("TIT2"_L1).toString(), u"x"_s);
+    }
+
+    // Every name a folder lists is tagged and reported, on one line each.
+    void anyFileName()
+    {
+        QVERIFY(QDir().mkpath(path(u"old"_s)));
+        const QByteArray latin1 = "old/caf\xe9.mp3";
+        QVERIFY(writeNative(native(latin1), m_tone));
+        QVERIFY(writeNative(native(u"old/a\nb.mp3"_s), m_tone));
+        copyTone(u"old/ok.mp3"_s);
+        const QByteArray direct = "caf\xe9 direct.mp3";
+        QVERIFY(writeNative(native(direct), m_tone));
+
+        const ProgramRun run = tagNative({"old", direct});
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.status, 0);
+        const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
+        const auto line = [&](const QString& name) {
+            return u"OK   %1/%2 \u2014 Tagged \u00b7 "_s.arg(m_case->path(), name);
+        };
+        QCOMPARE(lines.size(), 4);
+        QVERIFY2(lines.at(0).startsWith(line(u"old/a\\nb.mp3"_s)), qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(1).startsWith(line(u"old/caf\ufffd.mp3"_s)), qPrintable(lines.at(1)));
+        QVERIFY2(lines.at(2).startsWith(line(u"old/ok.mp3"_s)), qPrintable(lines.at(2)));
+        QVERIFY2(lines.at(3).startsWith(line(u"caf\ufffd direct.mp3"_s)), qPrintable(lines.at(3)));
+
+        for (const QByteArray& name : {latin1, direct}) {
+            QVERIFY(isTagged(readNative(native(name)), m_tone));
+            const auto tags = readWithMutagen(native(name));
+            QVERIFY(tags);
+            const QString title = tags->value("text"_L1).toObject().value("TIT2"_L1).toString();
+            QCOMPARE(
+                title, QString::fromLatin1(name).section(u'/', -1).replace(u'\u00e9', u'\ufffd').chopped(4));
+        }
+    }
+
+    // Stopped from outside, the batch ends after the file in progress: every
+    // file is old or new, nothing is left behind, and the lines printed name
+    // exactly the files that changed.
+    void interrupted_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addRow("SIGTERM") << int(SIGTERM);
+        QTest::addRow("SIGINT") << int(SIGINT);
+        QTest::addRow("SIGHUP") << int(SIGHUP);
+    }
+    void interrupted()
+    {
+        QFETCH(int, signal);
+        const QByteArray episode = m_tone.repeated(400);
+        const int count = 30;
+        for (int i = 0; i < count; ++i)
+            QVERIFY(writeFile(path(u"season/e%1.mp3"_s.arg(i, 2, 10, QLatin1Char('0'))), episode));
+
+        QProcess process;
+        process.setProcessEnvironment(m_env->processEnvironment());
+        process.setWorkingDirectory(m_case->path());
+        process.start(QStringLiteral(PELAMO_EXECUTABLE), arguments({u"season"_s}));
+        // The first line is out as soon as its file is done, long before the batch is.
+        QVERIFY(process.waitForReadyRead(60000));
+        ::kill(pid_t(process.processId()), signal);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 128 + signal);
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+
+        const QStringList lines
+            = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        QVERIFY2(lines.size() < count, "the batch ended before the signal");
+        QStringList changed;
+        for (const QString& name : QDir(path(u"season"_s)).entryList(QDir::Files | QDir::Hidden)) {
+            const QByteArray now = readFile(path(u"season/"_s + name));
+            QVERIFY2(now == episode || isTagged(now, episode), qPrintable(name));
+            if (now != episode)
+                changed.append(u"OK   %1 \u2014 "_s.arg(path(u"season/"_s + name)));
+        }
+        QCOMPARE(changed.size(), lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QVERIFY2(lines.at(i).startsWith(changed.at(i)), qPrintable(lines.at(i)));
+    }
+
+    // Temporary files of killed runs go before the next batch in their folder;
+    // names that only look alike, and a file another run still writes, stay.
+    void leftoversCleaned()
+    {
+        copyTone(u"show/ep.mp3"_s);
+        const QByteArray junk = "not audio";
+        const QStringList gone {u".ep.tagging-0A1B2C3D.mp3"_s, u".other.tagging-FFFFFFFF.mp3"_s};
+        const QStringList kept {u".ep.tagging-0a1b2c3d.mp3"_s, u".ep.tagging-0A1B2C3D.mp3.part"_s,
+            u"ep.tagging-0A1B2C3D.txt"_s, u".ep.tagging-0A1B2C3.mp3"_s, u".busy.tagging-12345678.mp3"_s};
+        for (const QString& name : gone + kept)
+            QVERIFY(writeFile(path(u"show/"_s + name), junk));
+        QFile busy(path(u"show/.busy.tagging-12345678.mp3"_s));
+        QVERIFY(busy.open(QIODevice::ReadOnly));
+        QCOMPARE(::flock(busy.handle(), LOCK_EX), 0);
+
+        const ProgramRun run = tag({u"show"_s});
+        busy.close();
+        QCOMPARE(run.status, 1); // the look-alikes ending in .mp3 are tried, and are no MP3 files
+        QStringList names = QDir(path(u"show"_s)).entryList(QDir::Files | QDir::Hidden);
+        QStringList expected = kept + QStringList {u"ep.mp3"_s};
+        names.sort();
+        expected.sort();
+        QCOMPARE(names, expected);
+        for (const QString& name : kept)
+            QCOMPARE(readFile(path(u"show/"_s + name)), junk);
+        QVERIFY(run.out.contains(u"OK   %1 "_s.arg(path(u"show/ep.mp3"_s))));
+    }
+
+    // A run that died while writing a file with two names in place left the
+    // file damaged and its verified tagged copy beside it: the next run puts
+    // the copy back first, then tags as usual.
+    void recoveryCopyPutBack()
+    {
+        const QString elsewhere = copyTone(u"copy/ep.mp3"_s);
+        QCOMPARE(tag({elsewhere}).status, 0);
+        const QByteArray taggedCopy = readFile(elsewhere);
+        QVERIFY(isTagged(taggedCopy, m_tone));
+
+        copyTone(u"show/ep.mp3"_s);
+        QCOMPARE(::link(native(u"show/ep.mp3"_s).constData(), native(u"other.mp3"_s).constData()), 0);
+        QVERIFY(QFile::rename(elsewhere, path(u"show/.ep.mp3.pelamo-recovery"_s)));
+        QVERIFY(QFile::resize(path(u"show/ep.mp3"_s), taggedCopy.size() / 2));
+
+        const ProgramRun run = tag({u"show"_s});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out.count(u'\n'), 1);
+        QCOMPARE(readFile(path(u"show/ep.mp3"_s)), taggedCopy);
+        QCOMPARE(readFile(path(u"other.mp3"_s)), taggedCopy);
+        QCOMPARE(QDir(path(u"show"_s)).entryList(QDir::Files | QDir::Hidden), QStringList {u"ep.mp3"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileSystem)
+#include "TestFileSystem.moc"
