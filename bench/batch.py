@@ -141,6 +141,10 @@ def tools():
     return {
         "verified copy": lambda folder, files: ([bench, "copy", folder], env),
         "Pelamo --tag": lambda folder, files: ([pelamo, "--tag", "--show", SHOW, "--library", library, folder], env),
+        # The same run over files that carry extended attributes and an ACL, which
+        # Pelamo copies to every new file.
+        "Pelamo, attributes": lambda folder, files: (
+            [pelamo, "--tag", "--show", SHOW, "--library", library, folder], env),
         "copy, no fsync": lambda folder, files: ([bench, "copy", folder], no_flush),
         "Pelamo, no fsync": lambda folder, files: ([pelamo, "--tag", "--show", SHOW, "--library", library, folder],
                                                    no_flush),
@@ -191,6 +195,12 @@ def run(tool, source_folder):
     # The copy's dirty pages go to disk now, not during the timed run.
     os.sync()
     files = sorted(os.path.join(work, name) for name in os.listdir(work))
+    if tool == "Pelamo, attributes":
+        for path in files:
+            os.setxattr(path, "user.xdg.origin.url", b"https://example.com/feed/episode.mp3")
+            os.setxattr(path, "user.comment", b"keep")
+        subprocess.run(["setfacl", "-m", "u:nobody:r"] + files, check=True)
+        os.sync()
     command, env = TOOLS[tool](work, files)
     output = os.path.join(data, "output.txt")
     with open(output, "w") as out:
@@ -229,7 +239,7 @@ def peak_mb(tool, count=FILES):
 
 
 pelamo_time = wall("Pelamo --tag")
-DIAGNOSTIC = ("copy, no fsync", "Pelamo, no fsync")
+DIAGNOSTIC = ("copy, no fsync", "Pelamo, no fsync", "Pelamo, attributes")
 print("\n%-18s %5s %10s %12s %13s %11s %14s" % ("tool", "files", "wall s", "ms per file", "min..max s",
                                                  "peak MB", "Pelamo/tool"))
 for tool, _, count in RUNS:
@@ -254,6 +264,9 @@ print("  Pelamo / mutagen in place: %.2fx (no target: mutagen rewrites only the 
       " read-back or fsync)" % (pelamo_time / wall("mutagen in place")))
 
 flushing = 1 - wall("Pelamo, no fsync") / pelamo_time
+print("  Pelamo on files with two extended attributes and an ACL / Pelamo on plain files: %.2fx"
+      % (wall("Pelamo, attributes") / pelamo_time))
+
 print("\nwhere Pelamo's time goes: %.0f%% of it is waiting for fsync (and the renames queued behind it); "
       "without any fsync Pelamo takes %.2fx the verified copy without fsync, %.2fx id3v2, %.2fx eyeD3, "
       "%.2fx kid3-cli" % (100 * flushing, wall("Pelamo, no fsync") / wall("copy, no fsync"),

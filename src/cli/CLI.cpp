@@ -115,6 +115,8 @@ QString usage()
         "  0  success: the list was printed, or every file was tagged\n"
         "  1  at least one file could not be tagged (it is left as it was)\n"
         "  2  usage error: no show given or matched, or nothing to tag\n"
+        "  129, 130, 143  stopped by SIGHUP, SIGINT or SIGTERM; the lines printed\n"
+        "     are the files done\n"
         "\n"
         "Library: \"shows.json\" and a \"Covers\" folder, by default in\n"
         "  %1\n")
