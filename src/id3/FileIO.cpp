@@ -1,4 +1,5 @@
 #include "id3/FileIO.h"
+#include "id3/ID3.h"
 
 #include "id3/FileName.h"
 
@@ -100,12 +101,6 @@ int openPath(const QString& path, int flags, mode_t mode)
     return fd;
 }
 
-void syncFolder(const QString& folder)
-{
-    const FileDescriptor fd(openPath(folder, O_RDONLY | O_DIRECTORY));
-    if (fd.isOpen())
-        (void)::fsync(fd.get());
-}
 
 namespace {
 
@@ -221,3 +216,14 @@ bool isTemporaryName(const QString& fileName)
 }
 
 } // namespace ID3::FileIO
+
+namespace ID3 {
+
+void syncFolder(const QString& folder)
+{
+    const FileIO::FileDescriptor fd(FileIO::openPath(folder, O_RDONLY | O_DIRECTORY));
+    if (fd.isOpen())
+        (void)::fsync(fd.get());
+}
+
+} // namespace ID3

@@ -42,7 +42,6 @@ qint64 readUpTo(int fd, char* buffer, qint64 capacity, qint64 offset = 0);
 bool writeAll(int fd, std::array<QByteArrayView, 3> parts);
 // Opens a path taken from the file system or the user, whatever its bytes.
 int openPath(const QString& path, int flags, mode_t mode = 0);
-void syncFolder(const QString& folder);
 
 // Extended attributes (which hold ACLs too), as name and value.
 using Attributes = QList<std::pair<QByteArray, QByteArray>>;

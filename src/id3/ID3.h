@@ -89,7 +89,15 @@ QString sha256Hex(QByteArrayView data);
 // Gives the file a fresh tag, or leaves it byte for byte as it was, with its
 // attributes and every name it has. A file whose earlier in-place rewrite was
 // cut short is first put back from the verified copy that run left beside it.
-std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath);
+//
+// The new file's name is made durable by flushing its folder. A batch that asks
+// for FolderSync::Later flushes every Outcome::folder once at its end instead:
+// until then a power cut leaves either the old or the new complete file.
+enum class FolderSync { Now, Later };
+std::variant<Outcome, Failure> write(
+    const Tags& tags, const QString& targetPath, FolderSync folderSync = FolderSync::Now);
+// Flushes a folder's entries to disk.
+void syncFolder(const QString& folder);
 
 // Removes the temporary files that rewrites killed before their end left in
 // the folder (only names of write()'s own pattern, and none in use); returns

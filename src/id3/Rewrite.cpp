@@ -184,7 +184,7 @@ void setBeforeReplaceHook(std::function<void(const QString& path)> hook)
     beforeReplaceHook() = std::move(hook);
 }
 
-std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath)
+std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath, FolderSync folderSync)
 {
     const QFileInfo targetInfo(targetPath);
     const QString fileName = FileName::display(targetInfo.fileName());
@@ -308,13 +308,14 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
             return Failure::io("Can't replace "_L1 + fileName + ": "_L1 + errorText(error));
         }
         fd.close();
-        syncFolder(QFileInfo(target.path).path());
+        if (folderSync == FolderSync::Now)
+            syncFolder(QFileInfo(target.path).path());
     }
 
     QStringList frameIds = tag.frames;
     if (tags.writeID3v1)
         frameIds += QStringLiteral("ID3v1");
-    return Outcome {frameIds, audioSHA, newSize};
+    return Outcome {frameIds, audioSHA, newSize, QFileInfo(target.path).path()};
 }
 
 } // namespace ID3

@@ -41,6 +41,7 @@ struct Outcome
     QStringList frames; // frame IDs in tag order, then "ID3v1" when one was appended
     QString audioSHA; // SHA-256 of the audio, 64 lower-case hexadecimal digits
     qint64 bytesWritten = 0;
+    QString folder; // the folder that holds the file written, links resolved
 
     bool operator==(const Outcome&) const = default;
 };

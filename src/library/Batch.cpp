@@ -5,7 +5,11 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <deque>
+#include <future>
 
 namespace {
 
@@ -42,6 +46,47 @@ QStringList mp3Entries(const QString& folder)
     return paths;
 }
 
+struct FileIdentity
+{
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const QString& path)
+{
+    struct stat status
+    {
+    };
+    if (::stat(FileName::encode(path).constData(), &status) != 0)
+        return std::nullopt;
+    return FileIdentity {status.st_dev, status.st_ino};
+}
+
+struct Tagged
+{
+    TagResult result;
+    QString folder; // whose entries still need flushing, when the file was written
+};
+
+Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteArray>& cover)
+{
+    const auto written = ID3::write(show.tags(file, cover), file, ID3::FolderSync::Later);
+    Tagged tagged;
+    TagResult& result = tagged.result;
+    result.file = file;
+    result.show = show.name;
+    if (const auto* outcome = std::get_if<ID3::Outcome>(&written)) {
+        result.ok = true;
+        result.message = QStringLiteral("Tagged \u00b7 ") + outcome->frames.join(u' ')
+            + QStringLiteral(" \u00b7 audio untouched");
+        tagged.folder = outcome->folder;
+    } else {
+        result.message = std::get<ID3::Failure>(written).description;
+    }
+    return tagged;
+}
+
 } // namespace
 
 QStringList ShowStore::expand(const QList<QUrl>& locations)
@@ -59,8 +104,18 @@ QStringList ShowStore::expand(const QList<QUrl>& locations)
 
 QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult)
 {
-    const std::optional<QByteArray> cover = coverData(show);
-    const QStringList files = expand(locations);
+    const QList<TagResult> batch = tagFiles(expand(locations), show, coverData(show), onResult);
+    QList<TagResult> recent(batch.crbegin(), batch.crend());
+    recent += m_results;
+    if (recent.size() > recentLimit)
+        recent.resize(recentLimit);
+    setResults(recent);
+    return batch;
+}
+
+QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
+    const std::optional<QByteArray>& cover, const ResultHandler& onResult)
+{
     // What a run that was killed left in these folders goes before new work starts.
     QSet<QString> folders;
     for (const QString& file : files)
@@ -68,28 +123,48 @@ QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show, 
     for (const QString& folder : std::as_const(folders))
         ID3::removeLeftovers(folder);
 
-    QList<TagResult> batch;
-    for (const QString& file : files) {
-        const auto written = ID3::write(show.tags(file, cover), file);
-        TagResult result;
-        result.file = file;
-        result.show = show.name;
-        if (const auto* outcome = std::get_if<ID3::Outcome>(&written)) {
-            result.ok = true;
-            result.message = QStringLiteral("Tagged \u00b7 ") + outcome->frames.join(u' ')
-                + QStringLiteral(" \u00b7 audio untouched");
-        } else {
-            result.message = std::get<ID3::Failure>(written).description;
-        }
-        batch.append(std::move(result));
-        if (onResult && !onResult(batch.constLast()))
-            break;
-    }
+    // Two files are in flight at a time, so that one is read and built while
+    // the other waits for the disk; results still come one by one, in order.
+    struct InFlight
+    {
+        std::optional<FileIdentity> identity;
+        std::future<Tagged> result;
+    };
+    std::deque<InFlight> inFlight;
+    qsizetype next = 0;
+    bool stopped = false;
+    const auto launch = [&] {
+        const QString& file = files.at(next++);
+        inFlight.push_back({identityOf(file),
+            std::async(std::launch::async, [&show, &cover, file] { return tagOne(file, show, cover); })});
+    };
+    // The same file under two names is never written twice at once.
+    const auto canLaunch = [&] {
+        if (stopped || next >= files.size() || inFlight.size() >= 2)
+            return false;
+        const std::optional<FileIdentity> identity = identityOf(files.at(next));
+        return std::none_of(inFlight.cbegin(), inFlight.cend(),
+            [&](const InFlight& file) { return identity && file.identity == identity; });
+    };
 
-    QList<TagResult> recent(batch.crbegin(), batch.crend());
-    recent += m_results;
-    if (recent.size() > recentLimit)
-        recent.resize(recentLimit);
-    setResults(recent);
+    QList<TagResult> batch;
+    QSet<QString> written;
+    while (canLaunch())
+        launch();
+    while (!inFlight.empty()) {
+        Tagged tagged = inFlight.front().result.get();
+        inFlight.pop_front();
+        if (tagged.result.ok)
+            written.insert(tagged.folder);
+        batch.append(std::move(tagged.result));
+        // Once stopped, the file still in flight is finished and reported too.
+        if (onResult && !onResult(batch.constLast()))
+            stopped = true;
+        while (canLaunch())
+            launch();
+    }
+    // The new names become durable together, once for each folder.
+    for (const QString& folder : std::as_const(written))
+        ID3::syncFolder(folder);
     return batch;
 }

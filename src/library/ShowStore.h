@@ -89,6 +89,11 @@ public:
     // the show. One result per file tried, in order; the batch also goes to the
     // front of the Recent list. One failing file never stops the batch.
     QList<TagResult> tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult = {});
+    // The work of tag() without the store: the files given, with the show and
+    // its cover as they were taken. Touches nothing else, so it may run on any
+    // thread; onResult is called on the calling thread.
+    static QList<TagResult> tagFiles(const QStringList& files, const Show& show,
+        const std::optional<QByteArray>& cover, const ResultHandler& onResult = {});
     // The files a list of locations stands for, in the order they are tagged.
     static QStringList expand(const QList<QUrl>& locations);
 
