@@ -18,6 +18,8 @@ PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
 {
     // Views read the appearance as they are built, so the first hook runs before them.
     m_delegate.willFinishLaunching();
+    // Quitting mid-batch finishes the files in progress and drops the rest.
+    connect(qApp, &QCoreApplication::aboutToQuit, &store, &ShowStore::finishTagging);
     m_main = new QMainWindow;
     m_content = new ContentView(store);
     QApplication::setQuitOnLastWindowClosed(m_delegate.shouldQuitAfterLastWindowClosed());

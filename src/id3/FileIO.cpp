@@ -1,7 +1,7 @@
 #include "id3/FileIO.h"
-#include "id3/ID3.h"
 
 #include "id3/FileName.h"
+#include "id3/ID3.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -100,7 +100,6 @@ int openPath(const QString& path, int flags, mode_t mode)
     while (fd < 0 && errno == EINTR);
     return fd;
 }
-
 
 namespace {
 

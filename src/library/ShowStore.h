@@ -12,7 +12,12 @@
 #include <QUrl>
 #include <QUuid>
 
+class QThread;
+
+#include <atomic>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <variant>
 
@@ -23,7 +28,8 @@
 // degrades to a smaller or unchanged one instead.
 //
 // Persistence lives in ShowStore.cpp, the list operations in ShowList.cpp, cover
-// files in Covers.cpp and the batch driver in Batch.cpp.
+// files in Covers.cpp, the batch driver in Batch.cpp and the desktop's tagging
+// queue in Queue.cpp.
 class ShowStore : public QObject
 {
     Q_OBJECT
@@ -36,6 +42,7 @@ public:
     // only the default library remembers its selection across runs.
     explicit ShowStore(const std::optional<QString>& folder = std::nullopt,
         const QString& seedFolder = defaultSeedFolder, QObject* parent = nullptr);
+    ~ShowStore() override;
 
     static QString defaultFolder();
 
@@ -97,11 +104,43 @@ public:
     // The files a list of locations stands for, in the order they are tagged.
     static QStringList expand(const QList<QUrl>& locations);
 
+    // The desktop's tagging queue (Queue.cpp). enqueue() takes the files, the
+    // show and its cover as they are now, so editing or deleting the show later
+    // doesn't change the batch. Batches run one after the other on a worker
+    // thread; each result joins Recent as soon as its file is done.
+    struct Tagging
+    {
+        qsizetype done = 0;
+        qsizetype total = 0;
+        QString current; // the file being tagged
+        qsizetype waiting = 0; // files of the batches queued behind this one
+        bool cancelling = false;
+    };
+    void enqueue(const QList<QUrl>& locations, const Show& show);
+    const std::optional<Tagging>& tagging() const { return m_tagging; }
+    // Stops the running batch after the files in progress, which are finished
+    // and reported, and drops the queued ones.
+    void cancelTagging();
+    // Cancels, then waits until the files in progress are done: for quitting.
+    void finishTagging();
+
 Q_SIGNALS:
     // Emitted after any of shows, selection, results or pending took a new value.
     void changed();
+    // Emitted whenever tagging() changes.
+    void taggingChanged();
 
 private:
+    struct Job
+    {
+        QStringList files;
+        Show show;
+        std::optional<QByteArray> cover;
+    };
+    void startNextJob();
+    void fileDone(const TagResult& result);
+    void jobDone();
+
     std::optional<QList<Show>> readShowsFile();
     bool keepUnreadableFile();
 
@@ -115,4 +154,10 @@ private:
     // Set when "shows.json" exists but could not be decoded: it is set aside
     // before anything is written over it.
     bool m_keepUnreadable = false;
+
+    std::deque<Job> m_jobs;
+    QStringList m_running; // the files of the batch on the worker thread
+    std::optional<Tagging> m_tagging;
+    QThread* m_worker = nullptr;
+    std::shared_ptr<std::atomic_bool> m_cancel;
 };

@@ -122,16 +122,6 @@ QList<QUrl> choose(QWidget* parent, const OpenPanel& panel)
     return urls;
 }
 
-BusyCursor::BusyCursor()
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-BusyCursor::~BusyCursor()
-{
-    QApplication::restoreOverrideCursor();
-}
-
 void setNextChoice(std::optional<QList<QUrl>> choice)
 {
     s_nextChoice = std::move(choice);

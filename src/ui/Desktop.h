@@ -30,15 +30,6 @@ struct OpenPanel
 // A modal open panel; the chosen files and folders, or nothing on cancel.
 QList<QUrl> choose(QWidget* parent, const OpenPanel& panel);
 
-// Shows the busy cursor while it lives: tagging runs on the main thread.
-struct BusyCursor
-{
-    BusyCursor();
-    ~BusyCursor();
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 // Seams: the next choose() answers this without showing a dialog; reveal() goes to
 // the handler instead of the desktop while one is set.
 void setNextChoice(std::optional<QList<QUrl>> choice);

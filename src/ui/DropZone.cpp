@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -42,6 +43,9 @@ DropZone::DropZone(QWidget* parent)
     , m_headline(new QLabel(this))
     , m_explanation(new QLabel(this))
     , m_choose(new QPushButton(QStringLiteral("Choose Files…"), this))
+    , m_bar(new QProgressBar(this))
+    , m_detail(new QLabel(this))
+    , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
 {
     setObjectName(QStringLiteral("dropZone"));
     setAcceptDrops(true);
@@ -59,6 +63,14 @@ DropZone::DropZone(QWidget* parent)
     m_explanation->setTextFormat(Qt::RichText);
     m_explanation->setFont(Theme::font(Theme::TextStyle::Callout));
     m_choose->setObjectName(QStringLiteral("chooseFilesButton"));
+    m_bar->setObjectName(QStringLiteral("tagProgress"));
+    m_bar->setTextVisible(false);
+    m_bar->setMaximumWidth(360);
+    m_detail->setObjectName(QStringLiteral("tagProgressFile"));
+    m_detail->setAlignment(Qt::AlignCenter);
+    m_detail->setTextFormat(Qt::PlainText);
+    m_detail->setFont(Theme::font(Theme::TextStyle::Callout));
+    m_cancel->setObjectName(QStringLiteral("cancelTaggingButton"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 16);
@@ -69,6 +81,9 @@ DropZone::DropZone(QWidget* parent)
     layout->addWidget(m_explanation);
     layout->addSpacing(2);
     layout->addWidget(m_choose, 0, Qt::AlignHCenter);
+    layout->addWidget(m_bar, 0, Qt::AlignHCenter);
+    layout->addWidget(m_detail);
+    layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
     layout->addStretch();
 
     m_animation->setDuration(120);
@@ -78,6 +93,26 @@ DropZone::DropZone(QWidget* parent)
         update();
     });
     connect(m_choose, &QPushButton::clicked, this, &DropZone::chooseRequested);
+    connect(m_cancel, &QPushButton::clicked, this, &DropZone::cancelRequested);
+    setProgress(std::nullopt);
+}
+
+void DropZone::setProgress(const std::optional<Progress>& progress)
+{
+    m_busy = progress.has_value();
+    m_symbol->setVisible(!m_busy);
+    m_explanation->setVisible(!m_busy);
+    m_choose->setVisible(!m_busy);
+    m_bar->setVisible(m_busy);
+    m_detail->setVisible(m_busy);
+    m_cancel->setVisible(m_busy);
+    if (progress) {
+        m_bar->setRange(0, int(progress->maximum));
+        m_bar->setValue(int(progress->value));
+        m_detail->setText(progress->detail);
+        m_headline->setText(progress->headline);
+        m_headline->setAccessibleName(progress->headline);
+    }
     refresh();
 }
 
@@ -108,8 +143,10 @@ void DropZone::refresh()
     m_symbol->setPixmap(m_targeted
             ? Icons::pixmap(Icons::Symbol::ArrowDownCircle, symbolSize, Theme::accent(), ratio)
             : Icons::pixmap(Icons::Symbol::TrayArrowDown, symbolSize, Theme::secondary(), ratio));
-    m_headline->setText(
-        m_targeted ? QStringLiteral("Release to tag") : QStringLiteral("Drop MP3 files here"));
+    if (!m_busy)
+        m_headline->setText(
+            m_targeted ? QStringLiteral("Release to tag") : QStringLiteral("Drop MP3 files here"));
+    Theme::colour(m_detail, Theme::secondary());
     Theme::colour(m_explanation, Theme::secondary());
 }
 

@@ -4,12 +4,17 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QVariantAnimation;
 
 // The dashed target files are dropped on. It knows nothing about tagging: it
-// reports the dropped locations and the "Choose Files…" click.
+// reports the dropped locations and the "Choose Files…" click. While work is
+// under way it shows its progress and a "Cancel" button instead, and still
+// takes drops.
 class DropZone : public QWidget
 {
     Q_OBJECT
@@ -20,9 +25,19 @@ public:
     void setShowName(const QString& name);
     bool targeted() const { return m_targeted; }
 
+    struct Progress
+    {
+        QString headline; // "Tagging 3 of 20"
+        QString detail; // the current file, and what waits behind it
+        qsizetype value = 0;
+        qsizetype maximum = 0;
+    };
+    void setProgress(const std::optional<Progress>& progress);
+
 Q_SIGNALS:
     void dropped(const QList<QUrl>& locations);
     void chooseRequested();
+    void cancelRequested();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -42,4 +57,8 @@ private:
     QLabel* m_headline;
     QLabel* m_explanation;
     QPushButton* m_choose;
+    QProgressBar* m_bar;
+    QLabel* m_detail;
+    QPushButton* m_cancel;
+    bool m_busy = false;
 };

@@ -159,6 +159,5 @@ void PendingDropSheet::tag()
     const QList<QUrl> locations = m_store.pending();
     m_store.setPending({});
     m_store.setSelection(show.id);
-    const Desktop::BusyCursor busy;
-    m_store.tag(locations, show);
+    m_store.enqueue(locations, show);
 }

@@ -1,5 +1,6 @@
 #include "ui/TagView.h"
 
+#include "id3/FileName.h"
 #include "library/ShowStore.h"
 #include "ui/CoverThumb.h"
 #include "ui/Desktop.h"
@@ -10,6 +11,7 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -138,6 +140,8 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     });
     connect(m_dropZone, &DropZone::dropped, this, &TagView::tag);
     connect(m_dropZone, &DropZone::chooseRequested, this, &TagView::chooseFiles);
+    connect(m_dropZone, &DropZone::cancelRequested, &m_store, &ShowStore::cancelTagging);
+    connect(&m_store, &ShowStore::taggingChanged, this, &TagView::refreshProgress);
     connect(clear, &QPushButton::clicked, this, [this] { m_store.setResults({}); });
     connect(rows, &ResultRow::revealRequested, this, [](const QString& file) { Desktop::reveal(file); });
     connect(m_results, &QListView::activated, this, [this](const QModelIndex& index) {
@@ -146,6 +150,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     connect(m_model, &QAbstractItemModel::modelReset, this, &TagView::refreshResults);
     setShow(show);
     refreshResults();
+    refreshProgress();
 }
 
 QString TagView::summary(const Show& show)
@@ -175,8 +180,26 @@ void TagView::setShow(const Show& show)
 
 void TagView::tag(const QList<QUrl>& locations)
 {
-    const Desktop::BusyCursor busy;
-    m_store.tag(locations, m_show);
+    m_store.enqueue(locations, m_show);
+}
+
+void TagView::refreshProgress()
+{
+    const auto& tagging = m_store.tagging();
+    if (!tagging) {
+        m_dropZone->setProgress(std::nullopt);
+        return;
+    }
+    DropZone::Progress progress;
+    progress.headline = tagging->cancelling
+        ? QStringLiteral("Cancelling…")
+        : QStringLiteral("Tagging %1 of %2").arg(qMin(tagging->done + 1, tagging->total)).arg(tagging->total);
+    progress.detail = FileName::display(QFileInfo(tagging->current).fileName());
+    if (tagging->waiting > 0)
+        progress.detail += QStringLiteral(" \u00b7 then %1 more").arg(tagging->waiting);
+    progress.value = tagging->done;
+    progress.maximum = tagging->total;
+    m_dropZone->setProgress(progress);
 }
 
 void TagView::chooseFiles()

@@ -32,12 +32,14 @@ public:
     // "Title: …  ·  Artist: …  ·  Genre: …"
     static QString summary(const Show& show);
 
-    // Tags with this pane's show, as a drop or the open panel does.
+    // Queues the files for tagging with this pane's show, as a drop or the open
+    // panel does.
     void tag(const QList<QUrl>& locations);
 
 private:
     void chooseFiles();
     void refreshResults();
+    void refreshProgress();
 
     ShowStore& m_store;
     Show m_show;

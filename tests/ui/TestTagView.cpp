@@ -138,6 +138,7 @@ private Q_SLOTS:
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(zone, &drop);
         QVERIFY(!zone->targeted());
+        QTRY_VERIFY(!m_store->tagging());
         QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("dropHeadline"))->text(),
             QStringLiteral("Drop MP3 files here"));
 
@@ -170,7 +171,7 @@ private Q_SLOTS:
         const QString file = mp3(QStringLiteral("chosen.mp3"));
         Desktop::setNextChoice(QList<QUrl> {QUrl::fromLocalFile(file)});
         m_view->findChild<QPushButton*>(QStringLiteral("chooseFilesButton"))->click();
-        QCOMPARE(m_store->results().size(), 1);
+        QTRY_COMPARE(m_store->results().size(), 1);
         QCOMPARE(m_store->results().first().file, file);
     }
 

@@ -1,0 +1,98 @@
+#include "library/ShowStore.h"
+
+#include <QThread>
+
+ShowStore::~ShowStore()
+{
+    finishTagging();
+}
+
+void ShowStore::enqueue(const QList<QUrl>& locations, const Show& show)
+{
+    QStringList files = expand(locations);
+    if (files.isEmpty())
+        return;
+    m_jobs.push_back({std::move(files), show, coverData(show)});
+    if (m_tagging)
+        m_tagging->waiting += m_jobs.back().files.size();
+    startNextJob();
+    Q_EMIT taggingChanged();
+}
+
+void ShowStore::startNextJob()
+{
+    if (m_worker || m_jobs.empty())
+        return;
+    Job job = std::move(m_jobs.front());
+    m_jobs.pop_front();
+    m_running = job.files;
+    qsizetype waiting = 0;
+    for (const Job& queued : m_jobs)
+        waiting += queued.files.size();
+    m_tagging = Tagging {0, m_running.size(), m_running.first(), waiting, false};
+
+    // The worker touches nothing of the store: it has its own copy of the job,
+    // and each result comes back to this thread as a queued call.
+    m_cancel = std::make_shared<std::atomic_bool>(false);
+    m_worker = QThread::create([this, job = std::move(job), cancel = m_cancel] {
+        tagFiles(job.files, job.show, job.cover, [this, &cancel](const TagResult& result) {
+            QMetaObject::invokeMethod(
+                this, [this, result] { fileDone(result); }, Qt::QueuedConnection);
+            return !cancel->load();
+        });
+    });
+    connect(m_worker, &QThread::finished, this, &ShowStore::jobDone, Qt::QueuedConnection);
+    m_worker->start();
+}
+
+void ShowStore::fileDone(const TagResult& result)
+{
+    QList<TagResult> recent = m_results;
+    recent.prepend(result);
+    if (recent.size() > recentLimit)
+        recent.resize(recentLimit);
+    setResults(recent);
+    if (m_tagging && m_tagging->done < m_tagging->total) {
+        ++m_tagging->done;
+        if (m_tagging->done < m_tagging->total)
+            m_tagging->current = m_running.at(m_tagging->done);
+        Q_EMIT taggingChanged();
+    }
+}
+
+void ShowStore::jobDone()
+{
+    if (!m_worker)
+        return;
+    m_worker->wait();
+    delete m_worker;
+    m_worker = nullptr;
+    m_running.clear();
+    m_tagging.reset();
+    startNextJob();
+    Q_EMIT taggingChanged();
+}
+
+void ShowStore::cancelTagging()
+{
+    m_jobs.clear();
+    if (!m_tagging)
+        return;
+    m_cancel->store(true);
+    m_tagging->cancelling = true;
+    m_tagging->waiting = 0;
+    Q_EMIT taggingChanged();
+}
+
+void ShowStore::finishTagging()
+{
+    cancelTagging();
+    if (!m_worker)
+        return;
+    // The files in progress finish whole: the rename happens or it doesn't.
+    m_worker->wait();
+    delete m_worker;
+    m_worker = nullptr;
+    m_running.clear();
+    m_tagging.reset();
+}
