@@ -1,11 +1,24 @@
 #!/usr/bin/env python3
-"""Times one `pelamo --tag` run over a folder of 200 MP3 files of about 1 MB
-with assorted old tags, beside a bare verified copy of the same files and the
-same folder retagged by mutagen, eyeD3, id3v2 and kid3-cli. Every tool gets a
-fresh copy of the folder each round (not timed) and the tools take turns round
-by round, so a noisy machine slows them alike. Reports the median whole-process
-wall time and peak memory of each, and Pelamo's time on 1, 50 and 200 files to
-show that a batch scales linearly and holds one file at a time.
+"""Times `pelamo --tag`, with every flush to disk it normally does, on three
+workloads side by side in one run, each beside a bare verified copy of the
+same files (read, write a temporary file, flush, read back, compare the audio,
+rename, flush the folder):
+
+  - a folder of 200 MP3 files of about 1 MB with assorted old tags, also
+    retagged by mutagen, mid3v2, eyeD3, id3v2 and kid3-cli, plus diagnostic
+    runs without fsync and on files with extended attributes and an ACL, and
+    Pelamo's time on 1, 50 and 200 files to show that a batch scales linearly
+    and holds one file at a time;
+  - a folder of 20 files of about 60 MB, also retagged by mutagen and mid3v2,
+    for the time and the peak memory on long episodes;
+  - a folder holding one ~5 MB song, for the cost of a single file.
+
+Every tool gets a fresh copy of its folder each round (not timed), each runs
+once untimed first so all start from a warm page cache, and the tools take
+turns round by round, so a noisy machine slows them alike. Reports the median
+whole-process wall time and peak memory of each, then the targets: Pelamo
+against the verified copy and the other tools, and its peak memory on the
+long episodes against the size of the largest one.
 
   batch.py BUILD_DIR [ROUNDS]      (7 rounds unless given) run through scripts/bench.sh batch
 """
@@ -26,13 +39,20 @@ pelamo = os.path.join(build, "pelamo")
 bench = os.path.join(build, "bench", "pelamo_bench")
 data = os.path.join(build, "data", "batch")
 FILES, FEW = 200, 50
+# The long episodes: LONG files of about 60 MB, each made of 56 to 60 of the
+# ~1 MB clips back to back.
+LONG, LONG_CLIPS = 20, 56
+# The song: 130 s at 320 kbit/s, about 5.2 MB.
+SONG_SECONDS, SONG_BITRATE = 130, 320
 SHOW = "Bench Show"
-# Bumped whenever the folder's recipe changes, so a stale cache is rebuilt.
-RECIPE = "1"
+# Bumped whenever the folders' recipe changes, so a stale cache is rebuilt.
+RECIPE = "2"
 
 source = os.path.join(data, "source-%d" % FILES)
 few_source = os.path.join(data, "source-%d" % FEW)
 one_source = os.path.join(data, "source-1")
+long_source = os.path.join(data, "source-long-%d" % LONG)
+song_source = os.path.join(data, "source-song")
 library = os.path.join(data, "library")
 home = os.path.join(data, "home")
 cover = os.path.join(library, "Covers", "cover.jpg")
@@ -90,6 +110,24 @@ def prepare():
             path = os.path.join(folder, "Episode %03d.mp3" % (index + 1))
             shutil.copyfile(clips[index % len(clips)], path)
             old_tag(KINDS[index % len(KINDS)], path, index)
+    # The clips back to back, starting from a different one in each file. lame
+    # writes no Xing frame (-t), so the joins are plain frame boundaries.
+    audio = []
+    for clip in clips:
+        with open(clip, "rb") as f:
+            audio.append(f.read())
+    os.makedirs(long_source)
+    for index in range(LONG):
+        path = os.path.join(long_source, "Episode %02d.mp3" % (index + 1))
+        with open(path, "wb") as f:
+            for part in range(LONG_CLIPS + index % len(clips)):
+                f.write(audio[(index + part) % len(clips)])
+        old_tag(KINDS[index % len(KINDS)], path, index)
+    # The song, alone in its folder, with an ID3v2.4 tag, a cover and ID3v1.
+    os.makedirs(song_source)
+    song = os.path.join(song_source, "Song.mp3")
+    encode_noise(song, SONG_SECONDS, SONG_BITRATE)
+    old_tag("id3v2.4+v1", song, 0)
     # A small cover, as a show usually has.
     os.makedirs(os.path.dirname(cover))
     subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc=s=600x600:d=1", "-frames:v", "1",
@@ -129,6 +167,7 @@ for path in sys.argv[2:]:
 """ % (ARTIST, ALBUM, GENRE, YEAR, COMMENT)
 
 kid3_quote = "'{}'".format
+MID3V2 = shutil.which("mid3v2")
 
 
 def tools():
@@ -151,6 +190,11 @@ def tools():
         # One Python process over all files: the in-place baseline, which writes
         # only the tag where it fits and neither reads back nor flushes.
         "mutagen in place": lambda folder, files: ([sys.executable, "-c", MUTAGEN_BATCH, cover] + files, env),
+        # mutagen's command-line tool, one process for all files and one title for
+        # all: it merges into the old tag, upgrades it to ID3v2.4, adds no picture
+        # and leaves APEv2 tags as they are.
+        "mid3v2": lambda folder, files: ([MID3V2, "-t", TITLE, "-a", ARTIST, "-A", ALBUM, "-g", GENRE,
+                                          "-y", YEAR, "-c", COMMENT] + files, env),
         # eyeD3 takes many files but has no title from the file name: one process, one
         # title for all. It writes ID3v2.3 only and leaves ID3v1 and APEv2 tags as they are.
         "eyeD3": lambda folder, files: (["eyeD3", "--quiet", "--no-color", "--to-v2.3", "-t", TITLE,
@@ -188,10 +232,20 @@ def check_pelamo(output, files):
             raise RuntimeError("Pelamo's tag of %s is not the show's" % files[-1])
 
 
-def run(tool, source_folder):
+# Each workload: its label, its folder and how many files it holds.
+WORKLOADS = {
+    "folder": ("%d files of about 1 MB" % FILES, source, FILES),
+    "few": ("the first %d of them" % FEW, few_source, FEW),
+    "one": ("the first of them", one_source, 1),
+    "long": ("%d files of about 60 MB" % LONG, long_source, LONG),
+    "song": ("one song", song_source, 1),
+}
+
+
+def run(workload, tool):
     work = os.path.join(data, "work")
     shutil.rmtree(work, ignore_errors=True)
-    shutil.copytree(source_folder, work)
+    shutil.copytree(WORKLOADS[workload][1], work)
     # The copy's dirty pages go to disk now, not during the timed run.
     os.sync()
     files = sorted(os.path.join(work, name) for name in os.listdir(work))
@@ -212,79 +266,135 @@ def run(tool, source_folder):
 
 prepare()
 TOOLS = tools()
-RUNS = [(tool, source, FILES) for tool in TOOLS] + [
-    ("Pelamo --tag", few_source, FEW), ("verified copy", few_source, FEW), ("Pelamo --tag", one_source, 1)]
-results = {(tool, count): [] for tool, _, count in RUNS}
+if not MID3V2:
+    del TOOLS["mid3v2"]
+    print("note: mid3v2 is not on PATH; its rows and its target are skipped")
+LONG_TOOLS = [tool for tool in ("verified copy", "Pelamo --tag", "mutagen in place", "mid3v2") if tool in TOOLS]
+RUNS = [("folder", tool) for tool in TOOLS] + [
+    ("few", "Pelamo --tag"), ("few", "verified copy"), ("one", "Pelamo --tag")] + [
+    ("long", tool) for tool in LONG_TOOLS] + [("song", "verified copy"), ("song", "Pelamo --tag")]
+results = {key: [] for key in RUNS}
 loads = [os.getloadavg()[0]]
-megabytes = sum(os.path.getsize(os.path.join(source, name)) for name in os.listdir(source)) / 1e6
-print("machine: %s, %d cores; %d files, %.0f MB, in %s; %d rounds, tools in turn"
-      % (os.uname().machine, os.cpu_count(), FILES, megabytes, source, rounds))
+
+
+def sizes(workload):
+    folder = WORKLOADS[workload][1]
+    return [os.path.getsize(os.path.join(folder, name)) for name in os.listdir(folder)]
+
+
+print("machine: %s, %d cores; %d rounds, tools in turn, with every flush to disk" %
+      (os.uname().machine, os.cpu_count(), rounds))
+for workload in ("folder", "long", "song"):
+    label, folder, _ = WORKLOADS[workload]
+    print("  %s: %.1f MB in %s" % (label, sum(sizes(workload)) / 1e6, folder))
+megabytes = sum(sizes("folder")) / 1e6
 # One untimed warm-up of each, so every tool starts from a warm page cache.
-for tool, source_folder, count in RUNS:
-    run(tool, source_folder)
+for workload, tool in RUNS:
+    run(workload, tool)
 for round_index in range(rounds):
     turn = RUNS[round_index % len(RUNS):] + RUNS[:round_index % len(RUNS)]
-    for tool, source_folder, count in turn:
-        results[(tool, count)].append(run(tool, source_folder))
+    for workload, tool in turn:
+        results[(workload, tool)].append(run(workload, tool))
     loads.append(os.getloadavg()[0])
     print("  round %d of %d done, load average %.2f" % (round_index + 1, rounds, loads[-1]), flush=True)
 
 
-def wall(tool, count=FILES):
-    return statistics.median(seconds for seconds, _ in results[(tool, count)])
+def wall(tool, workload="folder"):
+    return statistics.median(seconds for seconds, _ in results[(workload, tool)])
 
 
-def peak_mb(tool, count=FILES):
-    return statistics.median(peak for _, peak in results[(tool, count)]) / 1024
+def peak_mb(tool, workload="folder"):
+    return statistics.median(peak for _, peak in results[(workload, tool)]) / 1024
 
 
-pelamo_time = wall("Pelamo --tag")
 DIAGNOSTIC = ("copy, no fsync", "Pelamo, no fsync", "Pelamo, attributes")
-print("\n%-18s %5s %10s %12s %13s %11s %14s" % ("tool", "files", "wall s", "ms per file", "min..max s",
-                                                 "peak MB", "Pelamo/tool"))
-for tool, _, count in RUNS:
-    times = [seconds for seconds, _ in results[(tool, count)]]
-    compared = count == FILES and tool not in DIAGNOSTIC
-    print("%-18s %5d %10.3f %12.2f %6.2f..%-6.2f %11.1f %14s"
-          % (tool, count, wall(tool, count), 1000 * wall(tool, count) / count, min(times), max(times),
-             peak_mb(tool, count), "%.2fx" % (pelamo_time / wall(tool)) if compared else ""))
-print("load average (1 min) at start and after each round: %s" % " ".join("%.2f" % load for load in loads))
+
+
+def table(title, rows, workload):
+    """The runs in rows, each against Pelamo's run on the same workload."""
+    pelamo = wall("Pelamo --tag", workload)
+    print("\n%s\n%-18s %5s %10s %12s %13s %11s %14s" % (title, "tool", "files", "wall s", "ms per file",
+                                                       "min..max s", "peak MB", "Pelamo/tool"))
+    for row_workload, tool in rows:
+        count = WORKLOADS[row_workload][2]
+        times = [seconds for seconds, _ in results[(row_workload, tool)]]
+        compared = row_workload == workload and tool not in DIAGNOSTIC
+        print("%-18s %5d %10.3f %12.2f %6.2f..%-6.2f %11.1f %14s"
+              % (tool, count, wall(tool, row_workload), 1000 * wall(tool, row_workload) / count, min(times),
+                 max(times), peak_mb(tool, row_workload),
+                 "%.2fx" % (pelamo / wall(tool, row_workload)) if compared else ""))
+
+
+table("%s (%.0f MB)" % (WORKLOADS["folder"][0], megabytes),
+      [key for key in RUNS if key[0] in ("folder", "few", "one")], "folder")
+table("%s (%.0f MB)" % (WORKLOADS["long"][0], sum(sizes("long")) / 1e6),
+      [key for key in RUNS if key[0] == "long"], "long")
+table("%s (%.1f MB)" % (WORKLOADS["song"][0], sum(sizes("song")) / 1e6),
+      [key for key in RUNS if key[0] == "song"], "song")
+print("\nload average (1 min) at start and after each round: %s" % " ".join("%.2f" % load for load in loads))
 
 
 def verdict(met):
     return "met" if met else "MISSED"
 
 
+pelamo_time = wall("Pelamo --tag")
 copy_ratio = pelamo_time / wall("verified copy")
 print("\ntargets")
-print("  Pelamo / verified copy: %.2fx (target <= 1.30x): %s" % (copy_ratio, verdict(copy_ratio <= 1.3)))
-for tool in ("kid3-cli", "eyeD3", "id3v2"):
-    print("  Pelamo / %s: %.2fx (target < 1x): %s" % (tool, pelamo_time / wall(tool), verdict(pelamo_time < wall(tool))))
-print("  Pelamo / mutagen in place: %.2fx (no target: mutagen rewrites only the tag where it fits, without a"
-      " read-back or fsync)" % (pelamo_time / wall("mutagen in place")))
-
-flushing = 1 - wall("Pelamo, no fsync") / pelamo_time
-print("  Pelamo on files with two extended attributes and an ACL / Pelamo on plain files: %.2fx"
+print("  %s:" % WORKLOADS["folder"][0])
+print("    Pelamo / verified copy: %.2fx (target <= 0.80x): %s" % (copy_ratio, verdict(copy_ratio <= 0.8)))
+for tool in ("mid3v2", "kid3-cli", "eyeD3", "id3v2"):
+    if tool in TOOLS:
+        print("    Pelamo / %s: %.2fx (target < 1x): %s"
+              % (tool, pelamo_time / wall(tool), verdict(pelamo_time < wall(tool))))
+    else:
+        print("    Pelamo / %s: skipped, %s is not installed" % (tool, tool))
+print("    Pelamo %.3f s, mutagen in place %.3f s: %.2fx (no target: mutagen rewrites only the tag where it fits,"
+      " without a read-back or fsync)" % (pelamo_time, wall("mutagen in place"),
+                                          pelamo_time / wall("mutagen in place")))
+print("    Pelamo on files with two extended attributes and an ACL / Pelamo on plain files: %.2fx"
       % (wall("Pelamo, attributes") / pelamo_time))
 
-print("\nwhere Pelamo's time goes: %.0f%% of it is waiting for fsync (and the renames queued behind it); "
-      "without any fsync Pelamo takes %.2fx the verified copy without fsync, %.2fx id3v2, %.2fx eyeD3, "
-      "%.2fx kid3-cli" % (100 * flushing, wall("Pelamo, no fsync") / wall("copy, no fsync"),
-                          wall("Pelamo, no fsync") / wall("id3v2"), wall("Pelamo, no fsync") / wall("eyeD3"),
-                          wall("Pelamo, no fsync") / wall("kid3-cli")))
+song_ratio = wall("Pelamo --tag", "song") / wall("verified copy", "song")
+print("  %s (%.1f MB):" % (WORKLOADS["song"][0], sum(sizes("song")) / 1e6))
+print("    Pelamo / verified copy: %.2fx (target <= 0.85x): %s" % (song_ratio, verdict(song_ratio <= 0.85)))
+
+# The memory target takes the highest peak of all rounds, not the median.
+largest_long = max(sizes("long")) / 1024 / 1024
+long_peak = max(peak for _, peak in results[("long", "Pelamo --tag")]) / 1024
+memory_limit = 2 * largest_long + 30
+long_time = wall("Pelamo --tag", "long")
+print("  %s:" % WORKLOADS["long"][0])
+print("    Pelamo's peak memory: %.1f MB, highest of %d rounds (target <= 2 x largest file %.1f MB + 30 MB = %.1f MB):"
+      " %s" % (long_peak, rounds, largest_long, memory_limit, verdict(long_peak <= memory_limit)))
+print("    Pelamo / verified copy: %.2fx (no target)" % (long_time / wall("verified copy", "long")))
+if "mid3v2" in TOOLS:
+    print("    Pelamo / mid3v2: %.2fx (no target)" % (long_time / wall("mid3v2", "long")))
+print("    Pelamo %.3f s, mutagen in place %.3f s: %.2fx (no target: mutagen rewrites only the tag where it fits"
+      " and moves the audio in place where it doesn't, without a read-back or fsync)"
+      % (long_time, wall("mutagen in place", "long"), long_time / wall("mutagen in place", "long")))
+
+flushing = 1 - wall("Pelamo, no fsync") / pelamo_time
+others = [tool for tool in ("id3v2", "eyeD3", "kid3-cli", "mid3v2") if tool in TOOLS]
+print("\nwhere Pelamo's time goes on the %s: %.0f%% of it is waiting for fsync (and the renames queued behind it); "
+      "without any fsync Pelamo takes %.2fx the verified copy without fsync, %s"
+      % (WORKLOADS["folder"][0], 100 * flushing, wall("Pelamo, no fsync") / wall("copy, no fsync"),
+         ", ".join("%.2fx %s" % (wall("Pelamo, no fsync") / wall(tool), tool) for tool in others)))
 
 # A batch costs a fixed start (the 1-file run) plus the same time per file: the
 # cost per file beyond the start must not grow from 50 files to 200.
-one, few, full = wall("Pelamo --tag", 1), wall("Pelamo --tag", FEW), pelamo_time
+one, few, full = wall("Pelamo --tag", "one"), wall("Pelamo --tag", "few"), pelamo_time
 per_few, per_full = (few - one) / (FEW - 1), (full - one) / (FILES - 1)
 print("\nlinear scaling: Pelamo starts in %.1f ms, then takes %.2f ms per file over %d files and %.2f ms per file "
       "over %d: %.2fx (1.00 is linear)" % (1000 * one, 1000 * per_few, FEW, 1000 * per_full, FILES, per_full / per_few))
 print("  verified copy: %.2f ms per file over %d files, %.2f ms over %d: %.2fx"
-      % (1000 * wall("verified copy", FEW) / FEW, FEW, 1000 * wall("verified copy") / FILES, FILES,
-         (wall("verified copy") / FILES) / (wall("verified copy", FEW) / FEW)))
-largest = max(os.path.getsize(os.path.join(source, name)) for name in os.listdir(source)) / 1024 / 1024
+      % (1000 * wall("verified copy", "few") / FEW, FEW, 1000 * wall("verified copy") / FILES, FILES,
+         (wall("verified copy") / FILES) / (wall("verified copy", "few") / FEW)))
+largest = max(sizes("folder")) / 1024 / 1024
 print("one file at a time: Pelamo's peak memory %.1f MB for 1 file, %.1f MB for %d, %.1f MB for %d "
       "(largest file %.1f MB; holding every file would add %.0f MB)"
-      % (peak_mb("Pelamo --tag", 1), peak_mb("Pelamo --tag", FEW), FEW, peak_mb("Pelamo --tag"), FILES, largest,
-         megabytes))
+      % (peak_mb("Pelamo --tag", "one"), peak_mb("Pelamo --tag", "few"), FEW, peak_mb("Pelamo --tag"), FILES,
+         largest, megabytes))
+print("  on the %s: %.1f MB (median of %d rounds) with files up to %.1f MB; holding every file would add %.0f MB"
+      % (WORKLOADS["long"][0], peak_mb("Pelamo --tag", "long"), rounds, largest_long, sum(sizes("long")) / 1e6))
 shutil.rmtree(os.path.join(data, "work"), ignore_errors=True)

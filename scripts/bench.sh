@@ -5,9 +5,13 @@
 #   scripts/bench.sh                 the engine: Pelamo's rewrite of a ~5 MB song
 #                                    and a ~60 MB episode against a bare verified
 #                                    copy and against mid3v2, mutagen, eyeD3, kid3-cli
-#   scripts/bench.sh batch [ROUNDS]  one `pelamo --tag` run over a folder of 200
-#                                    ~1 MB files against a verified copy of the
-#                                    folder, mutagen, eyeD3, id3v2 and kid3-cli
+#   scripts/bench.sh batch [ROUNDS]  `pelamo --tag`, flushing as always, side by
+#                                    side on three folders: 200 ~1 MB files against
+#                                    a verified copy of the folder, mutagen, mid3v2,
+#                                    eyeD3, id3v2 and kid3-cli; 20 ~60 MB files
+#                                    against the verified copy, mutagen and mid3v2,
+#                                    with Pelamo's peak memory; and one ~5 MB song
+#                                    against its verified copy (7 rounds unless given)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 what=${1:-engine}

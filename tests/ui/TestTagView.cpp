@@ -1,5 +1,6 @@
 #include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
+#include "id3/ID3.h"
 #include "library/ShowStore.h"
 #include "ui/Desktop.h"
 #include "ui/DropZone.h"
@@ -14,8 +15,12 @@
 #include <QLabel>
 #include <QListView>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -148,6 +153,79 @@ private Q_SLOTS:
         QCOMPARE(m_store->results().at(1).file, single);
         QVERIFY(m_store->results().at(1).ok);
         QTRY_VERIFY(m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
+    }
+
+    // A batch runs off the main thread: the window keeps turning, shows where it
+    // is, takes the next drop, keeps the show as it was dropped on, and stops
+    // on Cancel with every file either tagged whole or untouched.
+    void batchInTheBackground()
+    {
+        QStringList files;
+        for (int i = 0; i < 20; ++i)
+            files.append(mp3(QStringLiteral("season/e%1.mp3").arg(i, 2, 10, QChar(u'0'))));
+        const QString later = mp3(QStringLiteral("later.mp3"));
+        const QByteArray untouched = readFile(later);
+        // Each file takes a moment, so the batch outlasts the checks below.
+        ID3::setBeforeReplaceHook([](const QString&) { QThread::msleep(40); });
+        const auto unhook = qScopeGuard([] { ID3::setBeforeReplaceHook({}); });
+
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] { ticks += m_store->tagging() ? 1 : 0; });
+        timer.start(5);
+        m_view->tag({QUrl::fromLocalFile(m_case->filePath(QStringLiteral("season/")))});
+        m_view->tag({QUrl::fromLocalFile(later)});
+        Show edited = m_show;
+        edited.name = QStringLiteral("Renamed");
+        m_store->update(edited);
+
+        const auto* headline = m_view->findChild<QLabel*>(QStringLiteral("dropHeadline"));
+        const auto* bar = m_view->findChild<QProgressBar*>(QStringLiteral("tagProgress"));
+        const auto* detail = m_view->findChild<QLabel*>(QStringLiteral("tagProgressFile"));
+        QCOMPARE(headline->text(), QStringLiteral("Tagging 1 of 20"));
+        QCOMPARE(bar->maximum(), 20);
+        QCOMPARE(detail->text(), QStringLiteral("e00.mp3 \u00b7 then 1 more"));
+        QTRY_VERIFY(m_store->results().size() >= 2);
+        const qsizetype done = m_store->results().size();
+        QCOMPARE(bar->value(), done);
+        QCOMPARE(headline->text(), QStringLiteral("Tagging %1 of 20").arg(done + 1));
+        QVERIFY(ticks > 0);
+
+        m_view->findChild<QPushButton*>(QStringLiteral("cancelTaggingButton"))->click();
+        QTRY_VERIFY(!m_store->tagging());
+        QCOMPARE(headline->text(), QStringLiteral("Drop MP3 files here"));
+        // The files in flight finish; the rest of the season and the queued
+        // drop are left exactly as they were.
+        const QList<TagResult> results = m_store->results();
+        QVERIFY(results.size() >= 2 && results.size() < 20);
+        for (int i = 0; i < files.size(); ++i) {
+            const bool tagged = i < results.size();
+            QCOMPARE(readFile(files.at(i)) != readFile(toneFixture()), tagged);
+            if (tagged) {
+                QCOMPARE(results.at(results.size() - 1 - i).file, files.at(i));
+                QCOMPARE(results.at(results.size() - 1 - i).show, m_show.name);
+            }
+        }
+        QCOMPARE(readFile(later), untouched);
+        QCOMPARE(
+            QDir(m_case->filePath(QStringLiteral("season"))).entryList(QDir::Hidden | QDir::Files).size(),
+            20);
+    }
+
+    // Quitting mid-batch finishes the files in progress and leaves no
+    // temporary file behind.
+    void finishingMidBatch()
+    {
+        for (int i = 0; i < 6; ++i)
+            mp3(QStringLiteral("season/e%1.mp3").arg(i));
+        ID3::setBeforeReplaceHook([](const QString&) { QThread::msleep(40); });
+        const auto unhook = qScopeGuard([] { ID3::setBeforeReplaceHook({}); });
+        m_view->tag({QUrl::fromLocalFile(m_case->filePath(QStringLiteral("season/")))});
+        QVERIFY(m_store->tagging());
+        m_store->finishTagging();
+        QVERIFY(!m_store->tagging());
+        QCOMPARE(
+            QDir(m_case->filePath(QStringLiteral("season"))).entryList(QDir::Hidden | QDir::Files).size(), 6);
     }
 
     void dragWithoutFilesIsRefused()
