@@ -3,6 +3,13 @@
 #include "id3/FileName.h"
 #include "shows/Show.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
 #include <csignal>
 
@@ -68,6 +75,74 @@ private:
 
 // Shells report a process ended by a signal as 128 plus its number.
 constexpr int signalStatusBase = 128;
+
+// One line on a terminal's standard error while a batch runs: the count, the
+// file in progress and the speed so far, drawn over itself and erased before
+// every result line and at the end. Nothing at all when standard error is not
+// a terminal.
+class TerminalProgress
+{
+public:
+    explicit TerminalProgress(const QList<QUrl>& locations)
+    {
+        if (::isatty(STDERR_FILENO) == 1)
+            m_files = ShowStore::expand(locations);
+        m_clock.start();
+        draw();
+    }
+
+    void fileDone()
+    {
+        if (m_done < m_files.size())
+            m_bytes += sizeOf(m_files.at(m_done++));
+        draw();
+    }
+
+    void erase()
+    {
+        if (m_drawn)
+            write("\r\x1b[K");
+        m_drawn = false;
+    }
+
+private:
+    void draw()
+    {
+        if (m_files.isEmpty() || m_done >= m_files.size())
+            return;
+        const double seconds = double(m_clock.elapsed()) / 1000;
+        QString line = QStringLiteral("Tagging %1 of %2 \u00b7 %3")
+                           .arg(m_done + 1)
+                           .arg(m_files.size())
+                           .arg(FileName::singleLine(QFileInfo(m_files.at(m_done)).fileName()));
+        if (m_done > 0 && seconds > 0)
+            line += QStringLiteral(" \u00b7 %1 MB/s").arg(double(m_bytes) / 1e6 / seconds, 0, 'f', 1);
+        winsize size {};
+        if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 && line.size() >= size.ws_col)
+            line = line.left(size.ws_col - 2) + u'\u2026';
+        write("\r\x1b[K" + line.toUtf8());
+        m_drawn = true;
+    }
+
+    static qint64 sizeOf(const QString& path)
+    {
+        struct stat status
+        {
+        };
+        return ::stat(FileName::encode(path).constData(), &status) == 0 ? qint64(status.st_size) : 0;
+    }
+
+    static void write(const QByteArray& bytes)
+    {
+        (void)!::write(STDERR_FILENO, bytes.constData(), bytes.size());
+    }
+
+    QStringList m_files;
+    qsizetype m_done = 0;
+    qint64 m_bytes = 0;
+    QElapsedTimer m_clock;
+    bool m_drawn = false;
+};
 
 } // namespace
 
@@ -182,13 +257,17 @@ int tag(const QStringList& arguments, ShowStore& store, QTextStream& out, QTextS
     // still told the truth about every file it finished.
     bool failed = false;
     const StopSignals stop;
+    TerminalProgress progress(files);
     store.tag(files, *show, [&](const TagResult& result) {
+        progress.erase();
         out << (result.ok ? "OK  " : "FAIL") << ' ' << FileName::singleLine(result.file)
             << QStringLiteral(" \u2014 ") << FileName::singleLine(result.message) << '\n';
         out.flush();
+        progress.fileDone();
         failed = failed || !result.ok;
         return stop.received() == 0;
     });
+    progress.erase();
     if (const int signal = stop.received())
         return signalStatusBase + signal;
     return failed ? FileFailed : Success;
