@@ -64,13 +64,18 @@ void ShowStore::jobDone()
 {
     if (!m_worker)
         return;
+    joinWorker();
+    startNextJob();
+    Q_EMIT taggingChanged();
+}
+
+void ShowStore::joinWorker()
+{
     m_worker->wait();
     delete m_worker;
     m_worker = nullptr;
     m_running.clear();
     m_tagging.reset();
-    startNextJob();
-    Q_EMIT taggingChanged();
 }
 
 void ShowStore::cancelTagging()
@@ -90,9 +95,5 @@ void ShowStore::finishTagging()
     if (!m_worker)
         return;
     // The files in progress finish whole: the rename happens or it doesn't.
-    m_worker->wait();
-    delete m_worker;
-    m_worker = nullptr;
-    m_running.clear();
-    m_tagging.reset();
+    joinWorker();
 }

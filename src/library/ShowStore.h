@@ -140,6 +140,7 @@ private:
     void startNextJob();
     void fileDone(const TagResult& result);
     void jobDone();
+    void joinWorker();
 
     std::optional<QList<Show>> readShowsFile();
     bool keepUnreadableFile();
