@@ -105,12 +105,17 @@ QStringList ShowStore::expand(const QList<QUrl>& locations)
 QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult)
 {
     const QList<TagResult> batch = tagFiles(expand(locations), show, coverData(show), onResult);
+    addRecent(batch);
+    return batch;
+}
+
+void ShowStore::addRecent(const QList<TagResult>& batch)
+{
     QList<TagResult> recent(batch.crbegin(), batch.crend());
     recent += m_results;
     if (recent.size() > recentLimit)
         recent.resize(recentLimit);
     setResults(recent);
-    return batch;
 }
 
 QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
@@ -133,24 +138,26 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
     std::deque<InFlight> inFlight;
     qsizetype next = 0;
     bool stopped = false;
-    const auto launch = [&] {
-        const QString& file = files.at(next++);
-        inFlight.push_back({identityOf(file),
-            std::async(std::launch::async, [&show, &cover, file] { return tagOne(file, show, cover); })});
-    };
-    // The same file under two names is never written twice at once.
-    const auto canLaunch = [&] {
+    // Starts the next file unless two are in flight or the same file, under
+    // another name, is: it is never written twice at once.
+    const auto launchNext = [&] {
         if (stopped || next >= files.size() || inFlight.size() >= 2)
             return false;
-        const std::optional<FileIdentity> identity = identityOf(files.at(next));
-        return std::none_of(inFlight.cbegin(), inFlight.cend(),
-            [&](const InFlight& file) { return identity && file.identity == identity; });
+        const QString& file = files.at(next);
+        std::optional<FileIdentity> identity = identityOf(file);
+        if (identity && std::any_of(inFlight.cbegin(), inFlight.cend(), [&](const InFlight& other) {
+                return other.identity == identity;
+            }))
+            return false;
+        ++next;
+        inFlight.push_back({identity,
+            std::async(std::launch::async, [&show, &cover, file] { return tagOne(file, show, cover); })});
+        return true;
     };
 
     QList<TagResult> batch;
     QSet<QString> written;
-    while (canLaunch())
-        launch();
+    while (launchNext()) { }
     while (!inFlight.empty()) {
         Tagged tagged = inFlight.front().result.get();
         inFlight.pop_front();
@@ -160,8 +167,7 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
         // Once stopped, the file still in flight is finished and reported too.
         if (onResult && !onResult(batch.constLast()))
             stopped = true;
-        while (canLaunch())
-            launch();
+        while (launchNext()) { }
     }
     // The new names become durable together, once for each folder.
     for (const QString& folder : std::as_const(written))

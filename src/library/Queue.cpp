@@ -47,11 +47,7 @@ void ShowStore::startNextJob()
 
 void ShowStore::fileDone(const TagResult& result)
 {
-    QList<TagResult> recent = m_results;
-    recent.prepend(result);
-    if (recent.size() > recentLimit)
-        recent.resize(recentLimit);
-    setResults(recent);
+    addRecent({result});
     if (m_tagging && m_tagging->done < m_tagging->total) {
         ++m_tagging->done;
         if (m_tagging->done < m_tagging->total)

@@ -141,6 +141,8 @@ private:
     void fileDone(const TagResult& result);
     void jobDone();
     void joinWorker();
+    // Puts a batch's results, given in order, in front of Recent.
+    void addRecent(const QList<TagResult>& batch);
 
     std::optional<QList<Show>> readShowsFile();
     bool keepUnreadableFile();
