@@ -8,6 +8,8 @@ set(PELAMO_DESKTOP_ID example.vantorel.pelamo)
 set(PELAMO_ICON_SIZES 16 24 32 48 64 128 256 512)
 
 install(TARGETS pelamo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A private module, found by the program at ../lib/pelamo from its own folder.
+install(TARGETS pelamo_desktop LIBRARY DESTINATION lib/pelamo)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${PELAMO_DESKTOP_ID}.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${PELAMO_DESKTOP_ID}.metainfo.xml

@@ -26,13 +26,6 @@
 namespace Entry {
 namespace {
 
-void describe(QCoreApplication& app)
-{
-    app.setOrganizationName(QStringLiteral("Vantorel"));
-    app.setApplicationName(QStringLiteral("Pelamo"));
-    app.setApplicationVersion(QStringLiteral(PELAMO_VERSION));
-}
-
 // Qt looks for the session's runtime folder while it starts a platform and warns
 // on standard error when XDG_RUNTIME_DIR is unset, as it is in root shells and
 // services. The picture modes give it a private folder of their own instead,
@@ -56,21 +49,16 @@ void provideRuntimeFolder()
 
 int runCommandLine(int argc, char** argv, const QStringList& arguments)
 {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    if (!CLI::rendersSnapshots(arguments)) {
-        // Listing and tagging need no windows: a core application keeps the GUI
-        // machinery unloaded.
-        QCoreApplication app(argc, argv);
-        describe(app);
-        return CLI::run(arguments, out, err);
-    }
+    if (!CLI::rendersSnapshots(arguments))
+        return CLI::main(argc, argv, arguments);
     // Pictures are drawn off screen, display or not.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     provideRuntimeFolder();
     QApplication app(argc, argv);
-    describe(app);
+    CLI::describe(app);
     QApplication::setWindowIcon(AppIcon::icon());
+    QTextStream out(stdout);
+    QTextStream err(stderr);
     const int status = CLI::run(app.arguments().mid(1), out, err, &Snapshot::run);
     out.flush();
     return status;
@@ -91,7 +79,7 @@ int runDesktop(int argc, char** argv, const QStringList& arguments)
         return Capture::NoWindow;
     }
     QApplication app(argc, argv);
-    describe(app);
+    CLI::describe(app);
     QGuiApplication::setDesktopFileName(QStringLiteral("example.vantorel.pelamo"));
     QApplication::setWindowIcon(AppIcon::icon());
 
@@ -143,9 +131,7 @@ QList<QUrl> openedFiles(const QStringList& arguments)
 
 int main(int argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(FileName::decode(argv[i]));
+    const QStringList arguments = CLI::arguments(argc, argv);
     return CLI::isCommandLine(arguments) ? runCommandLine(argc, argv, arguments)
                                          : runDesktop(argc, argv, arguments);
 }

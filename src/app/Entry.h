@@ -1,6 +1,7 @@
 #pragma once
 
-// The process entry: picks the command-line tool or the desktop application.
+// The desktop entry, run from the desktop module: the window, the picture modes,
+// and the command line too when it is asked for here.
 #include <QList>
 #include <QStringList>
 #include <QUrl>

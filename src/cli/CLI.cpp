@@ -146,6 +146,30 @@ private:
 
 } // namespace
 
+QStringList arguments(int argc, char** argv)
+{
+    QStringList decoded;
+    for (int i = 1; i < argc; ++i)
+        decoded.append(FileName::decode(argv[i]));
+    return decoded;
+}
+
+void describe(QCoreApplication& app)
+{
+    app.setOrganizationName(QStringLiteral("Vantorel"));
+    app.setApplicationName(QStringLiteral("Pelamo"));
+    app.setApplicationVersion(QStringLiteral(PELAMO_VERSION));
+}
+
+int main(int argc, char** argv, const QStringList& arguments)
+{
+    QCoreApplication app(argc, argv);
+    describe(app);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return run(arguments, out, err);
+}
+
 bool isCommandLine(const QStringList& arguments)
 {
     for (const QString& option : {tagOption, listOption, snapshotOption, helpOption, versionOption})

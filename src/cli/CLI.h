@@ -3,6 +3,7 @@
 #include "library/Arguments.h"
 #include "library/ShowStore.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -19,6 +20,16 @@ enum Status { Success = 0, FileFailed = 1, UsageError = 2 };
 
 // Renders the views of a library into a folder; returns the exit status.
 using SnapshotMode = std::function<int(ShowStore& store, const QString& folder)>;
+
+// The arguments after the program's name, decoded the way file names are, so
+// that any name the system hands over comes back to it unchanged.
+QStringList arguments(int argc, char** argv);
+
+// Names the application (organisation, name, version) for settings and messages.
+void describe(QCoreApplication& app);
+
+// Listing and tagging as a process: starts Qt's core only and returns the exit status.
+int main(int argc, char** argv, const QStringList& arguments);
 
 // True when the arguments ask for the command-line tool rather than the desktop application.
 bool isCommandLine(const QStringList& arguments);

@@ -5,13 +5,13 @@
 #include "shows/Show.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QUrl>
 #include <QUuid>
 
+class QImage;
 class QThread;
 
 #include <atomic>
@@ -28,7 +28,8 @@ class QThread;
 // degrades to a smaller or unchanged one instead.
 //
 // Persistence lives in ShowStore.cpp, the list operations in ShowList.cpp, cover
-// files in Covers.cpp, the batch driver in Batch.cpp and the desktop's tagging
+// files in Covers.cpp (decoding images in CoverImages.cpp, built apart because it
+// needs Qt's GUI module), the batch driver in Batch.cpp and the desktop's tagging
 // queue in Queue.cpp.
 class ShowStore : public QObject
 {

@@ -19,7 +19,7 @@ desktop=share/applications/$id.desktop
 metainfo=share/metainfo/$id.metainfo.xml
 
 # Exactly these files: nothing missing, and no test programs or build leftovers shipped.
-expected=(bin/pelamo "$desktop" "$metainfo" share/icons/hicolor/scalable/apps/pelamo.svg)
+expected=(bin/pelamo lib/pelamo/pelamo-desktop.so "$desktop" "$metainfo" share/icons/hicolor/scalable/apps/pelamo.svg)
 for size in "${sizes[@]}"; do
     expected+=("share/icons/hicolor/${size}x${size}/apps/pelamo.png")
 done
@@ -32,6 +32,11 @@ $(diff <(echo "$want") <(echo "$have") || true)"
 if [ -x "$prefix/bin/pelamo" ]; then
     out=$("$prefix/bin/pelamo" --version 2>&1) || fail "installed pelamo --version exited with $?"
     [[ "$out" == *"$version"* ]] || fail "installed pelamo --version printed '$out', not $version"
+    # The window's module is found from there too: the picture mode draws with it.
+    pictures=$prefix/pictures
+    "$prefix/bin/pelamo" --snapshot "$pictures" --library "$prefix/library" >/dev/null \
+        || fail "installed pelamo --snapshot exited with $?"
+    [ -f "$pictures/about.png" ] || fail "installed pelamo --snapshot drew no pictures"
 else
     fail "bin/pelamo is missing or not executable"
 fi
