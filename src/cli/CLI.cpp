@@ -18,6 +18,7 @@ namespace {
 
 const QString listOption = QStringLiteral("--list");
 const QString tagOption = QStringLiteral("--tag");
+const QString undoOption = QStringLiteral("--undo");
 const QString showOption = QStringLiteral("--show");
 const QString libraryOption = QStringLiteral("--library");
 const QString snapshotOption = QStringLiteral("--snapshot");
@@ -83,10 +84,12 @@ constexpr int signalStatusBase = 128;
 class TerminalProgress
 {
 public:
-    explicit TerminalProgress(const QList<QUrl>& locations)
+    // The files are asked for only when there is a terminal to show them.
+    TerminalProgress(QString verb, const std::function<QStringList()>& files)
+        : m_verb(std::move(verb))
     {
         if (::isatty(STDERR_FILENO) == 1)
-            m_files = ShowStore::expand(locations);
+            m_files = files();
         m_clock.start();
         draw();
     }
@@ -111,7 +114,8 @@ private:
         if (m_files.isEmpty() || m_done >= m_files.size())
             return;
         const double seconds = double(m_clock.elapsed()) / 1000;
-        QString line = QStringLiteral("Tagging %1 of %2 \u00b7 %3")
+        QString line = QStringLiteral("%1 %2 of %3 \u00b7 %4")
+                           .arg(m_verb)
                            .arg(m_done + 1)
                            .arg(m_files.size())
                            .arg(FileName::singleLine(QFileInfo(m_files.at(m_done)).fileName()));
@@ -138,11 +142,38 @@ private:
     }
 
     QStringList m_files;
+    QString m_verb;
     qsizetype m_done = 0;
     qint64 m_bytes = 0;
     QElapsedTimer m_clock;
     bool m_drawn = false;
 };
+
+using Batch = std::function<void(const ShowStore::ResultHandler& onResult)>;
+
+// Runs a batch with one line per file; returns the exit status. Each line goes
+// out as soon as its file is done: a run that is killed has still told the
+// truth about every file it finished.
+int report(
+    QTextStream& out, const QString& verb, const std::function<QStringList()>& files, const Batch& batch)
+{
+    bool failed = false;
+    const StopSignals stop;
+    TerminalProgress progress(verb, files);
+    batch([&](const TagResult& result) {
+        progress.erase();
+        out << (result.ok ? "OK  " : "FAIL") << ' ' << FileName::singleLine(result.file)
+            << QStringLiteral(" \u2014 ") << FileName::singleLine(result.message) << '\n';
+        out.flush();
+        progress.fileDone();
+        failed = failed || !result.ok;
+        return stop.received() == 0;
+    });
+    progress.erase();
+    if (const int signal = stop.received())
+        return signalStatusBase + signal;
+    return failed ? FileFailed : Success;
+}
 
 } // namespace
 
@@ -172,7 +203,8 @@ int main(int argc, char** argv, const QStringList& arguments)
 
 bool isCommandLine(const QStringList& arguments)
 {
-    for (const QString& option : {tagOption, listOption, snapshotOption, helpOption, versionOption})
+    for (const QString& option :
+        {tagOption, undoOption, listOption, snapshotOption, helpOption, versionOption})
         if (arguments.contains(option))
             return true;
     return false;
@@ -204,6 +236,9 @@ QString usage()
         "  pelamo --tag --show NAME [--library FOLDER] PATH...\n"
         "      Tag MP3 files, and the MP3 files directly inside folders, with the show\n"
         "      whose name or title is NAME (letter case ignored).\n"
+        "  pelamo --undo [--library FOLDER]\n"
+        "      Put every file of the newest tagging batch back as it was before, byte\n"
+        "      for byte; a file changed since it was tagged is left as it is.\n"
         "  pelamo --snapshot [FOLDER] [--library FOLDER]\n"
         "      Render the program's windows into PNG files (default folder /tmp/pelamo).\n"
         "  pelamo --help | --version\n"
@@ -211,9 +246,9 @@ QString usage()
         "Options take their value from the next argument, as given.\n"
         "\n"
         "Exit status:\n"
-        "  0  success: the list was printed, or every file was tagged\n"
-        "  1  at least one file could not be tagged (it is left as it was)\n"
-        "  2  usage error: no show given or matched, or nothing to tag\n"
+        "  0  success: the list was printed, or every file was tagged or put back\n"
+        "  1  at least one file could not be tagged or put back (it is left as it was)\n"
+        "  2  usage error: no show given or matched, nothing to tag, or nothing to undo\n"
         "  129, 130, 143  stopped by SIGHUP, SIGINT or SIGTERM; the lines printed\n"
         "     are the files done\n"
         "\n"
@@ -248,6 +283,8 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
         }
         return snapshot(store, value(snapshotOption, arguments).value_or(defaultSnapshotFolder));
     }
+    if (arguments.contains(undoOption))
+        return undo(store, out, err);
     return tag(arguments, store, out, err);
 }
 
@@ -277,24 +314,26 @@ int tag(const QStringList& arguments, ShowStore& store, QTextStream& out, QTextS
         return UsageError;
     }
 
-    // Each line goes out as soon as its file is done: a run that is killed has
-    // still told the truth about every file it finished.
-    bool failed = false;
-    const StopSignals stop;
-    TerminalProgress progress(files);
-    store.tag(files, *show, [&](const TagResult& result) {
-        progress.erase();
-        out << (result.ok ? "OK  " : "FAIL") << ' ' << FileName::singleLine(result.file)
-            << QStringLiteral(" \u2014 ") << FileName::singleLine(result.message) << '\n';
-        out.flush();
-        progress.fileDone();
-        failed = failed || !result.ok;
-        return stop.received() == 0;
-    });
-    progress.erase();
-    if (const int signal = stop.received())
-        return signalStatusBase + signal;
-    return failed ? FileFailed : Success;
+    const auto notice = [&err](const QString& text) {
+        err << "pelamo: " << FileName::singleLine(text) << '\n';
+        err.flush();
+    };
+    return report(
+        out, QStringLiteral("Tagging"), [&] { return ShowStore::expand(files); },
+        [&](const ShowStore::ResultHandler& onResult) { store.tag(files, *show, onResult, notice); });
+}
+
+int undo(ShowStore& store, QTextStream& out, QTextStream& err)
+{
+    const QStringList records = ShowStore::undoRecords(store.undoFolder());
+    if (records.isEmpty()) {
+        err << "Nothing to undo\n";
+        err.flush();
+        return UsageError;
+    }
+    return report(
+        out, QStringLiteral("Undoing"), [&] { return ShowStore::undoTargets(records); },
+        [&](const ShowStore::ResultHandler& onResult) { store.undo(onResult); });
 }
 
 } // namespace CLI

@@ -43,6 +43,10 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
 // prints one line per file.
 int tag(const QStringList& arguments, ShowStore& store, QTextStream& out, QTextStream& err);
 
+// The undo run: puts back the newest batch of the library's undo journal and
+// prints one line per file.
+int undo(ShowStore& store, QTextStream& out, QTextStream& err);
+
 // One show as "--list" prints it, without the line feed.
 QString listLine(const Show& show);
 

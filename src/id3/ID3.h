@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <variant>
 
 // The tag engine: pure functions over byte buffers and texts, plus write(),
@@ -76,6 +77,9 @@ BuiltTag finishTag(BuiltTag frames, qint64 padding);
 
 // Existing tags. The result is a view into the given buffer.
 QByteArrayView stripTags(QByteArrayView data);
+// The whole length of the ID3v2 tag whose ten header bytes are given, header
+// and footer included, as stripTags() reads it.
+qint64 id3v2TagLength(QByteArrayView header);
 bool looksLikeMP3(QByteArrayView data);
 
 // ID3v1.
@@ -94,8 +98,38 @@ QString sha256Hex(QByteArrayView data);
 // for FolderSync::Later flushes every Outcome::folder once at its end instead:
 // until then a power cut leaves either the old or the new complete file.
 enum class FolderSync { Now, Later };
-std::variant<Outcome, Failure> write(
-    const Tags& tags, const QString& targetPath, FolderSync folderSync = FolderSync::Now);
+
+// The bytes around the audio that a rewrite takes out and puts in: enough to
+// put the file back as it was.
+struct Replaced
+{
+    QByteArrayView oldHead; // every leading tag that was cut
+    QByteArrayView oldTail; // the trailing tags that were cut
+    QByteArrayView newHead;
+    QByteArrayView newTail;
+    QString audioSHA;
+};
+// Called once the new file is verified, just before it replaces the target.
+using KeepReplaced = std::function<void(const Replaced& replaced)>;
+
+std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath,
+    FolderSync folderSync = FolderSync::Now, const KeepReplaced& keep = {});
+
+// A file as it was before write(): what it took out, and the digests of what it
+// put in (sha256Hex of Replaced's newHead and newTail).
+struct Original
+{
+    QByteArray head;
+    QByteArray tail;
+    QString audioSHA;
+    QString taggedHeadSHA;
+    QString taggedTailSHA;
+};
+// Puts the old head and tail back around the file's audio through the same
+// verified rewrite, so the file's bytes are again the original's. A file whose
+// tag bytes or audio are no longer those written is left as it is.
+std::variant<Outcome, Failure> restore(
+    const Original& original, const QString& targetPath, FolderSync folderSync = FolderSync::Now);
 // Flushes a folder's entries to disk.
 void syncFolder(const QString& folder);
 

@@ -184,15 +184,26 @@ void setBeforeReplaceHook(std::function<void(const QString& path)> hook)
     beforeReplaceHook() = std::move(hook);
 }
 
-std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath, FolderSync folderSync)
+namespace {
+
+// What a rewrite puts around the audio, decided once the old file is read.
+struct Surround
+{
+    QByteArray head;
+    QByteArray tail;
+};
+using Compose = std::function<std::variant<Surround, Failure>(QByteArrayView file, QByteArrayView audio)>;
+// Has the last word once the new file is verified, before it replaces the target.
+using Approve = std::function<std::optional<Failure>(const Replaced& replaced)>;
+
+// The verified rewrite that tagging and putting back share: the target's audio,
+// read once, goes between new head and tail bytes into a temporary file beside
+// it, is read back and checked, and only then takes the target's place.
+std::variant<Outcome, Failure> rewrite(const QString& targetPath, qint64 spare, FolderSync folderSync,
+    const Compose& compose, const Approve& approve)
 {
     const QFileInfo targetInfo(targetPath);
     const QString fileName = FileName::display(targetInfo.fileName());
-    if (targetInfo.suffix().toLower() != "mp3"_L1)
-        return Failure::notMP3(fileName);
-    if (trimSpaces(tags.title).isEmpty())
-        return Failure::emptyTitle();
-
     int resolveError = 0;
     const std::optional<QString> resolved = resolvedPath(targetPath, resolveError);
     if (!resolved)
@@ -200,14 +211,7 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
     if (auto failure = recoverInterrupted(*resolved, fileName))
         return *failure;
 
-    // The frames are known before the file is read, so the one buffer can be
-    // sized for the file and for the new content read back into it later.
-    BuiltTag frames = buildFrames(tags);
-    const qint64 tagSize = headerSize + frames.bytes.size() + qMax<qint64>(tags.padding, 0);
-    const bool tagFits = tagSize - headerSize < syncsafeLimit;
-    const qint64 v1Bytes = tags.writeID3v1 ? v1Size : 0;
-
-    auto read = readTarget(*resolved, fileName, tagFits ? tagSize + v1Bytes : 0);
+    auto read = readTarget(*resolved, fileName, spare);
     if (auto* failure = std::get_if<Failure>(&read))
         return *failure;
     TargetFile& target = std::get<TargetFile>(read);
@@ -215,14 +219,11 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
     const QByteArrayView audio = stripTags(target.bytes);
     if (!looksLikeMP3(audio))
         return Failure::notMP3(fileName);
-    // Its header could not say how long such a tag is, so the audio would not
-    // read back unchanged; refuse before writing hundreds of megabytes.
-    if (!tagFits)
-        return Failure::audioChanged();
-
-    const BuiltTag tag = finishTag(std::move(frames), tags.padding);
-    const QByteArray v1 = tags.writeID3v1 ? id3v1(tags) : QByteArray();
-    const qint64 newSize = tag.bytes.size() + audio.size() + v1.size();
+    auto composed = compose(target.bytes, audio);
+    if (auto* failure = std::get_if<Failure>(&composed))
+        return *failure;
+    const Surround& surround = std::get<Surround>(composed);
+    const qint64 newSize = surround.head.size() + audio.size() + surround.tail.size();
     // The digest of the audio runs beside the write and the flush: both only
     // read the buffer, and on a long episode this hides most of one digest.
     auto audioDigest = std::async(std::launch::async, [audio] { return sha256Hex(audio); });
@@ -249,15 +250,19 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
             || created.st_nlink == 0)
             fd.close();
     }
-    if (!fd.isOpen())
-        return cannotWrite(errno);
+    if (!fd.isOpen()) {
+        const int error = errno;
+        audioDigest.wait();
+        return cannotWrite(error);
+    }
     const QByteArray encodedTemporary = FileName::encode(temporary);
     // A partial file would only take up space in the user's folder.
     const auto discard = [&] { (void)::unlink(encodedTemporary.constData()); };
 
     copyMetadata(fd.get(), target);
-    if (!writeAll(fd.get(), {tag.bytes, audio, v1})) {
+    if (!writeAll(fd.get(), {surround.head, audio, surround.tail})) {
         const int error = errno;
+        audioDigest.wait();
         discard();
         return cannotWrite(error);
     }
@@ -269,6 +274,10 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
         = std::async(std::launch::async, [file = fd.get()] { return ::fsync(file) == 0 ? 0 : errno; });
 
     const QString audioSHA = audioDigest.get();
+    // The bytes around the audio outlive the buffer's reuse below, for approve().
+    const qsizetype audioStart = audio.constData() - target.bytes.constData();
+    const QByteArray oldHead = approve ? target.bytes.first(audioStart) : QByteArray();
+    const QByteArray oldTail = approve ? target.bytes.sliced(audioStart + audio.size()) : QByteArray();
 
     // Read back into the buffer that held the file: the audio view is not
     // needed any more, and a fresh buffer would cost another file's worth of
@@ -284,9 +293,17 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
         discard();
         return cannotWrite(flushError);
     }
-    if (readBack != newSize || audioSHA.isEmpty() || writtenSHA != audioSHA) {
+    if (readBack != newSize || audioSHA.isEmpty() || writtenSHA != audioSHA
+        || written.first(surround.head.size()) != surround.head
+        || written.last(surround.tail.size()) != surround.tail) {
         discard();
         return Failure::audioChanged();
+    }
+    if (approve) {
+        if (auto failure = approve({oldHead, oldTail, surround.head, surround.tail, audioSHA})) {
+            discard();
+            return *failure;
+        }
     }
 
     if (const auto& hook = beforeReplaceHook())
@@ -311,11 +328,72 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
         if (folderSync == FolderSync::Now)
             syncFolder(QFileInfo(target.path).path());
     }
+    return Outcome {{}, audioSHA, newSize, QFileInfo(target.path).path()};
+}
 
-    QStringList frameIds = tag.frames;
-    if (tags.writeID3v1)
-        frameIds += QStringLiteral("ID3v1");
-    return Outcome {frameIds, audioSHA, newSize, QFileInfo(target.path).path()};
+} // namespace
+
+std::variant<Outcome, Failure> write(
+    const Tags& tags, const QString& targetPath, FolderSync folderSync, const KeepReplaced& keep)
+{
+    const QString fileName = FileName::display(QFileInfo(targetPath).fileName());
+    if (QFileInfo(targetPath).suffix().toLower() != "mp3"_L1)
+        return Failure::notMP3(fileName);
+    if (trimSpaces(tags.title).isEmpty())
+        return Failure::emptyTitle();
+
+    // The frames are known before the file is read, so the one buffer can be
+    // sized for the file and for the new content read back into it later.
+    BuiltTag frames = buildFrames(tags);
+    const qint64 tagSize = headerSize + frames.bytes.size() + qMax<qint64>(tags.padding, 0);
+    const bool tagFits = tagSize - headerSize < syncsafeLimit;
+    const qint64 v1Bytes = tags.writeID3v1 ? v1Size : 0;
+
+    QStringList frameIds;
+    const auto compose = [&](QByteArrayView, QByteArrayView) -> std::variant<Surround, Failure> {
+        // Its header could not say how long such a tag is, so the audio would not
+        // read back unchanged; refuse before writing hundreds of megabytes.
+        if (!tagFits)
+            return Failure::audioChanged();
+        BuiltTag tag = finishTag(std::move(frames), tags.padding);
+        frameIds = tag.frames;
+        return Surround {std::move(tag.bytes), tags.writeID3v1 ? id3v1(tags) : QByteArray()};
+    };
+    Approve approve;
+    if (keep)
+        approve = [&keep](const Replaced& replaced) -> std::optional<Failure> {
+            keep(replaced);
+            return std::nullopt;
+        };
+    auto written = rewrite(targetPath, tagFits ? tagSize + v1Bytes : 0, folderSync, compose, approve);
+    if (auto* outcome = std::get_if<Outcome>(&written)) {
+        outcome->frames = frameIds;
+        if (tags.writeID3v1)
+            outcome->frames += QStringLiteral("ID3v1");
+    }
+    return written;
+}
+
+std::variant<Outcome, Failure> restore(
+    const Original& original, const QString& targetPath, FolderSync folderSync)
+{
+    const QString fileName = FileName::display(QFileInfo(targetPath).fileName());
+    const auto changed
+        = [&] { return Failure::io(fileName + " was changed after it was tagged; it was left as it is"_L1); };
+    // Only the very file that was written goes back: same tag bytes, same audio.
+    const auto compose = [&](QByteArrayView file, QByteArrayView audio) -> std::variant<Surround, Failure> {
+        const qsizetype start = audio.constData() - file.constData();
+        if (sha256Hex(file.first(start)) != original.taggedHeadSHA
+            || sha256Hex(file.sliced(start + audio.size())) != original.taggedTailSHA)
+            return changed();
+        return Surround {original.head, original.tail};
+    };
+    const auto approve = [&](const Replaced& replaced) -> std::optional<Failure> {
+        if (replaced.audioSHA != original.audioSHA)
+            return changed();
+        return std::nullopt;
+    };
+    return rewrite(targetPath, original.head.size() + original.tail.size(), folderSync, compose, approve);
 }
 
 } // namespace ID3

@@ -1,6 +1,19 @@
 #include "id3/ID3.h"
 
 namespace ID3 {
+
+// Every size byte is used whole, top bit included, and overlapping bits combine
+// by OR: writers that forgot the syncsafe rule still get their tag cut where
+// the same reading puts it for the file Pelamo writes back.
+qint64 id3v2TagLength(QByteArrayView header)
+{
+    const auto byte = [header](qsizetype index) { return qint64(quint8(header[index])); };
+    const qint64 size = (byte(headerSizeOffset) << 21) | (byte(headerSizeOffset + 1) << 14)
+        | (byte(headerSizeOffset + 2) << 7) | byte(headerSizeOffset + 3);
+    const qint64 footer = (header[headerFlagsOffset] & footerFlag) ? footerSize : 0;
+    return headerSize + size + footer;
+}
+
 namespace {
 
 constexpr QByteArrayView id3v2Magic("ID3");
@@ -10,18 +23,6 @@ constexpr QByteArrayView apeMagic("APETAGEX");
 quint8 byteAt(QByteArrayView data, qsizetype index)
 {
     return quint8(data[index]);
-}
-
-// Every size byte is used whole, top bit included, and overlapping bits combine
-// by OR: writers that forgot the syncsafe rule still get their tag cut where
-// the same reading puts it for the file Pelamo writes back.
-qint64 id3v2TagLength(QByteArrayView header)
-{
-    const qint64 size = (qint64(byteAt(header, headerSizeOffset)) << 21)
-        | (qint64(byteAt(header, headerSizeOffset + 1)) << 14)
-        | (qint64(byteAt(header, headerSizeOffset + 2)) << 7) | qint64(byteAt(header, headerSizeOffset + 3));
-    const qint64 footer = (header[headerFlagsOffset] & footerFlag) ? footerSize : 0;
-    return headerSize + size + footer;
 }
 
 QByteArrayView withoutLeadingId3v2(QByteArrayView rest)

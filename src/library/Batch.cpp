@@ -1,7 +1,9 @@
 #include "id3/FileName.h"
 #include "id3/ID3.h"
+#include "library/Journal.h"
 #include "library/ShowStore.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -69,9 +71,10 @@ struct Tagged
     QString folder; // whose entries still need flushing, when the file was written
 };
 
-Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteArray>& cover)
+Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteArray>& cover,
+    const ID3::KeepReplaced& keep)
 {
-    const auto written = ID3::write(show.tags(file, cover), file, ID3::FolderSync::Later);
+    const auto written = ID3::write(show.tags(file, cover), file, ID3::FolderSync::Later, keep);
     Tagged tagged;
     TagResult& result = tagged.result;
     result.file = file;
@@ -87,39 +90,37 @@ Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteAr
     return tagged;
 }
 
-} // namespace
-
-QStringList ShowStore::expand(const QList<QUrl>& locations)
+Tagged restoreOne(const QString& record, const QString& file)
 {
-    QStringList files;
-    for (const QUrl& location : locations) {
-        const QString path = pathOf(location);
-        if (FileName::isFolder(path))
-            files += mp3Entries(path);
-        else
-            files.append(path);
+    Tagged tagged;
+    TagResult& result = tagged.result;
+    result.file = file;
+    auto entry = Journal::read(record);
+    if (const auto* damage = std::get_if<QString>(&entry)) {
+        result.message = *damage;
+        return tagged;
     }
-    return files;
+    const Journal::Entry& found = std::get<Journal::Entry>(entry);
+    result.show = found.show;
+    const auto restored = ID3::restore(found.original, found.file, ID3::FolderSync::Later);
+    if (const auto* outcome = std::get_if<ID3::Outcome>(&restored)) {
+        result.ok = true;
+        result.message = QStringLiteral("Put back as it was before tagging");
+        tagged.folder = outcome->folder;
+    } else {
+        result.message = std::get<ID3::Failure>(restored).description;
+    }
+    return tagged;
 }
 
-QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult)
-{
-    const QList<TagResult> batch = tagFiles(expand(locations), show, coverData(show), onResult);
-    addRecent(batch);
-    return batch;
-}
+// The work a batch does on one file, given its place in the batch.
+using Work = std::function<Tagged(qsizetype index, const QString& file)>;
 
-void ShowStore::addRecent(const QList<TagResult>& batch)
-{
-    QList<TagResult> recent(batch.crbegin(), batch.crend());
-    recent += m_results;
-    if (recent.size() > recentLimit)
-        recent.resize(recentLimit);
-    setResults(recent);
-}
-
-QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
-    const std::optional<QByteArray>& cover, const ResultHandler& onResult)
+// Runs the work over the files, two in flight at a time, so that one is read
+// and built while the other waits for the disk; results still come one by
+// one, in order, on the calling thread.
+QList<TagResult> runBatch(
+    const QStringList& files, const Work& work, const ShowStore::ResultHandler& onResult)
 {
     // What a run that was killed left in these folders goes before new work starts.
     QSet<QString> folders;
@@ -128,8 +129,6 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
     for (const QString& folder : std::as_const(folders))
         ID3::removeLeftovers(folder);
 
-    // Two files are in flight at a time, so that one is read and built while
-    // the other waits for the disk; results still come one by one, in order.
     struct InFlight
     {
         std::optional<FileIdentity> identity;
@@ -149,9 +148,9 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
                 return other.identity == identity;
             }))
             return false;
-        ++next;
         inFlight.push_back({identity,
-            std::async(std::launch::async, [&show, &cover, file] { return tagOne(file, show, cover); })});
+            std::async(std::launch::async, [&work, index = next, file] { return work(index, file); })});
+        ++next;
         return true;
     };
 
@@ -172,5 +171,115 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
     // The new names become durable together, once for each folder.
     for (const QString& folder : std::as_const(written))
         ID3::syncFolder(folder);
+    return batch;
+}
+
+} // namespace
+
+QStringList ShowStore::expand(const QList<QUrl>& locations)
+{
+    QStringList files;
+    for (const QUrl& location : locations) {
+        const QString path = pathOf(location);
+        if (FileName::isFolder(path))
+            files += mp3Entries(path);
+        else
+            files.append(path);
+    }
+    return files;
+}
+
+QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult,
+    const NoticeHandler& onNotice)
+{
+    const QList<TagResult> batch
+        = tagFiles(expand(locations), show, coverData(show), onResult, {undoFolder(), onNotice});
+    addRecent(batch);
+    return batch;
+}
+
+QList<TagResult> ShowStore::undo(const ResultHandler& onResult)
+{
+    const QList<TagResult> batch = undoFiles(undoRecords(undoFolder()), onResult);
+    addRecent(batch);
+    return batch;
+}
+
+void ShowStore::addRecent(const QList<TagResult>& batch)
+{
+    QList<TagResult> recent(batch.crbegin(), batch.crend());
+    recent += m_results;
+    if (recent.size() > recentLimit)
+        recent.resize(recentLimit);
+    setResults(recent);
+}
+
+QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
+    const std::optional<QByteArray>& cover, const ResultHandler& onResult, const UndoJournal& undo)
+{
+    const auto notify = [&undo](const QString& notice) {
+        if (undo.onNotice)
+            undo.onNotice(notice);
+    };
+    std::unique_ptr<Journal::Writer> journal;
+    if (!undo.folder.isEmpty()) {
+        if (const auto tooLarge = Journal::tooLarge(Journal::estimate(files))) {
+            notify(*tooLarge);
+        } else {
+            auto opened = Journal::Writer::open(undo.folder);
+            if (const auto* failure = std::get_if<QString>(&opened))
+                notify(*failure);
+            else
+                journal = std::move(std::get<std::unique_ptr<Journal::Writer>>(opened));
+        }
+    }
+
+    const auto work = [&](qsizetype index, const QString& file) {
+        ID3::KeepReplaced keep;
+        if (journal)
+            keep = [&](const ID3::Replaced& replaced) { journal->keep(index, file, show.name, replaced); };
+        Tagged tagged = tagOne(file, show, cover, keep);
+        // A record for a file that kept its old content would put back nothing.
+        if (journal && !tagged.result.ok)
+            journal->drop(index);
+        return tagged;
+    };
+    QList<TagResult> batch = runBatch(files, work, onResult);
+    if (journal)
+        if (const auto failure = journal->finish())
+            notify(*failure);
+    return batch;
+}
+
+QStringList ShowStore::undoRecords(const QString& undoFolder)
+{
+    QStringList records = Journal::newestBatch(undoFolder);
+    // Newest first: a file tagged twice in the batch goes back through both.
+    std::reverse(records.begin(), records.end());
+    return records;
+}
+
+QStringList ShowStore::undoTargets(const QStringList& records)
+{
+    QStringList files;
+    for (const QString& record : records)
+        files.append(Journal::fileOf(record).value_or(record));
+    return files;
+}
+
+QList<TagResult> ShowStore::undoFiles(const QStringList& records, const ResultHandler& onResult)
+{
+    const QStringList files = undoTargets(records);
+    QList<TagResult> batch = runBatch(
+        files,
+        [&records](qsizetype index, const QString& file) { return restoreOne(records.at(index), file); },
+        onResult);
+    // Every record reported on is spent, put back or not, so that the next undo
+    // reaches the batch before; a stopped undo keeps the rest for later.
+    if (batch.size() == records.size() && !records.isEmpty())
+        Journal::removeBatch(records.first());
+    else
+        for (qsizetype i = 0; i < batch.size(); ++i)
+            QFile::remove(records.at(i));
     return batch;
 }

@@ -12,9 +12,17 @@ void ShowStore::enqueue(const QList<QUrl>& locations, const Show& show)
     QStringList files = expand(locations);
     if (files.isEmpty())
         return;
-    m_jobs.push_back({std::move(files), show, coverData(show)});
+    m_jobs.push_back({std::move(files), show, coverData(show), false, {}});
     if (m_tagging)
         m_tagging->waiting += m_jobs.back().files.size();
+    startNextJob();
+    Q_EMIT taggingChanged();
+}
+
+void ShowStore::enqueueUndo()
+{
+    // Taken when its turn comes: the batches queued before it change the journal.
+    m_jobs.push_back({{}, Show(), std::nullopt, true, {}});
     startNextJob();
     Q_EMIT taggingChanged();
 }
@@ -25,21 +33,38 @@ void ShowStore::startNextJob()
         return;
     Job job = std::move(m_jobs.front());
     m_jobs.pop_front();
+    if (job.undo) {
+        job.undoRecords = undoRecords(undoFolder());
+        job.files = undoTargets(job.undoRecords);
+        if (job.files.isEmpty()) {
+            startNextJob();
+            return;
+        }
+    }
     m_running = job.files;
     qsizetype waiting = 0;
     for (const Job& queued : m_jobs)
         waiting += queued.files.size();
-    m_tagging = Tagging {0, m_running.size(), m_running.first(), waiting, false};
+    m_tagging = Tagging {0, m_running.size(), m_running.first(), waiting, false, job.undo};
 
     // The worker touches nothing of the store: it has its own copy of the job,
     // and each result comes back to this thread as a queued call.
     m_cancel = std::make_shared<std::atomic_bool>(false);
-    m_worker = QThread::create([this, job = std::move(job), cancel = m_cancel] {
-        tagFiles(job.files, job.show, job.cover, [this, &cancel](const TagResult& result) {
+    m_worker = QThread::create([this, job = std::move(job), cancel = m_cancel, folder = undoFolder()] {
+        const auto report = [this, &cancel](const TagResult& result) {
             QMetaObject::invokeMethod(
                 this, [this, result] { fileDone(result); }, Qt::QueuedConnection);
             return !cancel->load();
-        });
+        };
+        if (job.undo) {
+            undoFiles(job.undoRecords, report);
+            return;
+        }
+        const auto tell = [this](const QString& text) {
+            QMetaObject::invokeMethod(
+                this, [this, text] { Q_EMIT notice(text); }, Qt::QueuedConnection);
+        };
+        tagFiles(job.files, job.show, job.cover, report, {folder, tell});
     });
     connect(m_worker, &QThread::finished, this, &ShowStore::jobDone, Qt::QueuedConnection);
     m_worker->start();

@@ -106,6 +106,16 @@ QString ShowStore::coversFolder() const
     return m_folder + QStringLiteral("/Covers");
 }
 
+QString ShowStore::undoFolder() const
+{
+    return m_folder + QStringLiteral("/Undo");
+}
+
+qsizetype ShowStore::undoableFiles() const
+{
+    return undoRecords(undoFolder()).size();
+}
+
 QString ShowStore::showsFile() const
 {
     return m_folder + u'/' + showsFileName;

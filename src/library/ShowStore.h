@@ -49,6 +49,8 @@ public:
 
     QString folder() const { return m_folder; }
     QString coversFolder() const;
+    // The undo journal's folder, "Undo" in the library folder.
+    QString undoFolder() const;
     QString showsFile() const;
 
     const QList<Show>& shows() const { return m_shows; }
@@ -93,15 +95,38 @@ public:
     // batch there, before the next file.
     using ResultHandler = std::function<bool(const TagResult& result)>;
 
+    // Told why a batch runs, or ran, without undo.
+    using NoticeHandler = std::function<void(const QString& notice)>;
+    struct UndoJournal
+    {
+        QString folder; // none: no undo
+        NoticeHandler onNotice;
+    };
+
     // Tags every MP3 file named, and those directly inside every folder named, with
     // the show. One result per file tried, in order; the batch also goes to the
-    // front of the Recent list. One failing file never stops the batch.
-    QList<TagResult> tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult = {});
+    // front of the Recent list. One failing file never stops the batch. What the
+    // files lose is kept in the undo journal.
+    QList<TagResult> tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult = {},
+        const NoticeHandler& onNotice = {});
     // The work of tag() without the store: the files given, with the show and
     // its cover as they were taken. Touches nothing else, so it may run on any
     // thread; onResult is called on the calling thread.
     static QList<TagResult> tagFiles(const QStringList& files, const Show& show,
-        const std::optional<QByteArray>& cover, const ResultHandler& onResult = {});
+        const std::optional<QByteArray>& cover, const ResultHandler& onResult = {},
+        const UndoJournal& undo = {});
+
+    // Puts back every file of the newest batch in the undo journal, and puts
+    // the results in front of Recent like a batch's.
+    QList<TagResult> undo(const ResultHandler& onResult = {});
+    // How many files undo() would put back.
+    qsizetype undoableFiles() const;
+    // The work of undo() without the store: the newest batch's records, in the
+    // order they are undone, and undoing them. A record reported on is spent.
+    static QStringList undoRecords(const QString& undoFolder);
+    static QList<TagResult> undoFiles(const QStringList& records, const ResultHandler& onResult = {});
+    // The files the records put back (a damaged record stands for itself).
+    static QStringList undoTargets(const QStringList& records);
     // The files a list of locations stands for, in the order they are tagged.
     static QStringList expand(const QList<QUrl>& locations);
 
@@ -116,8 +141,11 @@ public:
         QString current; // the file being tagged
         qsizetype waiting = 0; // files of the batches queued behind this one
         bool cancelling = false;
+        bool undoing = false; // putting back a batch rather than tagging
     };
     void enqueue(const QList<QUrl>& locations, const Show& show);
+    // Queues undo() behind the batches already queued.
+    void enqueueUndo();
     const std::optional<Tagging>& tagging() const { return m_tagging; }
     // Stops the running batch after the files in progress, which are finished
     // and reported, and drops the queued ones.
@@ -130,6 +158,8 @@ Q_SIGNALS:
     void changed();
     // Emitted whenever tagging() changes.
     void taggingChanged();
+    // A batch of the queue runs, or ran, without undo, for this reason.
+    void notice(const QString& text);
 
 private:
     struct Job
@@ -137,6 +167,8 @@ private:
         QStringList files;
         Show show;
         std::optional<QByteArray> cover;
+        bool undo = false; // puts back the newest batch instead; its records are read when it starts
+        QStringList undoRecords;
     };
     void startNextJob();
     void fileDone(const TagResult& result);

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -52,6 +53,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     , m_dropZone(new DropZone(this))
     , m_written(new TagsWritten)
     , m_recent(new QWidget)
+    , m_undo(new QPushButton(m_recent))
     , m_results(new RoundedList)
     , m_model(new ResultListModel(store, this))
 {
@@ -88,9 +90,14 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     clear->setFlat(true);
     clear->setCursor(Qt::PointingHandCursor);
     Theme::colour(clear, QApplication::palette().color(QPalette::Link));
+    m_undo->setObjectName(QStringLiteral("undoButton"));
+    m_undo->setFlat(true);
+    m_undo->setCursor(Qt::PointingHandCursor);
+    Theme::colour(m_undo, QApplication::palette().color(QPalette::Link));
     auto* recentHeader = new QHBoxLayout;
     recentHeader->addWidget(recentTitle);
     recentHeader->addStretch();
+    recentHeader->addWidget(m_undo);
     recentHeader->addWidget(clear);
     m_results->setObjectName(QStringLiteral("recentList"));
     m_results->setModel(m_model);
@@ -143,6 +150,13 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     connect(m_dropZone, &DropZone::cancelRequested, &m_store, &ShowStore::cancelTagging);
     connect(&m_store, &ShowStore::taggingChanged, this, &TagView::refreshProgress);
     connect(clear, &QPushButton::clicked, this, [this] { m_store.setResults({}); });
+    connect(m_undo, &QPushButton::clicked, &m_store, &ShowStore::enqueueUndo);
+    connect(&m_store, &ShowStore::notice, this, [this](const QString& text) {
+        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tagging Without Undo"), text,
+            QMessageBox::Ok, window());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
     connect(rows, &ResultRow::revealRequested, this, [](const QString& file) { Desktop::reveal(file); });
     connect(m_results, &QListView::activated, this, [this](const QModelIndex& index) {
         Desktop::reveal(index.data(ResultListModel::FileRole).toString());
@@ -186,14 +200,23 @@ void TagView::tag(const QList<QUrl>& locations)
 void TagView::refreshProgress()
 {
     const auto& tagging = m_store.tagging();
+    // The journal changes only when a batch ends, and can't be undone while one runs.
+    m_undo->setEnabled(!tagging);
     if (!tagging) {
+        const qsizetype undoable = m_store.undoableFiles();
+        m_undo->setVisible(undoable > 0);
+        m_undo->setText(undoable == 1 ? QStringLiteral("Undo Last Batch (1 file)")
+                                      : QStringLiteral("Undo Last Batch (%1 files)").arg(undoable));
         m_dropZone->setProgress(std::nullopt);
         return;
     }
     DropZone::Progress progress;
     progress.headline = tagging->cancelling
         ? QStringLiteral("Cancelling…")
-        : QStringLiteral("Tagging %1 of %2").arg(qMin(tagging->done + 1, tagging->total)).arg(tagging->total);
+        : QStringLiteral("%1 %2 of %3")
+              .arg(tagging->undoing ? QStringLiteral("Undoing") : QStringLiteral("Tagging"))
+              .arg(qMin(tagging->done + 1, tagging->total))
+              .arg(tagging->total);
     progress.detail = FileName::display(QFileInfo(tagging->current).fileName());
     if (tagging->waiting > 0)
         progress.detail += QStringLiteral(" \u00b7 then %1 more").arg(tagging->waiting);

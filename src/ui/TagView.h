@@ -12,6 +12,7 @@ class QLabel;
 class QListView;
 class QScrollArea;
 class QWidget;
+class QPushButton;
 class ResultListModel;
 class ShowStore;
 class TagsWritten;
@@ -50,6 +51,7 @@ private:
     DropZone* m_dropZone;
     TagsWritten* m_written;
     QWidget* m_recent;
+    QPushButton* m_undo;
     QListView* m_results;
     ResultListModel* m_model;
 };
