@@ -216,10 +216,15 @@ private Q_SLOTS:
 
         ID3::Tags tags = showTags();
         tags.writeID3v1 = withV1;
-        const auto result = ID3::write(tags, file);
+        ID3::Original original;
+        const auto result = ID3::write(tags, file, ID3::FolderSync::Now, [&](const ID3::Replaced& replaced) {
+            original = {replaced.oldHead.toByteArray(), replaced.oldTail.toByteArray(), replaced.audioSHA,
+                ID3::sha256Hex(replaced.newHead), ID3::sha256Hex(replaced.newTail)};
+        });
         if (const auto* failure = std::get_if<ID3::Failure>(&result))
             QFAIL(qPrintable(failure->description));
         const ID3::Outcome outcome = std::get<ID3::Outcome>(result);
+        QCOMPARE(original.head.size() + original.tail.size(), before.size() - ID3::stripTags(before).size());
 
         const QJsonObject after = readTags(file);
         QCOMPARE(after.value(u"version"_s).toString(), u"2.3.0"_s);
@@ -237,6 +242,15 @@ private Q_SLOTS:
         QCOMPARE(outcome.audioSHA,
             QString::fromLatin1(QCryptographicHash::hash(audio, QCryptographicHash::Sha256).toHex()));
         QCOMPARE(QFileInfo(file).size(), outcome.bytesWritten);
+
+        // What the rewrite handed over puts the file back exactly, once.
+        const auto restored = ID3::restore(original, file);
+        if (const auto* failure = std::get_if<ID3::Failure>(&restored))
+            QFAIL(qPrintable(failure->description));
+        QCOMPARE(readFile(file), before);
+        // A file that no longer holds the tag written is left alone.
+        QVERIFY(std::holds_alternative<ID3::Failure>(ID3::restore(original, file)));
+        QCOMPARE(readFile(file), before);
     }
 };
 

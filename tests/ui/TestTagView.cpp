@@ -155,6 +155,32 @@ private Q_SLOTS:
         QTRY_VERIFY(m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
     }
 
+    // The Recent header offers to put back the last batch, counting its files,
+    // and the files come back exactly as they were.
+    void undoLastBatch()
+    {
+        auto* undo = m_view->findChild<QPushButton*>(QStringLiteral("undoButton"));
+        QVERIFY(undo);
+        const QString a = mp3(QStringLiteral("a.mp3"));
+        const QString b = mp3(QStringLiteral("b.mp3"));
+        const QByteArray before = readFile(a);
+        m_view->tag({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+        QTRY_VERIFY(!m_store->tagging());
+        QVERIFY(undo->isVisibleTo(m_view.get()));
+        QCOMPARE(undo->text(), QStringLiteral("Undo Last Batch (2 files)"));
+        QVERIFY(readFile(a) != before);
+
+        undo->click();
+        QVERIFY(m_store->tagging() && m_store->tagging()->undoing);
+        QVERIFY(!undo->isEnabled());
+        QTRY_VERIFY(!m_store->tagging());
+        QCOMPARE(readFile(a), before);
+        QCOMPARE(readFile(b), before);
+        QCOMPARE(m_store->results().size(), 4);
+        QCOMPARE(m_store->results().at(0).message, QStringLiteral("Put back as it was before tagging"));
+        QVERIFY(!undo->isVisibleTo(m_view.get()));
+    }
+
     // A batch runs off the main thread: the window keeps turning, shows where it
     // is, takes the next drop, keeps the show as it was dropped on, and stops
     // on Cancel with every file either tagged whole or untouched.

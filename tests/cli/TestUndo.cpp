@@ -1,0 +1,214 @@
+#include "common/TestEnvironment.h"
+#include "library/Journal.h"
+#include "shows/Show.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QByteArray sha256(const QString& path)
+{
+    return QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray syncsafe(qsizetype size)
+{
+    QByteArray bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[3 - i] = char((size >> (7 * i)) & 0x7f);
+    return bytes;
+}
+
+// An ID3v2.2 tag, which no tool here still writes, put in front of a file.
+QByteArray v22Tag()
+{
+    const QByteArray body = QByteArray("TT2") + QByteArray("\0\0\x0a", 3) + QByteArray("\0Old v2.2!", 10)
+        + QByteArray(40, '\0');
+    return QByteArray("ID3\x02\0\0", 6) + syncsafe(body.size()) + body;
+}
+
+// An APEv2 tag with one item and no header, as it stands before an ID3v1 tag.
+QByteArray apeTag()
+{
+    const QByteArray item = QByteArray("\x05\0\0\0\0\0\0\0", 8) + "Title" + '\0' + "Old A";
+    QByteArray footer("APETAGEX");
+    const auto le32 = [](quint32 value) {
+        QByteArray bytes(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            bytes[i] = char((value >> (8 * i)) & 0xff);
+        return bytes;
+    };
+    footer += le32(2000) + le32(quint32(item.size() + 32)) + le32(1) + le32(0) + QByteArray(8, '\0');
+    return item + footer;
+}
+
+} // namespace
+
+// Undo through the real executable, as a script or the window's button runs it.
+class TestUndo : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { m_env.emplace(); }
+
+    void init()
+    {
+        m_case = m_env->newCase();
+        m_library = m_case->filePath(u"library"_s);
+        QJsonArray shows;
+        for (const QString& name : {u"Weekly"_s, u"Daily"_s}) {
+            Show show;
+            show.name = name;
+            show.title = name + u" episode"_s;
+            show.artist = u"Jo"_s;
+            shows.append(show.toJson());
+        }
+        writeFile(m_library + u"/shows.json"_s, QJsonDocument(shows).toJson());
+    }
+
+    // Old tags of every kind the engine cuts, each put back byte for byte.
+    void putsBackEveryKindOfOldTag()
+    {
+        const QString folder = m_case->filePath(u"season"_s);
+        const QStringList kinds {u"none"_s, u"id3v2"_s, u"v1"_s, u"mid3v2"_s, u"v22-and-v24"_s, u"ape+v1"_s};
+        QHash<QString, QByteArray> before;
+        for (const QString& kind : kinds) {
+            const QString file = copyFixture(toneFixture(), folder + u'/' + kind + u".mp3"_s);
+            if (kind == u"id3v2"_s)
+                tagWith(u"id3v2"_s, {u"-t"_s, u"Old"_s, u"-a"_s, u"Someone"_s, u"-y"_s, u"1999"_s, file});
+            else if (kind == u"v1"_s)
+                tagWith(u"id3v2"_s, {u"-1"_s, u"-t"_s, u"Old"_s, file});
+            else if (kind == u"mid3v2"_s)
+                tagWith(u"mid3v2"_s, {u"-t"_s, u"Old"_s, u"-c"_s, u"A comment"_s, file});
+            else if (kind == u"v22-and-v24"_s) {
+                tagWith(u"mid3v2"_s, {u"-t"_s, u"Old"_s, file});
+                writeFile(file, v22Tag() + readFile(file));
+            } else if (kind == u"ape+v1"_s) {
+                const QByteArray v1 = QByteArray("TAG") + QByteArray(125, ' ');
+                writeFile(file, readFile(file) + apeTag() + v1);
+            }
+            before.insert(file, sha256(file));
+        }
+
+        const ProgramRun tagged = pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, folder});
+        QCOMPARE(tagged.status, 0);
+        for (auto file = before.cbegin(); file != before.cend(); ++file)
+            QVERIFY2(sha256(file.key()) != file.value(), qPrintable(file.key()));
+
+        const ProgramRun undone = pelamo({u"--undo"_s});
+        QCOMPARE(undone.err, QString());
+        QCOMPARE(undone.status, 0);
+        QCOMPARE(undone.out.count(u"OK   "_s), kinds.size());
+        QVERIFY(undone.out.contains(u" \u2014 Put back as it was before tagging\n"_s));
+        for (auto file = before.cbegin(); file != before.cend(); ++file)
+            QVERIFY2(sha256(file.key()) == file.value(), qPrintable(file.key()));
+
+        const ProgramRun nothing = pelamo({u"--undo"_s});
+        QCOMPARE(nothing.status, 2);
+        QCOMPARE(nothing.err, u"Nothing to undo\n"_s);
+    }
+
+    // Undo goes back one batch at a time; a file edited since, or a damaged
+    // record, leaves that file alone and the others still go back.
+    void batchByBatch()
+    {
+        const QString edited = copyFixture(toneFixture(), m_case->filePath(u"a.mp3"_s));
+        const QString damaged = copyFixture(toneFixture(), m_case->filePath(u"b.mp3"_s));
+        const QString plain = copyFixture(toneFixture(), m_case->filePath(u"c.mp3"_s));
+        tagWith(u"mid3v2"_s, {u"-t"_s, u"Mine"_s, plain});
+        const QByteArray original = sha256(plain);
+        QCOMPARE(pelamo({u"--tag"_s, u"--show"_s, u"Daily"_s, plain}).status, 0);
+        const QByteArray daily = sha256(plain);
+        QCOMPARE(pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, edited, damaged, plain}).status, 0);
+
+        tagWith(u"mid3v2"_s, {u"-t"_s, u"Edited since"_s, edited});
+        const QByteArray editedBytes = readFile(edited);
+        const QByteArray damagedBytes = readFile(damaged);
+        const QStringList records = Journal::newestBatch(m_library + u"/Undo"_s);
+        QCOMPARE(records.size(), 3);
+        QFile record(records.at(1));
+        QVERIFY(record.open(QIODevice::Append));
+        record.write("x");
+        record.close();
+
+        const ProgramRun undone = pelamo({u"--undo"_s});
+        QCOMPARE(undone.status, 1);
+        const QStringList lines = undone.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), u"OK   %1 \u2014 Put back as it was before tagging"_s.arg(plain));
+        QVERIFY2(lines.at(1).startsWith(u"FAIL %1 \u2014 The undo record "_s.arg(damaged))
+                && lines.at(1).endsWith(u" is damaged; no file was touched"_s),
+            qPrintable(lines.at(1)));
+        QCOMPARE(lines.at(2),
+            u"FAIL %1 \u2014 a.mp3 was changed after it was tagged; it was left as it is"_s.arg(edited));
+        QCOMPARE(readFile(edited), editedBytes);
+        QCOMPARE(readFile(damaged), damagedBytes);
+        QCOMPARE(sha256(plain), daily);
+
+        // The batch is spent: the next undo reaches the one before.
+        QCOMPARE(pelamo({u"--undo"_s}).status, 0);
+        QCOMPARE(sha256(plain), original);
+        QCOMPARE(pelamo({u"--undo"_s}).status, 2);
+    }
+
+    void keepsTheNewestBatchesOnly()
+    {
+        const QString file = copyFixture(toneFixture(), m_case->filePath(u"a.mp3"_s));
+        for (int i = 0; i <= Journal::batchLimit; ++i)
+            QCOMPARE(pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, file}).status, 0);
+        const QDir undo(m_library + u"/Undo"_s);
+        QCOMPARE(undo.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), Journal::batchLimit);
+
+        // The byte limit drops the oldest first, however many there are.
+        const QStringList batches = undo.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        const qint64 oneBatch = QFileInfo(Journal::newestBatch(undo.path()).first()).size();
+        Journal::prune(undo.path(), Journal::batchLimit, 3 * oneBatch);
+        QCOMPARE(
+            undo.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name), batches.mid(batches.size() - 3));
+    }
+
+    // A library where no journal can be kept still tags, and says so.
+    void tagsWithoutUndoWhenNoJournalCanBeKept()
+    {
+        writeFile(m_library + u"/Undo"_s, "not a folder");
+        const QString file = copyFixture(toneFixture(), m_case->filePath(u"a.mp3"_s));
+        const QByteArray before = readFile(file);
+        const ProgramRun tagged = pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, file});
+        QCOMPARE(tagged.status, 0);
+        QVERIFY(tagged.out.startsWith(u"OK   "_s));
+        QCOMPARE(tagged.err,
+            u"pelamo: Can't keep an undo record in %1/Undo; this batch runs without undo\n"_s.arg(m_library));
+        QVERIFY(readFile(file) != before);
+        QCOMPARE(pelamo({u"--undo"_s}).status, 2);
+    }
+
+private:
+    ProgramRun pelamo(QStringList arguments)
+    {
+        return runProgram(QStringLiteral(PELAMO_EXECUTABLE), arguments << u"--library"_s << m_library,
+            m_env->processEnvironment(), m_case->path());
+    }
+
+    static void tagWith(const QString& program, const QStringList& arguments)
+    {
+        QProcess tool;
+        tool.start(program, arguments);
+        QVERIFY(tool.waitForFinished());
+        QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+    }
+
+    std::optional<TestEnvironment> m_env;
+    std::unique_ptr<QTemporaryDir> m_case;
+    QString m_library;
+};
+
+QTEST_GUILESS_MAIN(TestUndo)
+#include "TestUndo.moc"
