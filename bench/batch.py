@@ -46,7 +46,7 @@ LONG, LONG_CLIPS = 20, 56
 SONG_SECONDS, SONG_BITRATE = 130, 320
 SHOW = "Bench Show"
 # Bumped whenever the folders' recipe changes, so a stale cache is rebuilt.
-RECIPE = "2"
+RECIPE = "3"
 
 source = os.path.join(data, "source-%d" % FILES)
 few_source = os.path.join(data, "source-%d" % FEW)
@@ -54,6 +54,9 @@ one_source = os.path.join(data, "source-1")
 long_source = os.path.join(data, "source-long-%d" % LONG)
 song_source = os.path.join(data, "source-song")
 library = os.path.join(data, "library")
+# The same library where no undo journal can be kept ("Undo" is a file): the
+# baseline for what the journal costs.
+library_no_undo = os.path.join(data, "library-no-undo")
 home = os.path.join(data, "home")
 cover = os.path.join(library, "Covers", "cover.jpg")
 
@@ -139,6 +142,9 @@ def prepare():
             "podcastFlag": True, "composer": "", "coverFile": "cover.jpg", "writeID3v1": True, "notes": ""}
     with open(os.path.join(library, "shows.json"), "w") as f:
         json.dump([show], f, indent=2)
+    shutil.copytree(library, library_no_undo)
+    with open(os.path.join(library_no_undo, "Undo"), "w") as f:
+        f.write("not a folder: this library keeps no undo journal\n")
     for clip in clips:
         os.remove(clip)
     with open(stamp, "w") as f:
@@ -184,6 +190,9 @@ def tools():
         # Pelamo copies to every new file.
         "Pelamo, attributes": lambda folder, files: (
             [pelamo, "--tag", "--show", SHOW, "--library", library, folder], env),
+        # The same run where no undo journal can be kept: what the journal costs.
+        "Pelamo, no undo": lambda folder, files: (
+            [pelamo, "--tag", "--show", SHOW, "--library", library_no_undo, folder], env),
         "copy, no fsync": lambda folder, files: ([bench, "copy", folder], no_flush),
         "Pelamo, no fsync": lambda folder, files: ([pelamo, "--tag", "--show", SHOW, "--library", library, folder],
                                                    no_flush),
@@ -354,6 +363,9 @@ print("    Pelamo %.3f s, mutagen in place %.3f s: %.2fx (no target: mutagen rew
                                           pelamo_time / wall("mutagen in place")))
 print("    Pelamo on files with two extended attributes and an ACL / Pelamo on plain files: %.2fx"
       % (wall("Pelamo, attributes") / pelamo_time))
+undo_ratio = pelamo_time / wall("Pelamo, no undo")
+print("    Pelamo keeping its undo journal / Pelamo without one: %.2fx (target <= 1.05x): %s"
+      % (undo_ratio, verdict(undo_ratio <= 1.05)))
 
 song_ratio = wall("Pelamo --tag", "song") / wall("verified copy", "song")
 print("  %s (%.1f MB):" % (WORKLOADS["song"][0], sum(sizes("song")) / 1e6))

@@ -223,10 +223,11 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
     };
     std::unique_ptr<Journal::Writer> journal;
     if (!undo.folder.isEmpty()) {
-        if (const auto tooLarge = Journal::tooLarge(Journal::estimate(files))) {
+        const qint64 estimate = Journal::estimate(files);
+        if (const auto tooLarge = Journal::tooLarge(estimate)) {
             notify(*tooLarge);
         } else {
-            auto opened = Journal::Writer::open(undo.folder);
+            auto opened = Journal::Writer::open(undo.folder, estimate);
             if (const auto* failure = std::get_if<QString>(&opened))
                 notify(*failure);
             else

@@ -1,5 +1,6 @@
 #include "library/Journal.h"
 
+#include "id3/FileIO.h"
 #include "id3/FileName.h"
 
 #include <QDateTime>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace Journal {
 namespace {
@@ -53,6 +55,12 @@ qint64 folderBytes(const QString& folder)
     return bytes;
 }
 
+// What a record's bytes must hash to, head and tail apart.
+QString checkOf(QByteArrayView head, QByteArrayView tail)
+{
+    return ID3::sha256Hex(head) + ID3::sha256Hex(tail);
+}
+
 QString megabytes(qint64 bytes)
 {
     return QString::number((bytes + megabyte - 1) / megabyte);
@@ -84,7 +92,7 @@ Writer::~Writer()
     finish();
 }
 
-std::variant<std::unique_ptr<Writer>, QString> Writer::open(const QString& undoFolder)
+std::variant<std::unique_ptr<Writer>, QString> Writer::open(const QString& undoFolder, qint64 estimate)
 {
     const QString name = QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz"_s) + u'-'
         + QString::number(QRandomGenerator::global()->bounded(0x10000), 16).rightJustified(4, u'0');
@@ -92,7 +100,13 @@ std::variant<std::unique_ptr<Writer>, QString> Writer::open(const QString& undoF
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable())
         return u"Can't keep an undo record in %1; this batch runs without undo"_s.arg(
             QDir::toNativeSeparators(undoFolder));
-    return std::unique_ptr<Writer>(new Writer(folder));
+    auto writer = std::unique_ptr<Writer>(new Writer(folder));
+    // The oldest batches make room for this one while its files are tagged:
+    // removing a batch of many records costs as much as writing them did.
+    writer->m_pruned = std::async(std::launch::async, [undoFolder, estimate, folder] {
+        prune(undoFolder, batchLimit, qMax<qint64>(byteLimit - estimate, 0), folder);
+    });
+    return writer;
 }
 
 QString Writer::recordPath(qsizetype index) const
@@ -113,9 +127,6 @@ void Writer::keep(qsizetype index, const QString& file, const QString& show, con
             return;
         }
     }
-    QByteArray bytes;
-    bytes.reserve(replaced.oldHead.size() + replaced.oldTail.size());
-    bytes.append(replaced.oldHead).append(replaced.oldTail);
     const QJsonObject header {
         {"file"_L1, FileName::url(file).toString(QUrl::FullyEncoded)},
         {"show"_L1, show},
@@ -124,23 +135,26 @@ void Writer::keep(qsizetype index, const QString& file, const QString& show, con
         {"taggedTail"_L1, ID3::sha256Hex(replaced.newTail)},
         {"head"_L1, replaced.oldHead.size()},
         {"tail"_L1, replaced.oldTail.size()},
-        {"check"_L1, ID3::sha256Hex(bytes)},
+        {"check"_L1, checkOf(replaced.oldHead, replaced.oldTail)},
     };
+    const QByteArray lines
+        = magic.toByteArray() + QJsonDocument(header).toJson(QJsonDocument::Compact) + '\n';
     // Written under a hidden name and renamed, so a record is whole or absent.
-    const QString path = recordPath(index);
-    const QString partial = m_folder + u"/."_s + recordName(index);
-    QFile record(partial);
-    const bool written = record.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && record.write(magic.data(), magic.size()) == magic.size()
-        && record.write(QJsonDocument(header).toJson(QJsonDocument::Compact) + '\n') > 0
-        && record.write(bytes) == bytes.size() && record.flush();
-    record.close();
-    if (!written || !QFile::rename(partial, path)) {
-        QFile::remove(partial);
+    const QByteArray path = QFile::encodeName(recordPath(index));
+    const QByteArray partial = QFile::encodeName(m_folder + u"/."_s + recordName(index));
+    ID3::FileIO::FileDescriptor fd(
+        ::open(partial.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    const bool written = fd.isOpen()
+        && ID3::FileIO::writeAll(fd.get(), {lines, replaced.oldHead, replaced.oldTail}) && fd.close() == 0
+        && ::rename(partial.constData(), path.constData()) == 0;
+    if (!written) {
+        const int error = errno;
+        fd.close();
+        (void)::unlink(partial.constData());
         const std::lock_guard lock(m_mutex);
         if (!m_failure)
             m_failure = u"Can't keep an undo record in %1: %2; this batch can't be undone"_s.arg(
-                QDir::toNativeSeparators(m_folder), record.errorString());
+                QDir::toNativeSeparators(m_folder), ID3::FileIO::errorText(error));
         return;
     }
     const std::lock_guard lock(m_mutex);
@@ -160,19 +174,15 @@ std::optional<QString> Writer::finish()
     if (m_finished)
         return m_failure;
     m_finished = true;
+    m_pruned.wait();
     // A half journal would put back some files and not others: all or nothing.
     if (m_failure || m_kept == 0) {
         QDir(m_folder).removeRecursively();
         return m_failure;
     }
-    // One flush of the file system makes every record durable at once, where a
-    // flush per record would cost the batch a disk round trip per file.
-    const int fd = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        (void)::syncfs(fd);
-        ::close(fd);
-    }
-    prune(QFileInfo(m_folder).path());
+    // The records are not flushed: a flush costs the batch a disk round trip,
+    // and a record lost to a power cut only means that file can't be undone.
+    // One that was cut short fails its check and touches nothing.
     return std::nullopt;
 }
 
@@ -235,7 +245,8 @@ std::variant<Entry, QString> read(const QString& recordPath)
     const qint64 tail = fields->value("tail"_L1).toInteger(-1);
     const QByteArray bytes = file.readAll();
     if (head < 0 || tail < 0 || head + tail != bytes.size()
-        || ID3::sha256Hex(bytes) != fields->value("check"_L1).toString())
+        || checkOf(QByteArrayView(bytes).first(head), QByteArrayView(bytes).sliced(head))
+            != fields->value("check"_L1).toString())
         return damaged;
     Entry entry;
     entry.file = *target;
@@ -250,7 +261,7 @@ void removeBatch(const QString& recordPath)
     QDir(QFileInfo(recordPath).path()).removeRecursively();
 }
 
-void prune(const QString& undoFolder, int batches, qint64 bytes)
+void prune(const QString& undoFolder, int batches, qint64 bytes, const QString& spare)
 {
     QStringList folders = batchFolders(undoFolder);
     QList<qint64> sizes;
@@ -262,6 +273,8 @@ void prune(const QString& undoFolder, int batches, qint64 bytes)
     for (qsizetype i = 0; i < folders.size(); ++i) {
         if (folders.size() - i <= batches && total <= bytes)
             break;
+        if (folders.at(i) == spare)
+            continue;
         QDir(folders.at(i)).removeRecursively();
         total -= sizes.at(i);
     }

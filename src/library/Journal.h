@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,16 +35,17 @@ struct Entry
 class Writer
 {
 public:
-    // Makes the batch's folder; on failure, the sentence a person reads.
-    static std::variant<std::unique_ptr<Writer>, QString> open(const QString& undoFolder);
+    // Makes the batch's folder, and drops the oldest batches so that with this
+    // one at most batchLimit remain, holding at most byteLimit with the bytes
+    // estimated for this one. On failure, the sentence a person reads.
+    static std::variant<std::unique_ptr<Writer>, QString> open(const QString& undoFolder, qint64 estimate);
     ~Writer();
 
     void keep(qsizetype index, const QString& file, const QString& show, const ID3::Replaced& replaced);
     // The file was not replaced after all.
     void drop(qsizetype index);
-    // Makes the records durable, then keeps at most batchLimit batches and
-    // byteLimit bytes. Returns what went wrong for the person to read, if
-    // anything did; a batch that can't be undone leaves no folder.
+    // Returns what went wrong for the person to read, if anything did; a
+    // batch that can't be undone leaves no folder.
     std::optional<QString> finish();
 
 private:
@@ -56,6 +58,7 @@ private:
     qsizetype m_kept = 0;
     std::optional<QString> m_failure;
     bool m_finished = false;
+    std::future<void> m_pruned;
 };
 
 // What a batch's old tags will take, from the files' headers, before it starts.
@@ -71,7 +74,9 @@ std::optional<QString> fileOf(const QString& recordPath);
 std::variant<Entry, QString> read(const QString& recordPath);
 // Removes a batch's folder, records and all.
 void removeBatch(const QString& recordPath);
-// Drops the oldest batches until at most `batches` remain and they hold at most `bytes`.
-void prune(const QString& undoFolder, int batches = batchLimit, qint64 bytes = byteLimit);
+// Drops the oldest batches, all but `spare`, until at most `batches` remain and
+// they hold at most `bytes`.
+void prune(
+    const QString& undoFolder, int batches = batchLimit, qint64 bytes = byteLimit, const QString& spare = {});
 
 } // namespace Journal
