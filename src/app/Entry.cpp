@@ -84,7 +84,8 @@ int runDesktop(int argc, char** argv, const QStringList& arguments)
     QApplication::setWindowIcon(AppIcon::icon());
 
     // A Pelamo already running on this library takes the files and comes forward.
-    const QList<QUrl> files = openedFiles(arguments);
+    // Qt has taken its own arguments (-platform, -style…) out of argv by now.
+    const QList<QUrl> files = openedFiles(CLI::arguments(argc, argv));
     const QString folder
         = QFileInfo(CLI::libraryFolder(arguments).value_or(ShowStore::defaultFolder())).absoluteFilePath();
     SingleInstance instance(folder);
@@ -108,9 +109,9 @@ int runDesktop(int argc, char** argv, const QStringList& arguments)
 
 QList<QUrl> openedFiles(const QStringList& arguments)
 {
+    // The capture's folder is its value, not a file to tag.
     static const QStringList optionsWithValues {QStringLiteral("--library"), QStringLiteral("--appearance"),
-        QStringLiteral("--size"), QStringLiteral("--sample-dir")};
-    static const QStringList flags {QStringLiteral("--capture")};
+        QStringLiteral("--size"), QStringLiteral("--sample-dir"), QStringLiteral("--capture")};
     QList<QUrl> files;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -118,8 +119,6 @@ QList<QUrl> openedFiles(const QStringList& arguments)
             ++i;
             continue;
         }
-        if (flags.contains(argument))
-            continue;
         // Folders are told apart by a trailing slash, as file managers hand them over.
         QString path = FileName::absolute(argument);
         if (FileName::isFolder(path) && !path.endsWith(u'/'))

@@ -64,8 +64,11 @@ void takePicture(QWidget* window)
         return;
     }
     QImageWriter writer(file, "png");
-    if (!writer.write(image))
-        err << "pelamo: can't write " << file << ": " << writer.errorString() << '\n';
+    if (!writer.write(image)) {
+        err << "pelamo: can't write " << file << ": " << writer.errorString() << '\n' << "capture failed\n";
+        finish(Failed);
+        return;
+    }
     QTextStream(stdout) << "captured " << QFileInfo(file).absoluteFilePath() << " (" << image.width()
                         << "\u00d7" << image.height() << ")\n";
     finish(Captured);

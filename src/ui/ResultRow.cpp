@@ -134,7 +134,7 @@ bool ResultRow::helpEvent(
     QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option, const QModelIndex& index)
 {
     if (event->type() == QEvent::ToolTip && revealRect(option.rect).contains(event->pos())) {
-        QToolTip::showText(event->globalPos(), QStringLiteral("Show in Finder"), view);
+        QToolTip::showText(event->globalPos(), QStringLiteral("Show in File Manager"), view);
         return true;
     }
     return QStyledItemDelegate::helpEvent(event, view, option, index);

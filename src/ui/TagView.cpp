@@ -205,6 +205,8 @@ void TagView::refreshProgress()
     if (!tagging) {
         const qsizetype undoable = m_store.undoableFiles();
         m_undo->setVisible(undoable > 0);
+        // Undo stays at hand after Recent was cleared.
+        m_recent->setVisible(undoable > 0 || m_model->rowCount() > 0);
         m_undo->setText(undoable == 1 ? QStringLiteral("Undo Last Batch (1 file)")
                                       : QStringLiteral("Undo Last Batch (%1 files)").arg(undoable));
         m_dropZone->setProgress(std::nullopt);
@@ -241,7 +243,7 @@ void TagView::chooseFiles()
 void TagView::refreshResults()
 {
     const int count = m_model->rowCount();
-    m_recent->setVisible(count > 0);
+    m_recent->setVisible(count > 0 || !m_undo->isHidden());
     // The outer area scrolls; the list shows every row it has.
     int height = 0;
     for (int row = 0; row < count; ++row)

@@ -78,9 +78,10 @@ private Q_SLOTS:
     {
         const QString folder = m_case->filePath(QStringLiteral("Season"));
         QDir().mkpath(folder);
-        const QList<QUrl> files = Entry::openedFiles(
-            {QStringLiteral("--library"), QStringLiteral("/lib"), QStringLiteral("/x/a.mp3"), folder,
-                QStringLiteral("--capture"), QStringLiteral("--size"), QStringLiteral("800x600")});
+        // The capture's folder exists, and is still not a file to tag.
+        const QList<QUrl> files = Entry::openedFiles({QStringLiteral("--library"), QStringLiteral("/lib"),
+            QStringLiteral("/x/a.mp3"), folder, QStringLiteral("--capture"), m_case->path(),
+            QStringLiteral("--size"), QStringLiteral("800x600")});
         QCOMPARE(files, (QList<QUrl> {file(QStringLiteral("/x/a.mp3")), file(folder + u'/')}));
     }
 

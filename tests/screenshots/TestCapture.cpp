@@ -174,6 +174,16 @@ private Q_SLOTS:
         QVERIFY(run.out.endsWith(QStringLiteral(" (1040\u00d7700)\n")));
     }
 
+    // A picture that can't be saved is a failed capture, never "captured".
+    void unwritablePicture()
+    {
+        QVERIFY(QDir().mkpath(m_out + QStringLiteral("/main-light.png")));
+        const ProgramRun run = capture({});
+        QCOMPARE(run.status, 4);
+        QVERIFY2(run.err.endsWith(QStringLiteral("capture failed\n")), qPrintable(run.err));
+        QCOMPARE(run.out, QString());
+    }
+
     void noDisplay()
     {
         const ProgramRun run = capture({}, false);
