@@ -27,7 +27,8 @@ PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
     m_main->setWindowTitle(QStringLiteral("Pelamo"));
     m_main->setAttribute(Qt::WA_DeleteOnClose, false);
     m_main->setCentralWidget(m_content);
-    m_main->setMinimumSize(mainMinimum);
+    // The minimum is the content's: the menu bar comes on top of it.
+    m_content->setMinimumSize(mainMinimum);
     m_main->resize(mainSize);
     buildMenus();
 }

@@ -22,7 +22,7 @@ QSize ShowRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) 
     const QFontMetrics caption(Theme::font(Theme::TextStyle::Caption));
     const int text = name.height() + lineGap + caption.height();
     // The list adds its own item margins; these are the row's.
-    return {option.rect.width(), std::max(thumbSide, text) + 2 * verticalPadding + 6};
+    return {option.rect.width(), std::max(thumbSide, text) + 2 * verticalPadding};
 }
 
 void ShowRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
