@@ -144,6 +144,7 @@ QWidget* ShowEditor::buildForm()
     if (m_scrolls) {
         auto* scroll = new QScrollArea;
         scroll->setObjectName(QStringLiteral("formScroll"));
+        scroll->setAccessibleName(QStringLiteral("Show settings"));
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setWidgetResizable(true);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -174,6 +175,7 @@ QWidget* ShowEditor::buildHeader()
 
     auto* kindSwitch = new SegmentTrack;
     kindSwitch->setObjectName(QStringLiteral("kindSwitch"));
+    kindSwitch->setAccessibleName(QStringLiteral("Kind"));
     kindSwitch->setFixedWidth(kindSwitchWidth);
     QHBoxLayout* segments = row(kindSwitch, 0);
     m_podcastButton = new SegmentButton(QStringLiteral("Podcast"));
@@ -199,12 +201,15 @@ QWidget* ShowEditor::buildShowSection()
 {
     QVBoxLayout* content = nullptr;
     QWidget* show = section("showSection", QStringLiteral("Show"), content);
-    content->addWidget(textField("nameField", &Show::name, QStringLiteral("Name in the list")));
+    QLineEdit* name = textField("nameField", &Show::name, QStringLiteral("Name in the list"));
+    name->setAccessibleName(QStringLiteral("Show name"));
+    content->addWidget(name);
 
     auto* coverRow = new QWidget;
     QHBoxLayout* rowLayout = row(coverRow, coverRowSpacing);
     m_coverWell = new CoverWell(coverSide, [this](const QString& path) { setCover(path); });
     m_coverWell->setObjectName(QStringLiteral("coverWell"));
+    m_coverWell->setAccessibleName(QStringLiteral("Cover art (APIC)"));
     rowLayout->addWidget(m_coverWell, 0, Qt::AlignVCenter);
 
     auto* details = new QWidget;
@@ -241,6 +246,7 @@ QWidget* ShowEditor::buildTitleSection()
     QVBoxLayout* content = nullptr;
     QWidget* title = section("titleSection", QStringLiteral("Title"), content);
     m_titleField = textField("titleField", &Show::title, QStringLiteral("Title (TIT2)"));
+    m_titleField->setAccessibleName(QStringLiteral("Title (TIT2)"));
     content->addWidget(m_titleField);
     m_titleFromFileNameCheck = checkBox("titleFromFileNameCheck", &Show::titleFromFileName);
     content->addWidget(m_titleFromFileNameCheck);
@@ -344,6 +350,7 @@ QWidget* ShowEditor::buildDescriptionBox()
     headingLayout->addWidget(m_descriptionCounter);
     content->addWidget(heading);
     m_descriptionEdit = textArea("descriptionEdit", descriptionHeight, content);
+    m_descriptionEdit->setAccessibleName(QStringLiteral("Description (TDES)"));
     m_descriptionEdit->setPlainText(m_draft.description);
     // Connected after the text is in: a stored description longer than the limit
     // stays whole until the user changes it.
@@ -358,6 +365,7 @@ QWidget* ShowEditor::buildCommentSection()
     QVBoxLayout* content = nullptr;
     QWidget* comment = section("commentSection", QStringLiteral("Comment  ·  COMM"), content);
     QPlainTextEdit* edit = textArea("commentEdit", commentHeight, content);
+    edit->setAccessibleName(QStringLiteral("Comment (COMM)"));
     edit->setPlainText(m_draft.comment);
     connect(edit, &QPlainTextEdit::textChanged, this, [this, edit] {
         m_draft.comment = plainText(edit);
@@ -472,6 +480,16 @@ QWidget* ShowEditor::addGridRow(
     // the first line of text in the control beside it.
     const int controlLine = (control->sizeHint().height() - nameLabel->sizeHint().height()) / 2;
     layout->setContentsMargins(0, std::max(0, controlLine), 0, 0);
+    // The name labels the row's first control, for mnemonics and screen readers alike.
+    QWidget* field = control;
+    if (field->focusPolicy() == Qt::NoFocus)
+        for (QWidget* child : control->findChildren<QWidget*>())
+            if (child->focusPolicy() != Qt::NoFocus) {
+                field = child;
+                break;
+            }
+    nameLabel->setBuddy(field);
+    field->setAccessibleName(name + QStringLiteral(" (") + frames + u')');
     const int at = grid->rowCount();
     grid->addWidget(names, at, 0, Qt::AlignRight | Qt::AlignTop);
     grid->addWidget(control, at, 1, Qt::AlignTop);

@@ -100,6 +100,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     recentHeader->addWidget(m_undo);
     recentHeader->addWidget(clear);
     m_results->setObjectName(QStringLiteral("recentList"));
+    m_results->setAccessibleName(QStringLiteral("Recent"));
     m_results->setModel(m_model);
     auto* rows = new ResultRow(m_results);
     m_results->setItemDelegate(rows);
@@ -127,6 +128,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     scrolledLayout->addStretch();
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("tagScroll"));
+    scroll->setAccessibleName(QStringLiteral("Tags this show writes, and Recent"));
     scroll->setWidget(scrolled);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);

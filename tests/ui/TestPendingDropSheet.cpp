@@ -1,3 +1,4 @@
+#include "common/Accessibility.h"
 #include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
 #include "library/ShowStore.h"
@@ -72,6 +73,7 @@ private Q_SLOTS:
         QCOMPARE(items.first()->text(), QStringLiteral("file 1.mp3"));
         auto* moreLine = sheet.findChild<QLabel*>(QStringLiteral("pendingMore"));
         QCOMPARE(moreLine ? moreLine->text() : QString(), more);
+        QVERIFY2(unnamedControls(&sheet).isEmpty(), qPrintable(unnamedControls(&sheet).join(u' ')));
     }
 
     void pickerStart()

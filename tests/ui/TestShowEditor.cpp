@@ -1,3 +1,4 @@
+#include "common/Accessibility.h"
 #include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
 #include "library/ShowStore.h"
@@ -115,6 +116,20 @@ private Q_SLOTS:
     {
         m_store.reset();
         m_case.reset();
+    }
+
+    // A screen reader names every control, and every field's name labels it.
+    void accessibleNames()
+    {
+        ShowEditor editor(*m_store, m_store->add(), true);
+        editor.show();
+        QVERIFY2(unnamedControls(&editor).isEmpty(), qPrintable(unnamedControls(&editor).join(u' ')));
+        QCOMPARE(editor.findChild<QLineEdit*>(QStringLiteral("artistField"))->accessibleName(),
+            QStringLiteral("Artist (TPE1)"));
+        int buddies = 0;
+        for (const QLabel* label : editor.findChildren<QLabel*>())
+            buddies += label->buddy() != nullptr;
+        QVERIFY2(buddies >= 12, qPrintable(QString::number(buddies)));
     }
 
     // Steps: "choose" and "drop" set an image as the cover, "remove" removes it.

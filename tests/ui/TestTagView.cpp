@@ -1,3 +1,4 @@
+#include "common/Accessibility.h"
 #include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
 #include "id3/ID3.h"
@@ -168,6 +169,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_store->tagging());
         QVERIFY(undo->isVisibleTo(m_view.get()));
         QCOMPARE(undo->text(), QStringLiteral("Undo Last Batch (2 files)"));
+        QVERIFY2(
+            unnamedControls(m_view.get()).isEmpty(), qPrintable(unnamedControls(m_view.get()).join(u' ')));
         QVERIFY(readFile(a) != before);
         // Clearing Recent keeps the way back.
         m_view->findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
