@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
@@ -81,6 +82,14 @@ void PelamoApp::showAbout()
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSizeConstraint(QLayout::SetFixedSize);
         layout->addWidget(new AboutView(window));
+        // A window with nothing to confirm closes with the keys that close windows:
+        // Escape, Ctrl+W, and whatever the desktop's own binding is.
+        QList<QKeySequence> closeKeys {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)};
+        for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Close))
+            if (!closeKeys.contains(key))
+                closeKeys.append(key);
+        for (const QKeySequence& key : std::as_const(closeKeys))
+            connect(new QShortcut(key, window), &QShortcut::activated, window, &QWidget::close);
         window->adjustSize();
         if (const QScreen* screen = m_main->screen())
             window->move(screen->availableGeometry().center() - window->rect().center());

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -136,6 +137,21 @@ ContentView::ContentView(ShowStore& store, QWidget* parent)
                 m_store.setSelection(current.data(ShowListModel::IdRole).toUuid());
         });
     connect(m_list, &QListView::customContextMenuRequested, this, &ContentView::showContextMenu);
+    // The keys a file manager's list answers to: delete, open and rename the selected row.
+    const auto onSelected
+        = [this](const QList<QKeySequence>& keys, void (ContentView::*action)(const Show&)) {
+              for (const QKeySequence& key : keys) {
+                  auto* shortcut = new QShortcut(key, m_list);
+                  shortcut->setContext(Qt::WidgetShortcut);
+                  connect(shortcut, &QShortcut::activated, this, [this, action] {
+                      if (const QModelIndex current = m_list->currentIndex(); current.isValid())
+                          (this->*action)(m_model->showAt(current));
+                  });
+              }
+          };
+    onSelected({QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)}, &ContentView::askToDelete);
+    onSelected({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_F2)},
+        &ContentView::editShow);
     connect(m_model, &QAbstractItemModel::modelReset, this, &ContentView::syncSelection);
     connect(&m_store, &ShowStore::changed, this, &ContentView::storeChanged);
     syncSelection();
@@ -209,13 +225,18 @@ void ContentView::syncDropSheet()
     m_dropSheet->setWindowTitle(QStringLiteral("Tag Files"));
     // Closed from outside its own buttons: the waiting files are let go.
     connect(m_dropSheet, &QDialog::rejected, this, [this] { m_store.setPending({}); });
-    connect(m_dropSheet, &QDialog::finished, this, [this] { m_dropSheet = nullptr; });
+    connect(m_dropSheet, &QDialog::finished, this, [this] {
+        m_dropSheet = nullptr;
+        returnFocus();
+    });
     m_dropSheet->open();
 }
 
 void ContentView::addShow()
 {
     editShow(m_store.add());
+    if (m_editor)
+        m_editor->focusName(true);
 }
 
 void ContentView::editShow(const Show& show)
@@ -224,16 +245,26 @@ void ContentView::editShow(const Show& show)
         return;
     m_editing = show;
     auto* editor = new ShowEditor(m_store, show, true);
+    m_editor = editor;
     m_editorSheet = makeSheet(window(), editor, QStringLiteral("editorSheet"));
     m_editorSheet->setWindowTitle(show.name);
     connect(editor, &ShowEditor::finished, m_editorSheet, &QDialog::accept);
     connect(m_editorSheet, &QDialog::finished, this, [this] {
         m_editing.reset();
         m_editorSheet = nullptr;
+        m_editor = nullptr;
+        returnFocus();
         // Files that arrived while the editor was open get their sheet now.
         QMetaObject::invokeMethod(this, &ContentView::syncDropSheet, Qt::QueuedConnection);
     });
     m_editorSheet->open();
+    editor->focusName(false);
+}
+
+void ContentView::returnFocus()
+{
+    window()->activateWindow();
+    m_list->setFocus(Qt::OtherFocusReason);
 }
 
 void ContentView::duplicateShow(const Show& show)

@@ -10,6 +10,7 @@
 #include <optional>
 
 class QListView;
+class ShowEditor;
 class QStackedWidget;
 class QToolButton;
 class ShowListModel;
@@ -51,6 +52,8 @@ private:
     void syncDetail();
     void syncDropSheet();
     void showContextMenu(const QPoint& position);
+    // After a sheet closes, by mouse or keyboard, the main window has the keyboard again.
+    void returnFocus();
 
     ShowStore& m_store;
     ShowListModel* m_model;
@@ -63,6 +66,7 @@ private:
     std::optional<Show> m_editing;
     std::optional<Show> m_confirmDelete;
     QPointer<QDialog> m_editorSheet;
+    QPointer<ShowEditor> m_editor;
     QPointer<QDialog> m_dropSheet;
     QPointer<QMessageBox> m_deleteConfirmation;
 

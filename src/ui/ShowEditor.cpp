@@ -62,6 +62,15 @@ bool ShowEditor::canSave() const
         && (m_draft.titleFromFileName || !ID3::trimSpaces(m_draft.title).isEmpty());
 }
 
+void ShowEditor::focusName(bool selectAll)
+{
+    m_nameField->setFocus(Qt::OtherFocusReason);
+    if (selectAll)
+        m_nameField->selectAll();
+    else
+        m_nameField->end(false);
+}
+
 QSize ShowEditor::sizeHint() const
 {
     if (m_scrolls)

@@ -42,6 +42,10 @@ public:
 
     QSize sizeHint() const override;
 
+    // Puts the keyboard in the name field, with its text selected for a new show,
+    // so that typing names the show at once.
+    void focusName(bool selectAll);
+
 public Q_SLOTS:
     void save();
     void cancel();
@@ -104,6 +108,7 @@ private:
     QLabel* m_coverHelp = nullptr;
     QPushButton* m_removeCoverButton = nullptr;
     QLabel* m_coverErrorLabel = nullptr;
+    QLineEdit* m_nameField = nullptr;
     QLineEdit* m_titleField = nullptr;
     QCheckBox* m_titleFromFileNameCheck = nullptr;
     QLabel* m_titleNote = nullptr;

@@ -201,9 +201,9 @@ QWidget* ShowEditor::buildShowSection()
 {
     QVBoxLayout* content = nullptr;
     QWidget* show = section("showSection", QStringLiteral("Show"), content);
-    QLineEdit* name = textField("nameField", &Show::name, QStringLiteral("Name in the list"));
-    name->setAccessibleName(QStringLiteral("Show name"));
-    content->addWidget(name);
+    m_nameField = textField("nameField", &Show::name, QStringLiteral("Name in the list"));
+    m_nameField->setAccessibleName(QStringLiteral("Show name"));
+    content->addWidget(m_nameField);
 
     auto* coverRow = new QWidget;
     QHBoxLayout* rowLayout = row(coverRow, coverRowSpacing);

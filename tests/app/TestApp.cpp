@@ -115,7 +115,15 @@ private Q_SLOTS:
         main->findChild<QAction*>(QStringLiteral("aboutAction"))->trigger();
         QCOMPARE(app.aboutWindow(), about);
         QCOMPARE(about->size(), size);
-        about->close();
+        // Escape and Ctrl+W close it.
+        about->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(about));
+        QTest::keyClick(about, Qt::Key_Escape);
+        QTRY_VERIFY(!app.aboutWindow());
+        main->findChild<QAction*>(QStringLiteral("aboutAction"))->trigger();
+        app.aboutWindow()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.aboutWindow()));
+        QTest::keyClick(app.aboutWindow(), Qt::Key_W, Qt::ControlModifier);
         QTRY_VERIFY(!app.aboutWindow());
     }
 

@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
@@ -119,8 +120,50 @@ private Q_SLOTS:
         QVERIFY(content.editing());
         QTRY_VERIFY(content.editorSheet() && content.editorSheet()->isVisible());
         QCOMPARE(detail->currentWidget()->objectName(), QStringLiteral("tagView"));
-        content.editorSheet()->reject();
+        // Typing names the new show at once.
+        auto* name = content.editorSheet()->findChild<QLineEdit*>(QStringLiteral("nameField"));
+        QTRY_COMPARE(QApplication::focusWidget(), name);
+        QCOMPARE(name->selectedText(), QStringLiteral("New Show"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QTRY_VERIFY(!content.editing());
+        QTRY_COMPARE(QApplication::focusWidget(), content.showList());
+    }
+
+    // The list's keys act on its current row, only while it has the keyboard.
+    void listKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("deletes");
+        QTest::addRow("Delete") << int(Qt::Key_Delete) << true;
+        QTest::addRow("Backspace") << int(Qt::Key_Backspace) << true;
+        QTest::addRow("Return") << int(Qt::Key_Return) << false;
+        QTest::addRow("Enter") << int(Qt::Key_Enter) << false;
+        QTest::addRow("F2") << int(Qt::Key_F2) << false;
+    }
+    void listKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, deletes);
+        const Show a = named(QStringLiteral("A"));
+        const Show b = named(QStringLiteral("B"));
+        m_store->setShows({a, b});
+        m_store->setSelection(b.id);
+        ContentView& content = view();
+        content.showList()->setFocus();
+        QTRY_VERIFY(content.showList()->hasFocus());
+        QTest::keyClick(content.showList(), Qt::Key(key));
+        if (deletes) {
+            QTRY_VERIFY(content.deleteConfirmation());
+            QCOMPARE(content.confirmDelete(), std::optional(b));
+            content.deleteConfirmation()->reject();
+        } else {
+            QCOMPARE(content.editing(), std::optional(b));
+            auto* name = content.editorSheet()->findChild<QLineEdit*>(QStringLiteral("nameField"));
+            QTRY_COMPARE(QApplication::focusWidget(), name);
+            QCOMPARE(name->selectedText(), QString());
+            content.editorSheet()->reject();
+        }
+        QTRY_COMPARE(QApplication::focusWidget(), content.showList());
     }
 
     void selectionSavesOncePerChangeNotAtFirstDisplay()
