@@ -83,8 +83,9 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     header->addWidget(edit);
 
     // Recent: heading with "Clear", then the rows.
-    auto* recentTitle = new QLabel(QStringLiteral("Recent"), m_recent);
-    recentTitle->setFont(Theme::font(Theme::TextStyle::Headline));
+    m_recentTitle = new QLabel(QStringLiteral("Recent"), m_recent);
+    m_recentTitle->setObjectName(QStringLiteral("recentTitle"));
+    m_recentTitle->setFont(Theme::font(Theme::TextStyle::Headline));
     auto* clear = new QPushButton(QStringLiteral("Clear"), m_recent);
     clear->setObjectName(QStringLiteral("clearButton"));
     clear->setFlat(true);
@@ -95,7 +96,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     m_undo->setCursor(Qt::PointingHandCursor);
     Theme::colour(m_undo, QApplication::palette().color(QPalette::Link));
     auto* recentHeader = new QHBoxLayout;
-    recentHeader->addWidget(recentTitle);
+    recentHeader->addWidget(m_recentTitle);
     recentHeader->addStretch();
     recentHeader->addWidget(m_undo);
     recentHeader->addWidget(clear);
@@ -126,7 +127,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     scrolledLayout->addWidget(m_written);
     scrolledLayout->addWidget(m_recent);
     scrolledLayout->addStretch();
-    auto* scroll = new QScrollArea(this);
+    auto* scroll = m_scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("tagScroll"));
     scroll->setAccessibleName(QStringLiteral("Tags this show writes, and Recent"));
     scroll->setWidget(scrolled);
@@ -212,8 +213,10 @@ void TagView::refreshProgress()
         m_undo->setText(undoable == 1 ? QStringLiteral("Undo Last Batch (1 file)")
                                       : QStringLiteral("Undo Last Batch (%1 files)").arg(undoable));
         m_dropZone->setProgress(std::nullopt);
+        showBatchEnd();
         return;
     }
+    m_batchRunning = true;
     DropZone::Progress progress;
     progress.headline = tagging->cancelling
         ? QStringLiteral("Cancelling…")
@@ -227,6 +230,31 @@ void TagView::refreshProgress()
     progress.value = tagging->done;
     progress.maximum = tagging->total;
     m_dropZone->setProgress(progress);
+}
+
+void TagView::showBatchEnd()
+{
+    const auto& last = m_store.lastBatch();
+    QString title = QStringLiteral("Recent");
+    if (last && m_model->rowCount() > 0) {
+        const qsizetype succeeded = last->done - last->failed;
+        title += (last->undo ? QStringLiteral(" \u00b7 %1 put back") : QStringLiteral(" \u00b7 %1 tagged"))
+                     .arg(succeeded);
+        if (last->failed > 0)
+            title += QStringLiteral(", %1 failed").arg(last->failed);
+    }
+    m_recentTitle->setText(title);
+    if (!m_batchRunning)
+        return;
+    m_batchRunning = false;
+    // The newest result comes into view without the user scrolling.
+    QWidget* content = m_scroll->widget();
+    content->layout()->activate();
+    const int rowHeight = m_model->rowCount() > 0 ? m_results->sizeHintForRow(0) : 0;
+    const QPoint top = m_recent->mapTo(content, QPoint(0, 0));
+    const int bottom = m_results->mapTo(content, QPoint(0, rowHeight)).y();
+    m_scroll->ensureVisible(0, bottom, 0, 0);
+    m_scroll->ensureVisible(0, top.y(), 0, 0);
 }
 
 void TagView::chooseFiles()

@@ -13,6 +13,7 @@ class QListView;
 class QScrollArea;
 class QWidget;
 class QPushButton;
+class QScrollArea;
 class ResultListModel;
 class ShowStore;
 class TagsWritten;
@@ -41,6 +42,8 @@ private:
     void chooseFiles();
     void refreshResults();
     void refreshProgress();
+    // When a batch ends: Recent's heading tells how it went, and its newest row is in view.
+    void showBatchEnd();
 
     ShowStore& m_store;
     Show m_show;
@@ -51,6 +54,9 @@ private:
     DropZone* m_dropZone;
     TagsWritten* m_written;
     QWidget* m_recent;
+    QLabel* m_recentTitle = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    bool m_batchRunning = false;
     QPushButton* m_undo;
     QListView* m_results;
     ResultListModel* m_model;

@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -154,6 +155,41 @@ private Q_SLOTS:
         QCOMPARE(m_store->results().at(1).file, single);
         QVERIFY(m_store->results().at(1).ok);
         QTRY_VERIFY(m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
+    }
+
+    // When a batch ends, Recent's heading says how it went and its newest row
+    // is in view, at the largest and the smallest window alike.
+    void batchEndInView_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addRow("1040 x 700 window") << QSize(810, 700);
+        QTest::addRow("820 x 560 minimum") << QSize(590, 560);
+    }
+    void batchEndInView()
+    {
+        QFETCH(QSize, size);
+        m_view->resize(size);
+        QList<QUrl> files;
+        for (int i = 0; i < 3; ++i)
+            files.append(QUrl::fromLocalFile(mp3(QStringLiteral("ep%1.mp3").arg(i))));
+        writeFile(m_case->filePath(QStringLiteral("notes.mp3")), "not audio");
+        files.append(QUrl::fromLocalFile(m_case->filePath(QStringLiteral("notes.mp3"))));
+        m_view->tag(files);
+        QTRY_VERIFY(!m_store->tagging());
+        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("recentTitle"))->text(),
+            QStringLiteral("Recent \u00b7 3 tagged, 1 failed"));
+
+        auto* list = m_view->findChild<QListView*>(QStringLiteral("recentList"));
+        auto* scroll = m_view->findChild<QScrollArea*>(QStringLiteral("tagScroll"));
+        const QRect newest = list->visualRect(list->model()->index(0, 0));
+        const QRect inViewport(list->viewport()->mapTo(scroll->viewport(), newest.topLeft()), newest.size());
+        QVERIFY2(scroll->viewport()->rect().contains(inViewport),
+            qPrintable(QStringLiteral("%1,%2 %3x%4 in %5 high")
+                           .arg(inViewport.x())
+                           .arg(inViewport.y())
+                           .arg(inViewport.width())
+                           .arg(inViewport.height())
+                           .arg(scroll->viewport()->height())));
     }
 
     // The Recent header offers to put back the last batch, counting its files,
