@@ -1,6 +1,7 @@
 #include "app/PelamoApp.h"
 
 #include "library/ShowStore.h"
+#include "screenshots/Capture.h"
 #include "ui/AboutView.h"
 #include "ui/ContentView.h"
 
@@ -11,6 +12,8 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
     : QObject(parent)
@@ -31,11 +34,38 @@ PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
     // The minimum is the content's: the menu bar comes on top of it.
     m_content->setMinimumSize(mainMinimum);
     m_main->resize(mainSize);
+    restoreGeometry();
     buildMenus();
+}
+
+void PelamoApp::restoreGeometry()
+{
+    if (Capture::active())
+        return;
+    const QByteArray saved = m_store.windowGeometry();
+    if (saved.isEmpty() || !m_main->restoreGeometry(saved))
+        return;
+    // Saved on a screen that is gone: back to the first size, in the middle of the main screen.
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const bool onAScreen = std::any_of(screens.cbegin(), screens.cend(), [this](const QScreen* screen) {
+        return screen->availableGeometry().intersects(m_main->frameGeometry());
+    });
+    if (!onAScreen) {
+        m_main->resize(mainSize);
+        if (const QScreen* primary = QGuiApplication::primaryScreen())
+            m_main->move(primary->availableGeometry().center() - m_main->rect().center());
+    }
+}
+
+void PelamoApp::saveGeometry()
+{
+    if (!Capture::active())
+        m_store.setWindowGeometry(m_main->saveGeometry());
 }
 
 PelamoApp::~PelamoApp()
 {
+    saveGeometry();
     delete m_about;
     delete m_main;
 }

@@ -41,6 +41,9 @@ public:
 
 private:
     void buildMenus();
+    // The window opens where it was closed, never off every screen (not when captured).
+    void restoreGeometry();
+    void saveGeometry();
 
     ShowStore& m_store;
     AppDelegate m_delegate;

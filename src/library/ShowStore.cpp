@@ -16,6 +16,7 @@ namespace {
 
 const QString showsFileName = QStringLiteral("shows.json");
 const QString lastShowKey = QStringLiteral("lastShow");
+const QString windowGeometryKey = QStringLiteral("mainWindowGeometry");
 
 QSettings preferences()
 {
@@ -104,6 +105,16 @@ QString ShowStore::defaultFolder()
 QString ShowStore::coversFolder() const
 {
     return m_folder + QStringLiteral("/Covers");
+}
+
+QByteArray ShowStore::windowGeometry() const
+{
+    return preferences().value(windowGeometryKey).toByteArray();
+}
+
+void ShowStore::setWindowGeometry(const QByteArray& geometry)
+{
+    preferences().setValue(windowGeometryKey, geometry);
 }
 
 QString ShowStore::undoFolder() const

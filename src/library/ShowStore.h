@@ -49,6 +49,11 @@ public:
 
     QString folder() const { return m_folder; }
     QString coversFolder() const;
+    // The main window's size and place as the window saved them, kept beside
+    // "lastShow" in the preferences.
+    QByteArray windowGeometry() const;
+    void setWindowGeometry(const QByteArray& geometry);
+
     // The undo journal's folder, "Undo" in the library folder.
     QString undoFolder() const;
     QString showsFile() const;

@@ -129,6 +129,11 @@ bool requested(const QStringList& arguments)
     return CLI::value(captureOption, arguments).has_value();
 }
 
+bool active()
+{
+    return options().outDir.has_value();
+}
+
 void prepareIfRequested()
 {
     if (!options().outDir)

@@ -28,6 +28,8 @@ struct Options
 };
 
 bool requested(const QStringList& arguments);
+// True when this run photographs its window, whose size and place are then the capture's.
+bool active();
 
 // Before any window exists: the appearance the picture asks for.
 void prepareIfRequested();

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QMainWindow>
 #include <QProcess>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -193,6 +194,31 @@ private Q_SLOTS:
         QVERIFY(writeFile(SingleInstance::socketPath(library), QByteArray()));
         SingleInstance next(library);
         QVERIFY(next.claim({}));
+    }
+
+    // The window opens where it was closed, but never off every screen.
+    void geometryRemembered()
+    {
+        const QRect placed(120, 90, 900, 620);
+        {
+            PelamoApp app(*m_store);
+            app.showMainWindow();
+            QVERIFY(QTest::qWaitForWindowExposed(app.mainWindow()));
+            app.mainWindow()->setGeometry(placed);
+            QTRY_COMPARE(app.mainWindow()->geometry(), placed);
+        }
+        {
+            PelamoApp app(*m_store);
+            QCOMPARE(app.mainWindow()->geometry(), placed);
+            app.showMainWindow();
+            QVERIFY(QTest::qWaitForWindowExposed(app.mainWindow()));
+            app.mainWindow()->move(-30000, -30000);
+            QTRY_COMPARE(app.mainWindow()->pos(), QPoint(-30000, -30000));
+        }
+        PelamoApp app(*m_store);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(screen.intersects(app.mainWindow()->frameGeometry()));
+        m_store->setWindowGeometry({});
     }
 
 private:
