@@ -19,6 +19,7 @@ constexpr std::array files {
     std::pair {Symbol::CrossOctagon, ":/icons/cross-octagon.svg"},
     std::pair {Symbol::MagnifyingGlass, ":/icons/magnifying-glass.svg"},
     std::pair {Symbol::Waveform, ":/icons/waveform.svg"},
+    std::pair {Symbol::Folder, ":/icons/folder.svg"},
 };
 
 QString fileOf(Symbol symbol)

@@ -16,6 +16,7 @@ enum class Symbol {
     CrossOctagon,
     MagnifyingGlass,
     Waveform,
+    Folder,
 };
 
 // The symbol at `size` points in `colour`, sharp at the given device pixel ratio.

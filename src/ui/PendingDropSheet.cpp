@@ -121,7 +121,11 @@ void PendingDropSheet::refresh()
         row->setTextFormat(Qt::RichText);
         row->setFont(Theme::font(Theme::TextStyle::Callout));
         auto* icon = new QLabel(this);
-        icon->setPixmap(Icons::pixmap(Icons::Symbol::Waveform, 13, Theme::secondary(), ratio));
+        // Folders arrive with a trailing slash, as file managers hand them over.
+        const bool folder = pending.at(i).path().endsWith(u'/');
+        icon->setObjectName(folder ? QStringLiteral("folderSymbol") : QStringLiteral("audioSymbol"));
+        icon->setPixmap(Icons::pixmap(
+            folder ? Icons::Symbol::Folder : Icons::Symbol::Waveform, 13, Theme::secondary(), ratio));
         row->setText(lastComponent(pending.at(i)).toHtmlEscaped());
         auto* line = new QWidget(this);
         auto* lineLayout = new QHBoxLayout(line);

@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDate>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLayout>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTextCursor>
 #include <QToolButton>
 
@@ -177,8 +179,9 @@ void ShowEditor::setCover(const QString& imagePath)
 
 void ShowEditor::chooseImage()
 {
-    const QList<QUrl> chosen = Desktop::choose(
-        this, {Desktop::OpenPanel::Content::Images, QStringLiteral("Use as Cover"), QString(), false, false});
+    const QList<QUrl> chosen = Desktop::choose(this,
+        {Desktop::OpenPanel::Content::Images, QStringLiteral("Use as Cover"),
+            QStringLiteral("Choose Cover Art"), false, false});
     if (!chosen.isEmpty() && chosen.first().isLocalFile())
         setCover(chosen.first().toLocalFile());
 }
@@ -238,6 +241,16 @@ void ShowEditor::refresh()
     m_composerField->setVisible(!podcast);
     m_genreField->setPlaceholderText(podcast ? QStringLiteral("Podcast") : QString());
     m_yearField->setEnabled(!m_draft.autoYear);
+    {
+        // While the year follows the calendar, the field shows this year as a
+        // placeholder; the year typed before comes back when it is turned off.
+        const QSignalBlocker quiet(m_yearField);
+        const QString shown = m_draft.autoYear ? QString() : m_draft.year;
+        if (m_yearField->text() != shown)
+            m_yearField->setText(shown);
+        m_yearField->setPlaceholderText(
+            m_draft.autoYear ? QString::number(QDate::currentDate().year()) : QString());
+    }
     m_podcastSection->setVisible(podcast);
     m_descriptionBox->setVisible(podcast);
 

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -591,9 +592,15 @@ private Q_SLOTS:
         ShowEditor editor(*m_store, m_store->add(), true);
         auto* year = control<QLineEdit>(editor, "yearField");
         QVERIFY(!year->isEnabled());
+        // This year, shown as a placeholder; the stored year is kept for later.
+        QCOMPARE(year->text(), QString());
+        QCOMPARE(year->placeholderText(), QString::number(QDate::currentDate().year()));
+        const QString stored = editor.draft().year;
         control<QCheckBox>(editor, "autoYearCheck")->setChecked(false);
         QVERIFY(year->isEnabled());
         QVERIFY(!editor.draft().autoYear);
+        QCOMPARE(year->text(), stored);
+        QCOMPARE(year->placeholderText(), QString());
     }
 
     void id3v1Preview()
