@@ -3,7 +3,6 @@
 #include "library/Journal.h"
 #include "library/ShowStore.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -275,12 +274,6 @@ QList<TagResult> ShowStore::undoFiles(const QStringList& records, const ResultHa
         files,
         [&records](qsizetype index, const QString& file) { return restoreOne(records.at(index), file); },
         onResult);
-    // Every record reported on is spent, put back or not, so that the next undo
-    // reaches the batch before; a stopped undo keeps the rest for later.
-    if (batch.size() == records.size() && !records.isEmpty())
-        Journal::removeBatch(records.first());
-    else
-        for (qsizetype i = 0; i < batch.size(); ++i)
-            QFile::remove(records.at(i));
+    Journal::spend(records.first(batch.size()), records.size());
     return batch;
 }

@@ -256,9 +256,16 @@ std::variant<Entry, QString> read(const QString& recordPath)
     return entry;
 }
 
-void removeBatch(const QString& recordPath)
+void spend(const QStringList& reported, qsizetype total)
 {
-    QDir(QFileInfo(recordPath).path()).removeRecursively();
+    if (reported.isEmpty())
+        return;
+    if (reported.size() == total) {
+        QDir(QFileInfo(reported.first()).path()).removeRecursively();
+        return;
+    }
+    for (const QString& record : reported)
+        QFile::remove(record);
 }
 
 void prune(const QString& undoFolder, int batches, qint64 bytes, const QString& spare)

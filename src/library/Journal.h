@@ -72,8 +72,10 @@ QStringList newestBatch(const QString& undoFolder);
 std::optional<QString> fileOf(const QString& recordPath);
 // A whole record, or the sentence saying why it can't be used.
 std::variant<Entry, QString> read(const QString& recordPath);
-// Removes a batch's folder, records and all.
-void removeBatch(const QString& recordPath);
+// Every record reported on is spent, put back or not, so that the next undo
+// reaches the batch before: a batch whose `total` records were all reported
+// goes whole, a stopped one keeps the rest for later.
+void spend(const QStringList& reported, qsizetype total);
 // Drops the oldest batches, all but `spare`, until at most `batches` remain and
 // they hold at most `bytes`.
 void prune(

@@ -45,8 +45,7 @@ void ShowStore::startNextJob()
     qsizetype waiting = 0;
     for (const Job& queued : m_jobs)
         waiting += queued.files.size();
-    m_tagging = Tagging {0, m_running.size(), m_running.first(), waiting, false, job.undo};
-    m_runningSummary = {0, 0, job.undo};
+    m_tagging = Tagging {0, m_running.size(), m_running.first(), waiting, false, job.undo, 0};
 
     // The worker touches nothing of the store: it has its own copy of the job,
     // and each result comes back to this thread as a queued call.
@@ -74,10 +73,9 @@ void ShowStore::startNextJob()
 void ShowStore::fileDone(const TagResult& result)
 {
     addRecent({result});
-    ++m_runningSummary.done;
-    m_runningSummary.failed += result.ok ? 0 : 1;
     if (m_tagging && m_tagging->done < m_tagging->total) {
         ++m_tagging->done;
+        m_tagging->failed += result.ok ? 0 : 1;
         if (m_tagging->done < m_tagging->total)
             m_tagging->current = m_running.at(m_tagging->done);
         Q_EMIT taggingChanged();
@@ -88,8 +86,8 @@ void ShowStore::jobDone()
 {
     if (!m_worker)
         return;
+    m_lastBatch = m_tagging;
     joinWorker();
-    m_lastBatch = m_runningSummary;
     startNextJob();
     Q_EMIT taggingChanged();
 }

@@ -147,19 +147,14 @@ public:
         qsizetype waiting = 0; // files of the batches queued behind this one
         bool cancelling = false;
         bool undoing = false; // putting back a batch rather than tagging
+        qsizetype failed = 0; // of the files done
     };
     void enqueue(const QList<QUrl>& locations, const Show& show);
     // Queues undo() behind the batches already queued.
     void enqueueUndo();
     const std::optional<Tagging>& tagging() const { return m_tagging; }
-    // How the queue's last finished batch went.
-    struct BatchSummary
-    {
-        qsizetype done = 0;
-        qsizetype failed = 0;
-        bool undo = false;
-    };
-    const std::optional<BatchSummary>& lastBatch() const { return m_lastBatch; }
+    // How the queue's last finished batch went, as tagging() last was.
+    const std::optional<Tagging>& lastBatch() const { return m_lastBatch; }
     // Stops the running batch after the files in progress, which are finished
     // and reported, and drops the queued ones.
     void cancelTagging();
@@ -207,8 +202,7 @@ private:
     std::deque<Job> m_jobs;
     QStringList m_running; // the files of the batch on the worker thread
     std::optional<Tagging> m_tagging;
-    BatchSummary m_runningSummary;
-    std::optional<BatchSummary> m_lastBatch;
+    std::optional<Tagging> m_lastBatch;
     QThread* m_worker = nullptr;
     std::shared_ptr<std::atomic_bool> m_cancel;
 };

@@ -208,8 +208,7 @@ void TagView::refreshProgress()
     if (!tagging) {
         const qsizetype undoable = m_store.undoableFiles();
         m_undo->setVisible(undoable > 0);
-        // Undo stays at hand after Recent was cleared.
-        m_recent->setVisible(undoable > 0 || m_model->rowCount() > 0);
+        refreshRecentVisibility();
         m_undo->setText(undoable == 1 ? QStringLiteral("Undo Last Batch (1 file)")
                                       : QStringLiteral("Undo Last Batch (%1 files)").arg(undoable));
         m_dropZone->setProgress(std::nullopt);
@@ -232,13 +231,19 @@ void TagView::refreshProgress()
     m_dropZone->setProgress(progress);
 }
 
+void TagView::refreshRecentVisibility()
+{
+    // Undo stays at hand after Recent was cleared.
+    m_recent->setVisible(m_model->rowCount() > 0 || !m_undo->isHidden());
+}
+
 void TagView::showBatchEnd()
 {
     const auto& last = m_store.lastBatch();
     QString title = QStringLiteral("Recent");
     if (last && m_model->rowCount() > 0) {
         const qsizetype succeeded = last->done - last->failed;
-        title += (last->undo ? QStringLiteral(" \u00b7 %1 put back") : QStringLiteral(" \u00b7 %1 tagged"))
+        title += (last->undoing ? QStringLiteral(" \u00b7 %1 put back") : QStringLiteral(" \u00b7 %1 tagged"))
                      .arg(succeeded);
         if (last->failed > 0)
             title += QStringLiteral(", %1 failed").arg(last->failed);
@@ -273,7 +278,7 @@ void TagView::chooseFiles()
 void TagView::refreshResults()
 {
     const int count = m_model->rowCount();
-    m_recent->setVisible(count > 0 || !m_undo->isHidden());
+    refreshRecentVisibility();
     // The outer area scrolls; the list shows every row it has.
     int height = 0;
     for (int row = 0; row < count; ++row)

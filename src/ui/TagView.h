@@ -44,6 +44,7 @@ private:
     void refreshProgress();
     // When a batch ends: Recent's heading tells how it went, and its newest row is in view.
     void showBatchEnd();
+    void refreshRecentVisibility();
 
     ShowStore& m_store;
     Show m_show;
