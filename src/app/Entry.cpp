@@ -93,6 +93,7 @@ int runDesktop(int argc, char** argv, const QStringList& arguments)
         return 0;
 
     Theme::apply(Theme::systemAppearance());
+    Theme::followDesktop();
     PelamoApp pelamo(Shared::store());
     QObject::connect(
         &instance, &SingleInstance::filesReceived, &pelamo, [&pelamo](const QList<QUrl>& received) {

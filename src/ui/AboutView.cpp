@@ -111,7 +111,7 @@ void AboutView::restyle()
         Theme::style(label, Theme::TextStyle::Callout);
     Theme::style(m_copyright, Theme::TextStyle::Caption);
     for (QLabel* label : {m_version, m_from, m_copyright})
-        Theme::colour(label, Theme::secondary());
+        Theme::colour(label, Theme::Ink::Secondary);
 
     // Rich text takes its link colour when the text is set, so set it again for the new palette.
     m_link->clear();

@@ -19,10 +19,30 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStyleOptionMenuItem>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
+
+// The show's context menu: its destructive item is drawn in red until it is highlighted.
+class ShowMenu : public QMenu
+{
+public:
+    using QMenu::QMenu;
+
+    static constexpr char destructive[] = "destructive";
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override
+    {
+        QMenu::initStyleOption(option, action);
+        if (!action->property(destructive).toBool() || option->state.testFlag(QStyle::State_Selected))
+            return;
+        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            option->palette.setColor(role, Theme::red());
+    }
+};
 
 constexpr int sidebarMinimum = 200;
 constexpr int sidebarIdeal = 230;
@@ -33,8 +53,10 @@ QWidget* makeEmptyState(QWidget* parent)
     auto* empty = new QWidget(parent);
     empty->setObjectName(QStringLiteral("emptyState"));
     auto* symbol = new QLabel(empty);
-    symbol->setPixmap(
-        Icons::pixmap(Icons::Symbol::Microphone, 44, Theme::secondary(), empty->devicePixelRatioF()));
+    Theme::follow(symbol, [symbol] {
+        symbol->setPixmap(
+            Icons::pixmap(Icons::Symbol::Microphone, 44, Theme::secondary(), symbol->devicePixelRatioF()));
+    });
     symbol->setAlignment(Qt::AlignCenter);
     auto* title = new QLabel(QStringLiteral("No show yet"), empty);
     title->setObjectName(QStringLiteral("emptyTitle"));
@@ -44,7 +66,7 @@ QWidget* makeEmptyState(QWidget* parent)
     description->setObjectName(QStringLiteral("emptyDescription"));
     description->setFont(Theme::font(Theme::TextStyle::Body));
     description->setAlignment(Qt::AlignCenter);
-    Theme::colour(description, Theme::secondary());
+    Theme::colour(description, Theme::Ink::Secondary);
     auto* layout = new QVBoxLayout(empty);
     layout->addStretch();
     layout->addWidget(symbol);
@@ -88,7 +110,8 @@ ContentView::ContentView(ShowStore& store, QWidget* parent)
     m_newShow->setText(QStringLiteral("New Show"));
     m_newShow->setToolTip(QStringLiteral("Add a show"));
     m_newShow->setAccessibleName(QStringLiteral("New Show"));
-    m_newShow->setIcon(Icons::icon(Icons::Symbol::Plus, Theme::primary()));
+    Theme::follow(m_newShow,
+        [button = m_newShow] { button->setIcon(Icons::icon(Icons::Symbol::Plus, Theme::primary())); });
     m_newShow->setIconSize(QSize(16, 16));
     m_newShow->setAutoRaise(true);
     m_newShow->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -308,7 +331,7 @@ void ContentView::showContextMenu(const QPoint& position)
     if (!index.isValid())
         return;
     const Show show = m_model->showAt(index);
-    auto* menu = new QMenu(this);
+    auto* menu = new ShowMenu(this);
     menu->setObjectName(QStringLiteral("showContextMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(QStringLiteral("Edit Show…"), this, [this, show] { editShow(show); })
@@ -316,7 +339,8 @@ void ContentView::showContextMenu(const QPoint& position)
     menu->addAction(QStringLiteral("Duplicate"), this, [this, show] { duplicateShow(show); })
         ->setObjectName(QStringLiteral("duplicateAction"));
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Delete…"), this, [this, show] { askToDelete(show); })
-        ->setObjectName(QStringLiteral("deleteAction"));
+    QAction* remove = menu->addAction(QStringLiteral("Delete…"), this, [this, show] { askToDelete(show); });
+    remove->setObjectName(QStringLiteral("deleteAction"));
+    remove->setProperty(ShowMenu::destructive, true);
     menu->popup(m_list->viewport()->mapToGlobal(position));
 }

@@ -146,8 +146,8 @@ void DropZone::refresh()
     if (!m_busy)
         m_headline->setText(
             m_targeted ? QStringLiteral("Release to tag") : QStringLiteral("Drop MP3 files here"));
-    Theme::colour(m_detail, Theme::secondary());
-    Theme::colour(m_explanation, Theme::secondary());
+    Theme::colour(m_detail, Theme::Ink::Secondary);
+    Theme::colour(m_explanation, Theme::Ink::Secondary);
 }
 
 void DropZone::changeEvent(QEvent* event)

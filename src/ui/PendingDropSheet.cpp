@@ -124,8 +124,10 @@ void PendingDropSheet::refresh()
         // Folders arrive with a trailing slash, as file managers hand them over.
         const bool folder = pending.at(i).path().endsWith(u'/');
         icon->setObjectName(folder ? QStringLiteral("folderSymbol") : QStringLiteral("audioSymbol"));
-        icon->setPixmap(Icons::pixmap(
-            folder ? Icons::Symbol::Folder : Icons::Symbol::Waveform, 13, Theme::secondary(), ratio));
+        Theme::follow(icon, [icon, folder, ratio] {
+            icon->setPixmap(Icons::pixmap(
+                folder ? Icons::Symbol::Folder : Icons::Symbol::Waveform, 13, Theme::secondary(), ratio));
+        });
         row->setText(lastComponent(pending.at(i)).toHtmlEscaped());
         auto* line = new QWidget(this);
         auto* lineLayout = new QHBoxLayout(line);
@@ -139,7 +141,7 @@ void PendingDropSheet::refresh()
         auto* more = new QLabel(QStringLiteral("+ %1 more").arg(count - listedItems), this);
         more->setObjectName(QStringLiteral("pendingMore"));
         more->setFont(Theme::font(Theme::TextStyle::Caption));
-        Theme::colour(more, Theme::secondary());
+        Theme::colour(more, Theme::Ink::Secondary);
         m_items->addWidget(more);
     }
 }

@@ -262,9 +262,9 @@ void ShowEditor::refresh()
     m_descriptionCounter->setText(
         countText(count) + QStringLiteral(" / ") + countText(Show::descriptionLimit));
     Theme::colour(m_descriptionCounter,
-        count >= Show::descriptionLimit                       ? Theme::red()
-            : count > Show::descriptionLimit - counterWarning ? Theme::orange()
-                                                              : Theme::secondary());
+        count >= Show::descriptionLimit                       ? Theme::Ink::Red
+            : count > Show::descriptionLimit - counterWarning ? Theme::Ink::Orange
+                                                              : Theme::Ink::Secondary);
 
     m_id3v1Intro->setVisible(m_draft.writeID3v1);
     m_id3v1Preview->setVisible(m_draft.writeID3v1);
@@ -275,7 +275,7 @@ void ShowEditor::refresh()
             auto* label = new QLabel(m_id3v1Preview);
             label->setFont(Theme::font(Theme::TextStyle::Callout));
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            Theme::colour(label, Theme::secondary());
+            Theme::colour(label, Theme::Ink::Secondary);
             auto* value = new ElidedLabel(m_id3v1Preview);
             value->setFont(Theme::font(Theme::TextStyle::Callout));
             m_id3v1Grid->addWidget(label, i, 0);
@@ -286,7 +286,7 @@ void ShowEditor::refresh()
         label->setText(rows[i].label);
         const bool empty = rows[i].value.isEmpty();
         value->setText(empty ? QStringLiteral("—") : rows[i].value);
-        Theme::colour(value, empty ? Theme::tertiary() : Theme::primary());
+        Theme::colour(value, empty ? Theme::Ink::Tertiary : Theme::Ink::Primary);
     }
 
     const bool allowed = canSave();

@@ -39,7 +39,7 @@ constexpr int barMargin = 14;
 
 using Theme::TextStyle;
 
-QLabel* label(const QString& text, TextStyle style, const QColor& colour, const char* name = nullptr,
+QLabel* label(const QString& text, TextStyle style, Theme::Ink colour, const char* name = nullptr,
     QFont::Weight weight = QFont::Normal)
 {
     auto* label = new QLabel(text);
@@ -53,7 +53,7 @@ QLabel* label(const QString& text, TextStyle style, const QColor& colour, const 
 // A note under a control: caption font, secondary colour, wrapped to the width.
 QLabel* note(const QString& text, const char* name = nullptr)
 {
-    QLabel* note = label(text, TextStyle::Caption, Theme::secondary(), name);
+    QLabel* note = label(text, TextStyle::Caption, Theme::Ink::Secondary, name);
     note->setWordWrap(true);
     return note;
 }
@@ -101,7 +101,7 @@ QWidget* section(const char* name, const QString& title, QVBoxLayout*& content)
     section->setObjectName(QString::fromLatin1(name));
     QVBoxLayout* layout = column(section, sectionSpacing);
     layout->addWidget(
-        label(title.toUpper(), TextStyle::Caption, Theme::secondary(), nullptr, QFont::DemiBold));
+        label(title.toUpper(), TextStyle::Caption, Theme::Ink::Secondary, nullptr, QFont::DemiBold));
     auto* box = new SectionBox;
     content = column(box, boxSpacing, boxMargin);
     layout->addWidget(box);
@@ -124,7 +124,7 @@ QWidget* ShowEditor::buildForm()
 {
     auto* form = new QWidget;
     form->setObjectName(QStringLiteral("form"));
-    form->setStyleSheet(fieldStyle());
+    Theme::follow(form, [form] { form->setStyleSheet(fieldStyle()); });
     QVBoxLayout* blocks = column(form, formSpacing, formMargin);
     blocks->addWidget(buildHeader());
     blocks->addWidget(buildShowSection());
@@ -158,7 +158,7 @@ QWidget* ShowEditor::buildForm()
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);
     divider->setFixedHeight(1);
-    Theme::colour(divider, Theme::primary(0.12));
+    Theme::colour(divider, Theme::Ink::Primary, 0.12);
     editor->addWidget(divider);
     editor->addWidget(buildBottomBar());
     return form;
@@ -215,7 +215,7 @@ QWidget* ShowEditor::buildShowSection()
     auto* details = new QWidget;
     QVBoxLayout* detailLayout = column(details, coverColumnSpacing);
     detailLayout->addWidget(
-        label(QStringLiteral("Cover art"), TextStyle::Callout, Theme::primary(), nullptr, QFont::Medium));
+        label(QStringLiteral("Cover art"), TextStyle::Callout, Theme::Ink::Primary, nullptr, QFont::Medium));
     m_coverHelp = note(QString(), "coverHelp");
     detailLayout->addWidget(m_coverHelp);
     auto* buttons = new QWidget;
@@ -233,7 +233,7 @@ QWidget* ShowEditor::buildShowSection()
     buttonLayout->addStretch();
     m_focusOrder << choose << m_removeCoverButton;
     detailLayout->addWidget(buttons);
-    m_coverErrorLabel = label(QString(), TextStyle::Caption, Theme::red(), "coverError");
+    m_coverErrorLabel = label(QString(), TextStyle::Caption, Theme::Ink::Red, "coverError");
     m_coverErrorLabel->setWordWrap(true);
     detailLayout->addWidget(m_coverErrorLabel);
     rowLayout->addWidget(details, 1, Qt::AlignVCenter);
@@ -339,9 +339,9 @@ QWidget* ShowEditor::buildDescriptionBox()
     auto* heading = new QWidget;
     QHBoxLayout* headingLayout = row(heading, 8);
     headingLayout->addWidget(label(QStringLiteral("DESCRIPTION  ·  TDES"), TextStyle::Caption,
-        Theme::secondary(), nullptr, QFont::DemiBold));
+        Theme::Ink::Secondary, nullptr, QFont::DemiBold));
     headingLayout->addStretch();
-    m_descriptionCounter = label(QString(), TextStyle::Caption, Theme::secondary(), "descriptionCounter");
+    m_descriptionCounter = label(QString(), TextStyle::Caption, Theme::Ink::Secondary, "descriptionCounter");
     m_descriptionCounter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // The widest the counter gets, so the text doesn't shift as digits change.
     m_descriptionCounter->setMinimumWidth(m_descriptionCounter->fontMetrics().horizontalAdvance(
@@ -407,7 +407,7 @@ QWidget* ShowEditor::buildBottomBar()
     QHBoxLayout* layout = row(bar, 10);
     layout->setContentsMargins(barMargin, barMargin, barMargin, barMargin);
     m_saveMessage = label(QStringLiteral("Give the show a name and a title (or use the file name)."),
-        TextStyle::Caption, Theme::secondary(), "saveMessage");
+        TextStyle::Caption, Theme::Ink::Secondary, "saveMessage");
     layout->addWidget(m_saveMessage);
     layout->addStretch();
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel"));
@@ -470,8 +470,8 @@ QWidget* ShowEditor::addGridRow(
 {
     auto* names = new QWidget;
     QVBoxLayout* layout = column(names, 0);
-    QLabel* nameLabel = label(name, TextStyle::Body, Theme::primary());
-    QLabel* frameLabel = label(frames, TextStyle::Caption2, Theme::tertiary());
+    QLabel* nameLabel = label(name, TextStyle::Body, Theme::Ink::Primary);
+    QLabel* frameLabel = label(frames, TextStyle::Caption2, Theme::Ink::Tertiary);
     nameLabel->setAlignment(Qt::AlignRight);
     frameLabel->setAlignment(Qt::AlignRight);
     layout->addWidget(nameLabel);

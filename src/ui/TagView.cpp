@@ -66,7 +66,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     m_summary->setTextFormat(Qt::PlainText);
     m_summary->setWordWrap(true);
     m_summary->setMaximumHeight(2 * QFontMetrics(m_summary->font()).lineSpacing() + 2);
-    Theme::colour(m_summary, Theme::secondary());
+    Theme::colour(m_summary, Theme::Ink::Secondary);
     auto* edit = new QPushButton(QStringLiteral("Edit Show…"), this);
     edit->setObjectName(QStringLiteral("editShowButton"));
 
@@ -90,11 +90,11 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     clear->setObjectName(QStringLiteral("clearButton"));
     clear->setFlat(true);
     clear->setCursor(Qt::PointingHandCursor);
-    Theme::colour(clear, QApplication::palette().color(QPalette::Link));
+    Theme::colour(clear, Theme::Ink::Link);
     m_undo->setObjectName(QStringLiteral("undoButton"));
     m_undo->setFlat(true);
     m_undo->setCursor(Qt::PointingHandCursor);
-    Theme::colour(m_undo, QApplication::palette().color(QPalette::Link));
+    Theme::colour(m_undo, Theme::Ink::Link);
     auto* recentHeader = new QHBoxLayout;
     recentHeader->addWidget(m_recentTitle);
     recentHeader->addStretch();

@@ -54,7 +54,7 @@ void TagsWritten::setShow(const Show& show)
         QLabel* label = selectable(m_rows.at(i).label, this);
         label->setObjectName(QStringLiteral("writtenLabel"));
         label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        Theme::colour(label, Theme::secondary());
+        Theme::colour(label, Theme::Ink::Secondary);
         QLabel* value = selectable(m_rows.at(i).value, this);
         value->setObjectName(QStringLiteral("writtenValue"));
         value->setWordWrap(true);

@@ -1,6 +1,11 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QPointer>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -29,6 +34,95 @@ constexpr StyleSize styleSizes[] = {
 constexpr qreal referenceFontPoints = 10.0;
 
 Appearance s_current = Appearance::Light;
+
+// The widget properties colour() leaves so apply() can colour the widget again.
+constexpr char inkProperty[] = "pelamoInk";
+constexpr char inkOpacityProperty[] = "pelamoInkOpacity";
+
+constexpr auto portalService = "org.freedesktop.portal.Desktop";
+constexpr auto portalPath = "/org/freedesktop/portal/desktop";
+constexpr auto portalSettings = "org.freedesktop.portal.Settings";
+constexpr auto appearanceGroup = "org.freedesktop.appearance";
+constexpr auto colourSchemeKey = "color-scheme";
+
+// Tells the views that the appearance changed, and listens to the desktop for it.
+class Notifier : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    static Notifier* instance()
+    {
+        static QPointer<Notifier> notifier;
+        if (!notifier)
+            notifier = new Notifier(qApp);
+        return notifier;
+    }
+
+    void listen()
+    {
+        if (m_listening)
+            return;
+        m_listening = true;
+        m_unstated = current();
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            return;
+        bus.connect(QString::fromLatin1(portalService), QString::fromLatin1(portalPath),
+            QString::fromLatin1(portalSettings), QStringLiteral("SettingChanged"), this,
+            SLOT(settingChanged(QString, QString, QDBusVariant)));
+        // Asked without waiting: a missing or slow portal never holds up the window.
+        QDBusMessage read = QDBusMessage::createMethodCall(QString::fromLatin1(portalService),
+            QString::fromLatin1(portalPath), QString::fromLatin1(portalSettings), QStringLiteral("Read"));
+        read << QString::fromLatin1(appearanceGroup) << QString::fromLatin1(colourSchemeKey);
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+            const QDBusPendingReply<QDBusVariant> reply = *call;
+            if (!reply.isError())
+                schemeChanged(reply.value().variant());
+            call->deleteLater();
+        });
+    }
+
+Q_SIGNALS:
+    void changed();
+
+private Q_SLOTS:
+    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value)
+    {
+        if (group == QLatin1String(appearanceGroup) && key == QLatin1String(colourSchemeKey))
+            schemeChanged(value.variant());
+    }
+
+private:
+    // 1 prefers dark, 2 prefers light, 0 states nothing: then what the desktop looked like
+    // at start holds. Older portals wrap the value in one more variant.
+    void schemeChanged(QVariant value)
+    {
+        if (value.canConvert<QDBusVariant>())
+            value = qvariant_cast<QDBusVariant>(value).variant();
+        const uint scheme = value.toUInt();
+        const Appearance wanted = scheme == 1 ? Appearance::Dark
+            : scheme == 2                     ? Appearance::Light
+                                              : m_unstated;
+        if (wanted != current())
+            apply(wanted);
+    }
+
+    bool m_listening = false;
+    Appearance m_unstated = Appearance::Light;
+};
+
+void paint(QWidget* widget, const QColor& text)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::ButtonText, text);
+    widget->setPalette(p);
+}
 
 QColor withOpacity(QColor colour, qreal opacity)
 {
@@ -106,6 +200,24 @@ void apply(Appearance appearance)
     if (auto* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(fusion);
     QApplication::setPalette(palette(appearance));
+    // Style sheets first: setting one again puts back the palettes its widgets had before.
+    Q_EMIT Notifier::instance()->changed();
+    for (QWidget* widget : QApplication::allWidgets()) {
+        const QVariant ink = widget->property(inkProperty);
+        if (ink.isValid())
+            paint(widget, Theme::ink(Ink(ink.toInt()), widget->property(inkOpacityProperty).toReal()));
+    }
+}
+
+void follow(QObject* owner, std::function<void()> restyle)
+{
+    restyle();
+    QObject::connect(Notifier::instance(), &Notifier::changed, owner, std::move(restyle));
+}
+
+void followDesktop()
+{
+    Notifier::instance()->listen();
 }
 
 Appearance current()
@@ -184,13 +296,36 @@ void style(QWidget* widget, TextStyle textStyle, QFont::Weight weight)
     widget->setFont(font(textStyle, weight));
 }
 
-void colour(QWidget* widget, const QColor& text)
+QColor ink(Ink ink, qreal opacity)
 {
-    QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::ButtonText, text);
-    widget->setPalette(p);
+    switch (ink) {
+    case Ink::Primary:
+        return primary(opacity);
+    case Ink::Secondary:
+        return secondary(opacity);
+    case Ink::Tertiary:
+        return tertiary(opacity);
+    case Ink::Accent:
+        return accent(opacity);
+    case Ink::Link:
+        return withOpacity(QApplication::palette().color(QPalette::Link), opacity);
+    case Ink::Green:
+        return withOpacity(green(), opacity);
+    case Ink::Red:
+        return withOpacity(red(), opacity);
+    case Ink::Orange:
+        return withOpacity(orange(), opacity);
+    }
+    return primary(opacity);
+}
+
+void colour(QWidget* widget, Ink text, qreal opacity)
+{
+    widget->setProperty(inkProperty, int(text));
+    widget->setProperty(inkOpacityProperty, opacity);
+    paint(widget, ink(text, opacity));
 }
 
 } // namespace Theme
+
+#include "Theme.moc"

@@ -5,6 +5,8 @@
 #include <QMetaType>
 #include <QPalette>
 
+#include <functional>
+
 class QApplication;
 class QWidget;
 
@@ -32,6 +34,11 @@ QColor tertiary(qreal opacity = 1.0);
 QColor accent(qreal opacity = 1.0);
 QColor textBackground();
 
+// The colours text is drawn in, by role, so a widget can be coloured again when the
+// appearance changes.
+enum class Ink { Primary, Secondary, Tertiary, Accent, Link, Green, Red, Orange };
+QColor ink(Ink ink, qreal opacity = 1.0);
+
 // Fixed colours that don't follow the palette.
 QColor indigo(qreal opacity = 1.0);
 QColor purple(qreal opacity = 1.0);
@@ -39,9 +46,18 @@ QColor green();
 QColor red();
 QColor orange();
 
-// Sets a label's or button's font and text colour from a style.
+// Sets a label's or button's font and text colour from a style. The colour is set
+// again whenever apply() changes the appearance.
 void style(QWidget* widget, TextStyle textStyle, QFont::Weight weight = QFont::Normal);
-void colour(QWidget* widget, const QColor& text);
+void colour(QWidget* widget, Ink text, qreal opacity = 1.0);
+
+// Runs `restyle` now and after every apply(), for as long as `owner` lives: for what a
+// view draws with the palette's colours at build time (icons, style sheets).
+void follow(QObject* owner, std::function<void()> restyle);
+
+// Applies the appearance again whenever the desktop switches between light and dark,
+// as the desktop portal reports it.
+void followDesktop();
 
 } // namespace Theme
 

@@ -223,6 +223,21 @@ private Q_SLOTS:
         for (const QAction* action : menu->actions())
             texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(texts, (QStringList {"Edit Show…", "Duplicate", "-", "Delete…"}));
+        // Only the destructive item is drawn in red.
+        QTRY_VERIFY(menu->isVisible());
+        const QImage drawn = menu->grab().toImage();
+        const auto reds = [&](const char* name) {
+            const QRect area = menu->actionGeometry(menu->findChild<QAction*>(QLatin1String(name)));
+            int count = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    const QColor pixel = drawn.pixelColor(QPoint(x, y) * drawn.devicePixelRatio());
+                    count += pixel.red() > 150 && pixel.green() < 110 && pixel.blue() < 110;
+                }
+            return count;
+        };
+        QVERIFY(reds("deleteAction") > 10);
+        QCOMPARE(reds("editAction"), 0);
 
         // Delete asks about the row's show, not the selected one; cancelling keeps it.
         menu->findChild<QAction*>(QStringLiteral("deleteAction"))->trigger();
@@ -284,11 +299,14 @@ private Q_SLOTS:
         QTest::addRow("dark") << Theme::Appearance::Dark << QStringLiteral("dark");
     }
 
+    // A window open while the desktop switches looks as one opened after the switch:
+    // no label, icon or field keeps the colours it was built with.
     void rendersLightAndDark()
     {
         QFETCH(Theme::Appearance, appearance);
         QFETCH(QString, name);
-        Theme::apply(appearance);
+        const Theme::Appearance other
+            = appearance == Theme::Appearance::Dark ? Theme::Appearance::Light : Theme::Appearance::Dark;
         Show withCover
             = named(QStringLiteral("Weekly Dispatch"), Show::Kind::Podcast, QStringLiteral("News/Tech News"));
         withCover.coverFile = QStringLiteral("c.png");
@@ -297,14 +315,37 @@ private Q_SLOTS:
         art.save(m_store->coversFolder() + QStringLiteral("/c.png"));
         m_store->setShows({withCover, named(QStringLiteral("Night Drive"), Show::Kind::Music)});
         m_store->setSelection(withCover.id);
-        ContentView& content = view();
-        const QImage picture = content.grab().toImage();
-        QCOMPARE(picture.size() / picture.devicePixelRatio(), QSize(1040, 700));
-        QVERIFY(variety(picture) > 0.02);
+        QApplication::setCursorFlashTime(0);
+
+        const auto pictures = [&](bool switchWhileOpen) {
+            Theme::apply(switchWhileOpen ? other : appearance);
+            ContentView& content = view();
+            content.editShow(withCover);
+            (void)QTest::qWaitFor(
+                [&] { return content.editorSheet() && content.editorSheet()->isVisible(); });
+            if (switchWhileOpen)
+                Theme::apply(appearance);
+            QCoreApplication::processEvents();
+            std::pair<QImage, QImage> result {content.grab().toImage(), {}};
+            if (content.editorSheet()) {
+                result.second = content.editorSheet()->grab().toImage();
+                content.editorSheet()->reject();
+            }
+            m_view.reset();
+            return result;
+        };
+        const auto [main, editor] = pictures(false);
+        const auto [switchedMain, switchedEditor] = pictures(true);
+
+        QCOMPARE(main.size() / main.devicePixelRatio(), QSize(1040, 700));
+        QVERIFY(variety(main) > 0.02);
+        QVERIFY(variety(editor) > 0.02);
         // The window background follows the appearance.
-        const int lightness = picture.pixelColor(picture.width() - 5, picture.height() - 5).lightness();
+        const int lightness = main.pixelColor(main.width() - 5, main.height() - 5).lightness();
         QVERIFY(appearance == Theme::Appearance::Dark ? lightness < 100 : lightness > 180);
-        picture.save(QStringLiteral("/tmp/pelamo-main-%1.png").arg(name));
+        QVERIFY(switchedMain == main);
+        QVERIFY(switchedEditor == editor);
+        main.save(QStringLiteral("/tmp/pelamo-main-%1.png").arg(name));
     }
 
 private:
