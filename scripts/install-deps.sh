@@ -15,7 +15,7 @@ build_packages=(
 test_packages=(
     clang libclang-rt-14-dev clang-format
     lame ffmpeg python3-mutagen id3v2 eyed3 kid3-cli
-    xvfb xauth x11-utils attr acl
+    xvfb xauth x11-utils attr acl dbus-daemon
     desktop-file-utils appstream
 )
 

@@ -70,6 +70,8 @@ public:
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected())
             return;
+        // The slot's argument types must be known to the meta-type system before connecting.
+        qRegisterMetaType<QDBusVariant>();
         bus.connect(QString::fromLatin1(portalService), QString::fromLatin1(portalPath),
             QString::fromLatin1(portalSettings), QStringLiteral("SettingChanged"), this,
             SLOT(settingChanged(QString, QString, QDBusVariant)));

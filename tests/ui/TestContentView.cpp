@@ -7,10 +7,13 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusVariant>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -38,6 +41,28 @@ double variety(const QImage& image)
             different += image.pixel(x, y) != first;
     return double(different) / double((image.width() / 3) * (image.height() / 3));
 }
+
+// The desktop portal's settings, as far as the appearance goes. Older portals wrap
+// the value read in a second variant; this one does.
+class FakePortal : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+
+public:
+    uint scheme = 0;
+
+public Q_SLOTS:
+    QDBusVariant Read(const QString& group, const QString& key)
+    {
+        const bool known
+            = group == QLatin1String("org.freedesktop.appearance") && key == QLatin1String("color-scheme");
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(known ? scheme : 0u)));
+    }
+
+Q_SIGNALS:
+    void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+};
 
 } // namespace
 
@@ -346,6 +371,55 @@ private Q_SLOTS:
         QVERIFY(switchedMain == main);
         QVERIFY(switchedEditor == editor);
         main.save(QStringLiteral("/tmp/pelamo-main-%1.png").arg(name));
+    }
+
+    // The appearance follows the desktop portal: what it says at start, then every change.
+    void followsTheDesktop()
+    {
+        QProcess bus;
+        bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address"});
+        QVERIFY(bus.waitForStarted() && bus.waitForReadyRead());
+        const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+        {
+            QDBusConnection connection = QDBusConnection::connectToBus(address, QStringLiteral("desktop"));
+            qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+            QVERIFY(QDBusConnection::sessionBus().isConnected());
+            FakePortal portal;
+            portal.scheme = 1;
+            QVERIFY(connection.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+            QVERIFY(connection.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+            m_store->setShows({named(QStringLiteral("A"))});
+            ContentView& content = view();
+            const auto background = [&] {
+                QCoreApplication::processEvents();
+                return content.grab().toImage().pixelColor(5, 5).lightness();
+            };
+            QVERIFY(background() > 180);
+
+            Theme::followDesktop();
+            QTRY_COMPARE(Theme::current(), Theme::Appearance::Dark);
+            QVERIFY2(background() < 100, qPrintable(QString::number(background())));
+            const auto announce = [&](uint scheme, const char* key = "color-scheme") {
+                Q_EMIT portal.SettingChanged(
+                    QStringLiteral("org.freedesktop.appearance"), QLatin1String(key), QDBusVariant(scheme));
+            };
+            announce(2, "contrast");
+            QTest::qWait(100);
+            QCOMPARE(Theme::current(), Theme::Appearance::Dark);
+            announce(2);
+            QTRY_COMPARE(Theme::current(), Theme::Appearance::Light);
+            QVERIFY(background() > 180);
+            // "No preference" goes back to how the desktop looked at start: light here.
+            announce(1);
+            QTRY_COMPARE(Theme::current(), Theme::Appearance::Dark);
+            announce(0);
+            QTRY_COMPARE(Theme::current(), Theme::Appearance::Light);
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("desktop"));
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        bus.kill();
+        bus.waitForFinished();
     }
 
 private:
