@@ -11,8 +11,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QMimeDatabase>
+#include <QTreeView>
 
 namespace Desktop {
 namespace {
@@ -30,9 +32,11 @@ QString nearestExistingFolder(const QString& path)
     return QDir::cleanPath(folder);
 }
 
-void openFolder(const QString& path)
+void openFolder(const QString& path, const std::function<void(const QString&)>& failed)
 {
-    QDesktopServices::openUrl(FileName::url(nearestExistingFolder(path)));
+    const QString folder = nearestExistingFolder(path);
+    if (!QDesktopServices::openUrl(FileName::url(folder)) && failed)
+        failed(folder);
 }
 
 // A file dialog that takes files and folders alike: accepting with a folder
@@ -69,9 +73,24 @@ QStringList imageFilters()
     return {QStringLiteral("Images (%1)").arg(patterns.join(u' '))};
 }
 
+// Qt's own dialog opens with its size, type and date columns too narrow for their
+// headings; they fit their text and the name takes the rest.
+void fitColumns(QFileDialog& dialog)
+{
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 480)));
+    auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!details)
+        return;
+    QHeaderView* header = details->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+}
+
 } // namespace
 
-void reveal(const QString& path)
+void reveal(const QString& path, std::function<void(const QString& folder)> failed)
 {
     if (s_revealHandler) {
         s_revealHandler(path);
@@ -81,18 +100,19 @@ void reveal(const QString& path)
     const bool fileManager = FileName::exists(path) && bus.isConnected() && bus.interface()
         && bus.interface()->isServiceRegistered(fileManagerService).value();
     if (!fileManager) {
-        openFolder(path);
+        openFolder(path, failed);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(fileManagerService,
         QStringLiteral("/org/freedesktop/FileManager1"), fileManagerService, QStringLiteral("ShowItems"));
     call << QStringList {FileName::url(path).toString(QUrl::FullyEncoded)} << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [path](QDBusPendingCallWatcher* w) {
-        if (w->isError())
-            openFolder(path);
-        w->deleteLater();
-    });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+        [path, failed = std::move(failed)](QDBusPendingCallWatcher* w) {
+            if (w->isError())
+                openFolder(path, failed);
+            w->deleteLater();
+        });
 }
 
 QList<QUrl> choose(QWidget* parent, const OpenPanel& panel)
@@ -109,6 +129,8 @@ QList<QUrl> choose(QWidget* parent, const OpenPanel& panel)
     // Only Qt's own dialog can hand back folders and files from one panel.
     dialog.setOption(QFileDialog::DontUseNativeDialog, panel.folders);
     dialog.setLabelText(QFileDialog::Accept, panel.acceptLabel);
+    if (dialog.testOption(QFileDialog::DontUseNativeDialog))
+        fitColumns(dialog);
     // Name filters ignore letter case here, so "*.mp3" lists "EPISODE.MP3" too.
     if (panel.content == OpenPanel::Content::Mp3)
         dialog.setNameFilter(QStringLiteral("MP3 audio (*.mp3)"));

@@ -14,8 +14,9 @@ class QWidget;
 namespace Desktop {
 
 // Opens a file-manager window with the file selected. When no file manager offers
-// that over D-Bus, or the file has moved away, opens the nearest folder that exists.
-void reveal(const QString& path);
+// that over D-Bus, or the file has moved away, opens the nearest folder that exists;
+// when that can't be opened either, calls `failed` with the folder, perhaps later.
+void reveal(const QString& path, std::function<void(const QString& folder)> failed = {});
 
 struct OpenPanel
 {

@@ -257,6 +257,9 @@ void ShowEditor::refresh()
     QString category
         = m_draft.category.isEmpty() ? QStringLiteral("None") : Show::prettyCategory(m_draft.category);
     m_categoryButton->setText(category.replace(u'&', QStringLiteral("&&")));
+    for (const auto& [action, itemCategory] : m_categoryItems)
+        action->setChecked(itemCategory == m_draft.category
+            || (action->menu() && m_draft.category.startsWith(itemCategory + u'/')));
 
     const qsizetype count = Show::characterCount(m_draft.description);
     m_descriptionCounter->setText(
@@ -298,8 +301,10 @@ QMenu* ShowEditor::buildCategoryMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
     const auto item = [this](QMenu* into, const QString& text, const QString& category) {
-        connect(into->addAction(menuText(text)), &QAction::triggered, this,
-            [this, category] { setCategory(category); });
+        QAction* action = into->addAction(menuText(text));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, category] { setCategory(category); });
+        m_categoryItems.append({action, category});
     };
     item(menu, QStringLiteral("None"), QString());
     menu->addSeparator();
@@ -309,6 +314,8 @@ QMenu* ShowEditor::buildCategoryMenu(QWidget* parent)
             continue;
         }
         QMenu* sub = menu->addMenu(menuText(main));
+        sub->menuAction()->setCheckable(true);
+        m_categoryItems.append({sub->menuAction(), main});
         item(sub, main + QStringLiteral(" (main category)"), main);
         sub->addSeparator();
         for (const QString& subcategory : subcategories)

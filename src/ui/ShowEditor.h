@@ -119,6 +119,8 @@ private:
     QLineEdit* m_yearField = nullptr;
     QWidget* m_podcastSection = nullptr;
     QToolButton* m_categoryButton = nullptr;
+    // Every category item, and every submenu by its main category, for the tick.
+    QList<std::pair<QAction*, QString>> m_categoryItems;
     QWidget* m_descriptionBox = nullptr;
     QPlainTextEdit* m_descriptionEdit = nullptr;
     QLabel* m_descriptionCounter = nullptr;

@@ -63,6 +63,9 @@ TextArea::TextArea(int height, QWidget* parent)
 {
     setFixedHeight(height);
     m_editor->setFrameShape(QFrame::NoFrame);
+    // Long lines wrap, even a web address with no space to break at.
+    m_editor->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_editor->document()->setDocumentMargin(0);
     m_editor->setFont(Theme::font(Theme::TextStyle::Body));
     // The field behind is painted here; the editor itself stays see-through.

@@ -11,6 +11,7 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -154,16 +156,11 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     connect(&m_store, &ShowStore::taggingChanged, this, &TagView::refreshProgress);
     connect(clear, &QPushButton::clicked, this, [this] { m_store.setResults({}); });
     connect(m_undo, &QPushButton::clicked, &m_store, &ShowStore::enqueueUndo);
-    connect(&m_store, &ShowStore::notice, this, [this](const QString& text) {
-        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tagging Without Undo"), text,
-            QMessageBox::Ok, window());
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    });
-    connect(rows, &ResultRow::revealRequested, this, [](const QString& file) { Desktop::reveal(file); });
-    connect(m_results, &QListView::activated, this, [this](const QModelIndex& index) {
-        Desktop::reveal(index.data(ResultListModel::FileRole).toString());
-    });
+    connect(&m_store, &ShowStore::notice, this,
+        [this](const QString& text) { inform(QStringLiteral("Tagging Without Undo"), text); });
+    connect(rows, &ResultRow::revealRequested, this, &TagView::reveal);
+    connect(m_results, &QListView::activated, this,
+        [this](const QModelIndex& index) { reveal(index.data(ResultListModel::FileRole).toString()); });
     connect(m_model, &QAbstractItemModel::modelReset, this, &TagView::refreshResults);
     setShow(show);
     refreshResults();
@@ -284,4 +281,22 @@ void TagView::refreshResults()
     for (int row = 0; row < count; ++row)
         height += m_results->sizeHintForRow(row);
     m_results->setFixedHeight(height);
+}
+
+void TagView::reveal(const QString& file)
+{
+    Desktop::reveal(file, [view = QPointer(this)](const QString& folder) {
+        if (view)
+            view->inform(QStringLiteral("Can\u2019t Show the File"),
+                QStringLiteral("No file manager answered, and the folder \u201c%1\u201d could not be opened.")
+                    .arg(QDir::toNativeSeparators(folder)));
+    });
+}
+
+void TagView::inform(const QString& title, const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, window());
+    box->setObjectName(QStringLiteral("tagViewMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

@@ -39,6 +39,10 @@ public:
     void tag(const QList<QUrl>& locations);
 
 private:
+    // Shows `file` in the file manager, or says in the window why it can't.
+    void reveal(const QString& file);
+    // A short window-modal message.
+    void inform(const QString& title, const QString& text);
     void chooseFiles();
     void refreshResults();
     void refreshProgress();

@@ -5,8 +5,11 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QPainter>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOptionFocusRect>
 #include <QWidget>
 
 namespace Theme {
@@ -117,6 +120,36 @@ private:
     Appearance m_unstated = Appearance::Light;
 };
 
+// Fusion, with a focus ring a keyboard user can find at a glance: two pixels of the
+// accent colour, or of the selection's text colour on a selected row.
+class FocusRingStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+        const QWidget* widget) const override
+    {
+        if (element != PE_FrameFocusRect) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        if (!option->state.testFlag(State_KeyboardFocusChange))
+            return;
+        const auto* focus = qstyleoption_cast<const QStyleOptionFocusRect*>(option);
+        const bool onSelection
+            = focus && focus->backgroundColor == option->palette.color(QPalette::Highlight);
+        QColor ring = option->palette.color(onSelection ? QPalette::HighlightedText : QPalette::Highlight);
+        ring.setAlphaF(0.9f);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(ring, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(option->rect).adjusted(1, 1, -1, -1), 4, 4);
+        painter->restore();
+    }
+};
+
 void paint(QWidget* widget, const QColor& text)
 {
     QPalette p = widget->palette();
@@ -199,8 +232,8 @@ QPalette palette(Appearance appearance)
 void apply(Appearance appearance)
 {
     s_current = appearance;
-    if (auto* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(fusion);
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(new FocusRingStyle(fusion));
     QApplication::setPalette(palette(appearance));
     // Style sheets first: setting one again puts back the palettes its widgets had before.
     Q_EMIT Notifier::instance()->changed();

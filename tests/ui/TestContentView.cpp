@@ -373,6 +373,58 @@ private Q_SLOTS:
         main.save(QStringLiteral("/tmp/pelamo-main-%1.png").arg(name));
     }
 
+    // Keyboard focus shows as a clear ring in the accent colour on the show list and on
+    // a check box, in either appearance; a mouse user sees none on the check box.
+    void focusRings_data() { rendersLightAndDark_data(); }
+
+    void focusRings()
+    {
+        QFETCH(Theme::Appearance, appearance);
+        Theme::apply(appearance);
+        const Show show = named(QStringLiteral("Weekly Dispatch"));
+        m_store->setShows({show, named(QStringLiteral("Night Drive"))});
+        m_store->setSelection(show.id);
+        ContentView& content = view();
+        // Pixels of `colour` in the widget, counted per point.
+        const auto pixels = [](QWidget* widget, const QColor& colour) {
+            const QImage picture = widget->grab().toImage();
+            int count = 0;
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x) {
+                    const QColor pixel = picture.pixelColor(x, y);
+                    count += std::abs(pixel.red() - colour.red()) + std::abs(pixel.green() - colour.green())
+                            + std::abs(pixel.blue() - colour.blue())
+                        < 90;
+                }
+            return count / int(picture.devicePixelRatio() * picture.devicePixelRatio());
+        };
+        // The ring on the selected row is drawn in the selection's text colour.
+        QListView* list = content.showList();
+        list->setCurrentIndex(list->model()->index(1, 0));
+        const QColor onSelection = list->palette().color(QPalette::HighlightedText);
+        const QRect row = list->visualRect(list->currentIndex());
+        content.setFocus(Qt::TabFocusReason);
+        const int listBefore = pixels(list, onSelection);
+        list->setFocus(Qt::TabFocusReason);
+        QVERIFY(pixels(list, onSelection) - listBefore >= row.width() + row.height());
+
+        content.editShow(show);
+        QTRY_VERIFY(content.editorSheet() && content.editorSheet()->isVisible());
+        content.editorSheet()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(content.editorSheet()));
+        // The editor gives its name field the keyboard first.
+        QTRY_VERIFY(
+            QApplication::focusWidget() && QApplication::focusWidget()->window() == content.editorSheet());
+        auto* check = content.editorSheet()->findChild<QWidget*>(QStringLiteral("autoYearCheck"));
+        check->setFocus(Qt::MouseFocusReason);
+        const int checkBefore = pixels(check, Theme::accent());
+        QTest::keyClick(check, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), check);
+        QVERIFY(pixels(check, Theme::accent()) - checkBefore >= check->width());
+        content.editorSheet()->reject();
+    }
+
     // The appearance follows the desktop portal: what it says at start, then every change.
     void followsTheDesktop()
     {

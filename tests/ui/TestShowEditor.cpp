@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -556,6 +557,34 @@ private Q_SLOTS:
         action->trigger();
         QCOMPARE(editor.draft().category, stored);
         QCOMPARE(withoutMnemonics(button->text()), title);
+        // The choice is ticked, and so is the submenu it is in; nothing else is.
+        QStringList ticked;
+        const std::function<void(QMenu*)> collect = [&](QMenu* menu) {
+            for (QAction* item : menu->actions()) {
+                if (item->isChecked())
+                    ticked.append(withoutMnemonics(item->text()));
+                if (item->menu())
+                    collect(item->menu());
+            }
+        };
+        collect(button->menu());
+        QCOMPARE(ticked, path);
+    }
+
+    // Description and comment wrap, also at a word longer than the field is wide.
+    void textAreasWrap()
+    {
+        ShowEditor editor(*m_store, m_store->add(), true);
+        editor.resize(580, 700);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        for (const char* name : {"descriptionEdit", "commentEdit"}) {
+            auto* area = control<QPlainTextEdit>(editor, name);
+            area->setPlainText(QStringLiteral("See https://example.org/") + QString(300, u'x'));
+            QCoreApplication::processEvents();
+            QVERIFY2(!area->horizontalScrollBar()->isVisible(), name);
+            QVERIFY2(area->document()->lineCount() > 2, name);
+        }
     }
 
     void categoryMenuOrder()

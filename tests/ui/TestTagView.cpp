@@ -13,8 +13,11 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,6 +26,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QTreeView>
 
 namespace {
 
@@ -319,6 +323,36 @@ private Q_SLOTS:
         m_view->findChild<QPushButton*>(QStringLiteral("chooseFilesButton"))->click();
         QTRY_COMPARE(m_store->results().size(), 1);
         QCOMPARE(m_store->results().first().file, file);
+
+        // Without the seam the real panel opens: Qt's own, since it takes folders too,
+        // with every column as wide as its heading and its entries.
+        QStringList narrow;
+        QString title;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* details = dialog ? dialog->findChild<QTreeView*>(QStringLiteral("treeView")) : nullptr;
+            if (!details || !details->isVisible() || details->model()->rowCount(details->rootIndex()) == 0)
+                return;
+            poll.stop();
+            title = dialog->windowTitle();
+            QHeaderView* header = details->header();
+            for (int column = 0; column < header->count(); ++column) {
+                const QString heading = header->model()->headerData(column, Qt::Horizontal).toString();
+                // Long names may be cut short; sizes, types and dates may not.
+                const int entries
+                    = column == 0 ? 0 : static_cast<QAbstractItemView*>(details)->sizeHintForColumn(column);
+                const int needed = std::max(entries, header->fontMetrics().horizontalAdvance(heading) + 8);
+                if (header->sectionSize(column) < needed)
+                    narrow.append(heading);
+            }
+            dialog->reject();
+        });
+        poll.start(20);
+        m_view->findChild<QPushButton*>(QStringLiteral("chooseFilesButton"))->click();
+        QVERIFY(!title.isEmpty());
+        QCOMPARE(narrow, QStringList());
+        QCOMPARE(m_store->results().size(), 1);
     }
 
     void recentRowsTintRevealAndClear()
@@ -370,6 +404,25 @@ private Q_SLOTS:
         Desktop::reveal(gone);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(catcher.opened, QList<QUrl> {QUrl::fromLocalFile(m_case->path())});
+
+        // When the folder can't be opened either (nothing opens URLs offscreen), the
+        // window says so; Return on the row reaches it from the keyboard.
+        TagResult result;
+        result.file = gone;
+        result.ok = true;
+        result.message = QStringLiteral("Tagged");
+        m_store->setResults({result});
+        auto* list = m_view->findChild<QListView*>(QStringLiteral("recentList"));
+        QTRY_VERIFY(list->isVisible());
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QTest::keyClick(list, Qt::Key_Return);
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = m_view->window()->findChild<QMessageBox*>(QStringLiteral("tagViewMessage"))));
+        QCOMPARE(box->text(),
+            QStringLiteral("No file manager answered, and the folder \u201c%1\u201d could not be opened.")
+                .arg(m_case->path()));
+        box->reject();
     }
 
 private:
