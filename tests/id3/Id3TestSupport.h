@@ -1,14 +1,19 @@
 #pragma once
 
+#include "id3/ID3.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QMetaType>
 #include <QStringList>
 
 #include <initializer_list>
 
-// Test bytes are built field by field with these, the same way the engine
-// builds them, so that a row reads like the layout it checks.
+Q_DECLARE_METATYPE(ID3::Tags)
+
+// Test bytes are built field by field, so that a row reads like the layout it checks.
 inline QByteArray bytes(std::initializer_list<QByteArrayView> parts)
 {
     QByteArray out;
@@ -27,8 +32,7 @@ inline QByteArray hex(const char* digits)
     return QByteArray::fromHex(digits);
 }
 
-// Something that starts like MPEG audio (frame sync, layer III, 128 kbit/s)
-// followed by a recognisable pattern, so a cut in the wrong place shows.
+// MPEG frame sync (layer III, 128 kbit/s), then a pattern that shows a cut in the wrong place.
 inline QByteArray fakeAudio(qsizetype size)
 {
     QByteArray out = hex("fffb9064");
@@ -38,15 +42,18 @@ inline QByteArray fakeAudio(qsizetype size)
     return out.left(size);
 }
 
-// A plain ID3v2 tag of the given total size with whatever version byte.
-inline QByteArray id3v2Tag(qsizetype totalSize, char version = 3)
+// An ID3v2 header (no flags) for a tag of `body` bytes after it.
+inline QByteArray id3v2Header(qsizetype body, char version = 3)
 {
-    const qsizetype body = totalSize - 10;
     QByteArray out = bytes({"ID3", QByteArray(1, version), hex("0000")});
     for (int shift = 21; shift >= 0; shift -= 7)
         out += char((body >> shift) & 0x7F);
-    out += QByteArray(body, 'x');
     return out;
+}
+
+inline QByteArray id3v2Tag(qsizetype totalSize, char version = 3)
+{
+    return id3v2Header(totalSize - 10, version) + QByteArray(totalSize - 10, 'x');
 }
 
 inline QByteArray id3v1Tag(char fill = 'v')
@@ -69,12 +76,49 @@ inline QByteArray apeBlock(quint32 size)
         littleEndian32(0), zeros(8)});
 }
 
-// An APE tag with header, one item and footer; the size field counts items and footer.
+// Header, one item and footer; the size field counts items and footer.
 inline QByteArray apeTag()
 {
     const QByteArray items
         = bytes({littleEndian32(5), littleEndian32(0), "Title", QByteArray(1, '\0'), "hello"});
     return bytes({apeBlock(quint32(items.size() + 32)), items, apeBlock(quint32(items.size() + 32))});
+}
+
+// A value in every field, the title and text beyond Latin-1.
+inline ID3::Tags everyField()
+{
+    using namespace Qt::Literals::StringLiterals;
+    ID3::Tags tags;
+    tags.title = u"Épisode 12 — naïve 😀"_s;
+    tags.artist = u"Host"_s;
+    tags.albumArtist = u"Network"_s;
+    tags.album = u"The Show"_s;
+    tags.genre = u"Podcast"_s;
+    tags.year = u"2024"_s;
+    tags.language = u"French"_s;
+    tags.publisher = u"Publisher"_s;
+    tags.copyright = u"© 2024"_s;
+    tags.comment = u"Line one\nLine two"_s;
+    tags.description = u"What this episode is about"_s;
+    tags.composer = u"Composer"_s;
+    tags.category = u"Arts"_s;
+    tags.keywords = u"one, two"_s;
+    tags.feedURL = u"https://example.com/feed.xml"_s;
+    tags.podcastFlag = true;
+    tags.cover = hex("89504e470d0a1a0a") + QByteArray(5000, 'p');
+    return tags;
+}
+
+// What a file holding this audio must be after tagging.
+inline QByteArray taggedFile(const ID3::Tags& tags, const QByteArray& audio)
+{
+    return bytes({ID3::buildTag(tags).bytes, audio, tags.writeID3v1 ? ID3::id3v1(tags) : QByteArray()});
+}
+
+// Qt's digest, independent of the engine's own.
+inline QString sha256(const QByteArray& data)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
 }
 
 // Temporary files the engine may have left in a folder.

@@ -14,19 +14,18 @@ from mutagen import apev2, id3
 PNG = bytes.fromhex("89504e470d0a1a0a") + b"old cover"
 
 
-def old_frames():
-    return [
-        id3.TIT2(encoding=3, text="Old title"),
-        id3.TPE1(encoding=1, text="Old artist"),
-        id3.COMM(encoding=1, lang="deu", desc="", text="Old comment"),
-        id3.APIC(encoding=0, mime="image/png", type=3, desc="", data=PNG),
-        id3.TXXX(encoding=1, desc="old", text="custom"),
-    ]
+OLD_FRAMES = [
+    id3.TIT2(encoding=3, text="Old title"),
+    id3.TPE1(encoding=1, text="Old artist"),
+    id3.COMM(encoding=1, lang="deu", desc="", text="Old comment"),
+    id3.APIC(encoding=0, mime="image/png", type=3, desc="", data=PNG),
+    id3.TXXX(encoding=1, desc="old", text="custom"),
+]
 
 
 def save_id3(path, version, v1):
     tags = id3.ID3()
-    for frame in old_frames():
+    for frame in OLD_FRAMES:
         tags.add(frame)
     tags.save(path, v2_version=version, v1=v1, padding=lambda info: 500)
 
@@ -49,31 +48,17 @@ def prepend(path, data):
 
 
 def tag(kind, path):
-    if kind == "v23":
-        save_id3(path, 3, 0)
-    elif kind == "v24":
-        save_id3(path, 4, 0)
-    elif kind == "v23+v1":
-        save_id3(path, 3, 2)
-    elif kind == "v22":
+    if kind in ("v23", "v24", "v23+v1", "two-v2", "ape+v1"):
+        save_id3(path, 4 if kind in ("v24", "two-v2") else 3, 2 if kind.endswith("v1") else 0)
+    if kind in ("v22", "two-v2"):
         prepend(path, v22_tag())
-    elif kind == "two-v2":
-        save_id3(path, 4, 0)
-        prepend(path, v22_tag())
-    elif kind == "ape+v1":
-        save_id3(path, 3, 2)
+    if kind in ("ape", "ape+v1"):
         ape = apev2.APEv2()
         ape["Title"] = "Old APE title"
-        ape["Artist"] = "Old APE artist"
         ape.save(path)
+    if kind == "ape+v1":
         # Saving the APE tag drops the ID3v1 tag; put it back behind the APE tag.
         id3.ID3(path).save(path, v2_version=3, v1=2)
-    elif kind == "ape":
-        ape = apev2.APEv2()
-        ape["Title"] = "Old APE title"
-        ape.save(path)
-    else:
-        raise SystemExit("unknown kind " + kind)
 
 
 def describe(frame):

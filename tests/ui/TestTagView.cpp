@@ -1,10 +1,12 @@
 #include "common/Accessibility.h"
 #include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
+#include "common/UiTest.h"
 #include "id3/ID3.h"
 #include "library/ShowStore.h"
 #include "ui/Desktop.h"
 #include "ui/DropZone.h"
+#include "ui/ResultListModel.h"
 #include "ui/ResultRow.h"
 #include "ui/TagView.h"
 #include "ui/TagsWritten.h"
@@ -70,8 +72,7 @@ private Q_SLOTS:
         m_edits = 0;
         m_view = std::make_unique<TagView>(*m_store, m_show, [this] { ++m_edits; });
         m_view->resize(800, 700);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        QVERIFY(showExposed(*m_view));
     }
 
     void cleanup()
@@ -90,16 +91,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("artist");
         QTest::addColumn<QString>("genre");
         QTest::addColumn<QString>("summary");
-        QTest::addRow("empty title shows a dash")
-            << QString() << false << QString() << QString() << QStringLiteral("Title: \u2014");
-        QTest::addRow("file name") << QStringLiteral("x") << true << QString() << QString()
-                                   << QStringLiteral("Title: each file's name");
-        QTest::addRow("all three") << QStringLiteral("T") << false << QStringLiteral("Jo")
-                                   << QStringLiteral("Jazz")
+        QTest::addRow("empty title shows a dash") << "" << false << ""
+                                                  << "" << QStringLiteral("Title: \u2014");
+        QTest::addRow("file name") << "x" << true << ""
+                                   << "" << QStringLiteral("Title: each file's name");
+        QTest::addRow("all three") << "T" << false << "Jo"
+                                   << "Jazz"
                                    << QStringLiteral("Title: T  \u00b7  Artist: Jo  \u00b7  Genre: Jazz");
-        QTest::addRow("genre without artist")
-            << QStringLiteral("T") << false << QString() << QStringLiteral("Jazz")
-            << QStringLiteral("Title: T  \u00b7  Genre: Jazz");
+        QTest::addRow("genre without artist") << "T" << false << ""
+                                              << "Jazz" << QStringLiteral("Title: T  \u00b7  Genre: Jazz");
     }
 
     void summary()
@@ -119,50 +119,49 @@ private Q_SLOTS:
 
     void headerAndPanel()
     {
-        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("showName"))->text(), m_show.name);
-        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("summary"))->text(),
+        QCOMPARE(child<QLabel>(*m_view, "showName")->text(), m_show.name);
+        QCOMPARE(child<QLabel>(*m_view, "summary")->text(),
             QStringLiteral("Title: each file's name  \u00b7  Artist: Jo"));
         // The name is the user's text: shown in bold, never read as markup.
-        const QString explanation = m_view->findChild<QLabel*>(QStringLiteral("dropExplanation"))->text();
+        const QString explanation = child<QLabel>(*m_view, "dropExplanation")->text();
         QVERIFY(explanation.contains(QStringLiteral("<b>Weekly &lt;b&gt;&amp;&lt;/b&gt;</b>")));
         QCOMPARE(m_view->findChild<TagsWritten*>()->rows(), m_show.writtenRows());
-        m_view->findChild<QPushButton*>(QStringLiteral("editShowButton"))->click();
+        child<QPushButton>(*m_view, "editShowButton")->click();
         QCOMPARE(m_edits, 1);
-        QVERIFY(!m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
+        QVERIFY(!child<QWidget>(*m_view, "recentSection")->isVisible());
     }
 
+    // A drag of files lights the zone up; one without files is refused.
     void dropTagsInOrder()
     {
         const QString folder = m_case->filePath(QStringLiteral("folder"));
         mp3(QStringLiteral("folder/b.mp3"));
         const QString single = mp3(QStringLiteral("single.mp3"));
         auto* zone = m_view->findChild<DropZone*>();
+        auto* headline = child<QLabel>(*m_view, "dropHeadline");
+        QMimeData text;
+        text.setText(QStringLiteral("just text"));
+        QVERIFY(!dragEnter(zone, text));
+        QVERIFY(!zone->targeted());
 
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(single), QUrl::fromLocalFile(folder)});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(zone, &enter);
-        QVERIFY(enter.isAccepted());
+        QVERIFY(dragEnter(zone, data));
         QVERIFY(zone->targeted());
-        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("dropHeadline"))->text(),
-            QStringLiteral("Release to tag"));
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(zone, &drop);
+        QCOMPARE(headline->text(), QStringLiteral("Release to tag"));
+        dropOn(zone, data);
         QVERIFY(!zone->targeted());
         QTRY_VERIFY(!m_store->tagging());
-        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("dropHeadline"))->text(),
-            QStringLiteral("Drop MP3 files here"));
-
+        QCOMPARE(headline->text(), QStringLiteral("Drop MP3 files here"));
         QCOMPARE(m_store->results().size(), 2);
         // Newest first: the folder's file was tagged after the single file.
         QCOMPARE(m_store->results().at(0).file, folder + QStringLiteral("/b.mp3"));
         QCOMPARE(m_store->results().at(1).file, single);
         QVERIFY(m_store->results().at(1).ok);
-        QTRY_VERIFY(m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
+        QTRY_VERIFY(child<QWidget>(*m_view, "recentSection")->isVisible());
     }
 
-    // When a batch ends, Recent's heading says how it went and its newest row
-    // is in view, at the largest and the smallest window alike.
+    // At a batch's end Recent's heading says how it went, its newest row in view.
     void batchEndInView_data()
     {
         QTest::addColumn<QSize>("size");
@@ -180,27 +179,23 @@ private Q_SLOTS:
         files.append(QUrl::fromLocalFile(m_case->filePath(QStringLiteral("notes.mp3"))));
         m_view->tag(files);
         QTRY_VERIFY(!m_store->tagging());
-        QCOMPARE(m_view->findChild<QLabel*>(QStringLiteral("recentTitle"))->text(),
+        QCOMPARE(child<QLabel>(*m_view, "recentTitle")->text(),
             QStringLiteral("Recent \u00b7 3 tagged, 1 failed"));
 
-        auto* list = m_view->findChild<QListView*>(QStringLiteral("recentList"));
-        auto* scroll = m_view->findChild<QScrollArea*>(QStringLiteral("tagScroll"));
+        auto* list = child<QListView>(*m_view, "recentList");
+        auto* scroll = child<QScrollArea>(*m_view, "tagScroll");
         const QRect newest = list->visualRect(list->model()->index(0, 0));
         const QRect inViewport(list->viewport()->mapTo(scroll->viewport(), newest.topLeft()), newest.size());
         QVERIFY2(scroll->viewport()->rect().contains(inViewport),
-            qPrintable(QStringLiteral("%1,%2 %3x%4 in %5 high")
-                           .arg(inViewport.x())
-                           .arg(inViewport.y())
-                           .arg(inViewport.width())
-                           .arg(inViewport.height())
+            qPrintable(QStringLiteral("bottom %1 of %2")
+                           .arg(inViewport.bottom())
                            .arg(scroll->viewport()->height())));
     }
 
-    // The Recent header offers to put back the last batch, counting its files,
-    // and the files come back exactly as they were.
+    // Undo puts the last batch's files back exactly as they were.
     void undoLastBatch()
     {
-        auto* undo = m_view->findChild<QPushButton*>(QStringLiteral("undoButton"));
+        auto* undo = child<QPushButton>(*m_view, "undoButton");
         QVERIFY(undo);
         const QString a = mp3(QStringLiteral("a.mp3"));
         const QString b = mp3(QStringLiteral("b.mp3"));
@@ -209,12 +204,13 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_store->tagging());
         QVERIFY(undo->isVisibleTo(m_view.get()));
         QCOMPARE(undo->text(), QStringLiteral("Undo Last Batch (2 files)"));
+        QCOMPARE(child<QLabel>(*m_view, "recentTitle")->text(), QStringLiteral("Recent \u00b7 2 tagged"));
         QVERIFY2(
             unnamedControls(m_view.get()).isEmpty(), qPrintable(unnamedControls(m_view.get()).join(u' ')));
         QVERIFY(readFile(a) != before);
         // Clearing Recent keeps the way back.
-        m_view->findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
-        QVERIFY(m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisibleTo(m_view.get()));
+        child<QPushButton>(*m_view, "clearButton")->click();
+        QVERIFY(child<QWidget>(*m_view, "recentSection")->isVisibleTo(m_view.get()));
 
         undo->click();
         QVERIFY(m_store->tagging() && m_store->tagging()->undoing);
@@ -227,9 +223,8 @@ private Q_SLOTS:
         QVERIFY(!undo->isVisibleTo(m_view.get()));
     }
 
-    // A batch runs off the main thread: the window keeps turning, shows where it
-    // is, takes the next drop, keeps the show as it was dropped on, and stops
-    // on Cancel with every file either tagged whole or untouched.
+    // A batch runs off the main thread, keeps the show it was dropped on, and on Cancel
+    // leaves every file tagged whole or untouched.
     void batchInTheBackground()
     {
         QStringList files;
@@ -251,9 +246,9 @@ private Q_SLOTS:
         edited.name = QStringLiteral("Renamed");
         m_store->update(edited);
 
-        const auto* headline = m_view->findChild<QLabel*>(QStringLiteral("dropHeadline"));
-        const auto* bar = m_view->findChild<QProgressBar*>(QStringLiteral("tagProgress"));
-        const auto* detail = m_view->findChild<QLabel*>(QStringLiteral("tagProgressFile"));
+        const auto* headline = child<QLabel>(*m_view, "dropHeadline");
+        const auto* bar = child<QProgressBar>(*m_view, "tagProgress");
+        const auto* detail = child<QLabel>(*m_view, "tagProgressFile");
         QCOMPARE(headline->text(), QStringLiteral("Tagging 1 of 20"));
         QCOMPARE(bar->maximum(), 20);
         QCOMPARE(detail->text(), QStringLiteral("e00.mp3 \u00b7 then 1 more"));
@@ -263,7 +258,7 @@ private Q_SLOTS:
         QCOMPARE(headline->text(), QStringLiteral("Tagging %1 of 20").arg(done + 1));
         QVERIFY(ticks > 0);
 
-        m_view->findChild<QPushButton*>(QStringLiteral("cancelTaggingButton"))->click();
+        child<QPushButton>(*m_view, "cancelTaggingButton")->click();
         QTRY_VERIFY(!m_store->tagging());
         QCOMPARE(headline->text(), QStringLiteral("Drop MP3 files here"));
         // The files in flight finish; the rest of the season and the queued
@@ -284,8 +279,7 @@ private Q_SLOTS:
             20);
     }
 
-    // Quitting mid-batch finishes the files in progress and leaves no
-    // temporary file behind.
+    // Quitting mid-batch finishes the files in progress and leaves no temporary file.
     void finishingMidBatch()
     {
         for (int i = 0; i < 6; ++i)
@@ -300,29 +294,19 @@ private Q_SLOTS:
             QDir(m_case->filePath(QStringLiteral("season"))).entryList(QDir::Hidden | QDir::Files).size(), 6);
     }
 
-    void dragWithoutFilesIsRefused()
-    {
-        auto* zone = m_view->findChild<DropZone*>();
-        QMimeData data;
-        data.setText(QStringLiteral("just text"));
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        enter.setAccepted(false);
-        QApplication::sendEvent(zone, &enter);
-        QVERIFY(!enter.isAccepted());
-        QVERIFY(!zone->targeted());
-    }
-
     void chooseFiles()
     {
         Desktop::setNextChoice(QList<QUrl> {});
-        m_view->findChild<QPushButton*>(QStringLiteral("chooseFilesButton"))->click();
+        child<QPushButton>(*m_view, "chooseFilesButton")->click();
         QVERIFY(m_store->results().isEmpty()); // cancelled
 
         const QString file = mp3(QStringLiteral("chosen.mp3"));
         Desktop::setNextChoice(QList<QUrl> {QUrl::fromLocalFile(file)});
-        m_view->findChild<QPushButton*>(QStringLiteral("chooseFilesButton"))->click();
+        child<QPushButton>(*m_view, "chooseFilesButton")->click();
         QTRY_COMPARE(m_store->results().size(), 1);
         QCOMPARE(m_store->results().first().file, file);
+        QCOMPARE(
+            child<QPushButton>(*m_view, "undoButton")->text(), QStringLiteral("Undo Last Batch (1 file)"));
 
         // Without the seam the real panel opens: Qt's own, since it takes folders too,
         // with every column as wide as its heading and its entries.
@@ -349,29 +333,32 @@ private Q_SLOTS:
             dialog->reject();
         });
         poll.start(20);
-        m_view->findChild<QPushButton*>(QStringLiteral("chooseFilesButton"))->click();
+        child<QPushButton>(*m_view, "chooseFilesButton")->click();
         QVERIFY(!title.isEmpty());
         QCOMPARE(narrow, QStringList());
         QCOMPARE(m_store->results().size(), 1);
     }
 
-    void recentRowsTintRevealAndClear()
+    // Recent's rows alternate their tint and name the show. A row's reveal asks the file
+    // manager; without one, the nearest folder that still exists opens, and when that
+    // can't open either (nothing opens URLs offscreen) the window says so.
+    void recentRows()
     {
         QList<TagResult> results;
         for (int i = 0; i < 4; ++i) {
             TagResult result;
-            result.file = m_case->filePath(QStringLiteral("moved-away-%1.mp3").arg(i));
+            result.file = m_case->filePath(QStringLiteral("moved/away/e%1.mp3").arg(i));
             result.ok = i != 2;
             result.show = QStringLiteral("Weekly");
             result.message = result.ok ? QStringLiteral("Tagged") : QStringLiteral("x is not an MP3 file");
             results.append(result);
         }
         m_store->setResults(results);
-        auto* list = m_view->findChild<QListView*>(QStringLiteral("recentList"));
+        auto* list = child<QListView>(*m_view, "recentList");
         QTRY_VERIFY(list->isVisible());
         QCOMPARE(list->model()->rowCount(), 4);
-
-        // Second and fourth rows are tinted, first and third are not.
+        QCOMPARE(list->model()->index(0, 0).data(ResultListModel::DetailRole).toString(),
+            QStringLiteral("Weekly \u00b7 Tagged"));
         const QImage picture = list->grab().toImage();
         const qreal ratio = picture.devicePixelRatio();
         const auto background = [&](int row) {
@@ -382,38 +369,19 @@ private Q_SLOTS:
         QCOMPARE(background(1), background(3));
         QVERIFY(background(0) != background(1));
 
-        // The reveal button on a failed row asks the file manager for that path.
         QString revealed;
         Desktop::setRevealHandler([&](const QString& path) { revealed = path; });
         const QRect third = list->visualRect(list->model()->index(2, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ResultRow::revealRect(third).center());
         QCOMPARE(revealed, results.at(2).file);
+        Desktop::setRevealHandler({});
 
-        m_view->findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
-        QVERIFY(m_store->results().isEmpty());
-        QTRY_VERIFY(!m_view->findChild<QWidget*>(QStringLiteral("recentSection"))->isVisible());
-    }
-
-    void revealFallsBackToTheNearestFolder()
-    {
-        // Without a file manager on the bus, the folder opens; for a file that moved
-        // away, the nearest folder that still exists.
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-        const QString gone = m_case->filePath(QStringLiteral("moved/away/Episode.mp3"));
-        Desktop::reveal(gone);
+        Desktop::reveal(results.at(0).file);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(catcher.opened, QList<QUrl> {QUrl::fromLocalFile(m_case->path())});
-
-        // When the folder can't be opened either (nothing opens URLs offscreen), the
-        // window says so; Return on the row reaches it from the keyboard.
-        TagResult result;
-        result.file = gone;
-        result.ok = true;
-        result.message = QStringLiteral("Tagged");
-        m_store->setResults({result});
-        auto* list = m_view->findChild<QListView*>(QStringLiteral("recentList"));
-        QTRY_VERIFY(list->isVisible());
+        // Return on a row reveals it from the keyboard.
         list->setFocus();
         list->setCurrentIndex(list->model()->index(0, 0));
         QTest::keyClick(list, Qt::Key_Return);
@@ -423,6 +391,10 @@ private Q_SLOTS:
             QStringLiteral("No file manager answered, and the folder \u201c%1\u201d could not be opened.")
                 .arg(m_case->path()));
         box->reject();
+
+        child<QPushButton>(*m_view, "clearButton")->click();
+        QVERIFY(m_store->results().isEmpty());
+        QTRY_VERIFY(!child<QWidget>(*m_view, "recentSection")->isVisible());
     }
 
 private:
