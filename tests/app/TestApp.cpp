@@ -64,15 +64,9 @@ private Q_SLOTS:
         delegate.openFiles(opened);
         QCOMPARE(m_store->pending(), kept);
         QCOMPARE(activations, kept.isEmpty() ? 0 : 1);
-    }
-
-    void twoBatchesWaitTogether()
-    {
-        AppDelegate delegate(*m_store, {});
-        delegate.openFiles({file(QStringLiteral("/a.mp3"))});
-        delegate.openFiles({file(QStringLiteral("/b.mp3")), file(QStringLiteral("/c.txt"))});
-        QCOMPARE(m_store->pending(),
-            (QList<QUrl> {file(QStringLiteral("/a.mp3")), file(QStringLiteral("/b.mp3"))}));
+        // A second batch waits with the first.
+        delegate.openFiles(opened);
+        QCOMPARE(m_store->pending(), kept + kept);
     }
 
     void launchArguments()
@@ -167,10 +161,9 @@ private Q_SLOTS:
         QVERIFY(!other.forward({}));
     }
 
+    // Two real programs on one library: the second hands over its file and ends.
     void secondRealLaunchEndsAtOnce()
     {
-        // Two real programs on one library: the first keeps running, the second
-        // hands over its file and ends, where a second application would stay open.
         const QString library = m_case->filePath(QStringLiteral("shared"));
         QProcess first;
         first.setProcessEnvironment(m_env->processEnvironment());
@@ -189,11 +182,10 @@ private Q_SLOTS:
 
     void staleSocketIsTakenOver()
     {
-        const QString library = m_case->filePath(QStringLiteral("stale"));
         // What a crash leaves: a socket path nobody answers on.
+        const QString library = m_case->filePath(QStringLiteral("stale"));
         QVERIFY(writeFile(SingleInstance::socketPath(library), QByteArray()));
-        SingleInstance next(library);
-        QVERIFY(next.claim({}));
+        QVERIFY(SingleInstance(library).claim({}));
     }
 
     // The window opens where it was closed, but never off every screen.

@@ -1,46 +1,22 @@
 #include "RunTool.h"
-#include "cli/CLI.h"
-#include "common/TestEnvironment.h"
-#include "shows/Show.h"
+#include "common/LibraryTestKit.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QTest>
 
 namespace {
 
-void writeShows(const QString& folder, const QList<Show>& shows)
-{
-    QJsonArray array;
-    for (const Show& show : shows)
-        array.append(show.toJson());
-    writeFile(folder + QStringLiteral("/shows.json"), QJsonDocument(array).toJson());
-}
-
 Show weekly()
 {
-    Show show;
-    show.name = QStringLiteral("Weekly");
+    Show show = named(QStringLiteral("Weekly"), QStringLiteral("ignored"));
     show.titleFromFileName = true;
-    show.title = QStringLiteral("ignored");
     show.artist = QStringLiteral("Jo");
     show.coverFile = QStringLiteral("W.png");
     return show;
 }
 
-const QString weeklyLine = QStringLiteral("Weekly\t title=<file name>\t artist=Jo\t genre=\t cover=true");
-
-// The lines the compiled-in first-run library lists.
-const QStringList seedLines {
-    QStringLiteral("Weekly Dispatch\t title=<file name>\t artist=Your Name\t genre=Podcast\t cover=true"),
-    QStringLiteral(
-        "Night Drive EP\t title=<file name>\t artist=The Late Exits\t genre=Electronic\t cover=true"),
-    QStringLiteral("Interview Notes\t title=<file name>\t artist=Your Name\t genre=Podcast\t cover=false"),
-};
+const QString weeklyLine = QStringLiteral("Weekly\t title=<file name>\t artist=Jo\t genre=\t cover=true\n");
 
 } // namespace
 
@@ -56,12 +32,7 @@ private Q_SLOTS:
         m_case = m_env->newCase();
         QDir(m_env->defaultLibrary()).removeRecursively();
         m_library = m_case->filePath(QStringLiteral("library"));
-    }
-
-    ProgramRun pelamo(const QStringList& arguments, const QString& workingDirectory = {})
-    {
-        return runProgram(
-            QStringLiteral(PELAMO_EXECUTABLE), arguments, m_env->processEnvironment(), workingDirectory);
+        writeShows(m_library, {weekly()});
     }
 
     void modeChoice_data()
@@ -77,6 +48,7 @@ private Q_SLOTS:
         QTest::addRow("snapshot") << QStringList {"--snapshot"} << true;
         QTest::addRow("help") << QStringList {"--help"} << true;
         QTest::addRow("version") << QStringList {"--version"} << true;
+        QTest::addRow("undo") << QStringList {"--undo"} << true;
         QTest::addRow("whole arguments only") << QStringList {"--list=1", "--tags"} << false;
         QTest::addRow("case matters") << QStringList {"--LIST"} << false;
     }
@@ -88,48 +60,14 @@ private Q_SLOTS:
         QCOMPARE(CLI::isCommandLine(arguments), commandLine);
     }
 
-    void listLines_data()
-    {
-        QTest::addColumn<Show>("show");
-        QTest::addColumn<QString>("line");
-        QTest::addRow("title from file name, cover") << weekly() << weeklyLine;
-
-        Show plain;
-        plain.name = QStringLiteral("Plain");
-        plain.title = QStringLiteral("Episode");
-        plain.genre = QStringLiteral("Jazz");
-        QTest::addRow("fixed title, no cover")
-            << plain << QStringLiteral("Plain\t title=Episode\t artist=\t genre=Jazz\t cover=false");
-
-        Show raw = plain;
-        raw.title = QStringLiteral("a\tb\nc");
-        raw.artist = QStringLiteral("=x= \"q\"");
-        QTest::addRow("values unescaped")
-            << raw << QStringLiteral("Plain\t title=a\tb\nc\t artist==x= \"q\"\t genre=Jazz\t cover=false");
-    }
-
+    // One line a show in library order, values as they are; --list wins over every other mode.
     void listLines()
     {
-        QFETCH(Show, show);
-        QFETCH(QString, line);
-        QCOMPARE(CLI::listLine(show), line);
-    }
-
-    void listInLibraryOrder()
-    {
-        Show second;
-        second.name = QStringLiteral("Ünïcode ✓");
-        writeShows(m_library, {weekly(), second});
-        const ProgramRun run = runTool({QStringLiteral("--list"), QStringLiteral("--library"), m_library});
-        QCOMPARE(run.status, 0);
-        QCOMPARE(run.out,
-            weeklyLine + u'\n' + QStringLiteral("Ünïcode ✓\t title=\t artist=\t genre=\t cover=false\n"));
-        QCOMPARE(run.err, QString());
-    }
-
-    void listWinsOverEverything()
-    {
-        writeShows(m_library, {weekly()});
+        Show plain = named(QStringLiteral("Plain"), QStringLiteral("Episode"));
+        plain.genre = QStringLiteral("Jazz");
+        Show raw = named(QStringLiteral("Ünïcode ✓"), QStringLiteral("a\tb\nc"));
+        raw.artist = QStringLiteral("=x= \"q\"");
+        writeShows(m_library, {weekly(), plain, raw});
         bool snapshotRan = false;
         const ProgramRun run
             = runTool({"--tag", "--show", "Weekly", "--snapshot", "--list", "a.mp3", "--library", m_library},
@@ -138,17 +76,19 @@ private Q_SLOTS:
                     return 0;
                 });
         QCOMPARE(run.status, 0);
-        QCOMPARE(run.out, weeklyLine + u'\n');
+        QCOMPARE(run.out,
+            weeklyLine + QStringLiteral("Plain\t title=Episode\t artist=\t genre=Jazz\t cover=false\n")
+                + QStringLiteral("Ünïcode ✓\t title=a\tb\nc\t artist==x= \"q\"\t genre=\t cover=false\n"));
+        QCOMPARE(run.err, QString());
         QVERIFY(!snapshotRan);
-    }
 
-    void emptyLibraryListsNothing()
-    {
-        const ProgramRun run = runTool({QStringLiteral("--list"), QStringLiteral("--library"), m_library},
+        // An empty library lists nothing and writes nothing.
+        const QString empty = m_case->filePath(QStringLiteral("empty"));
+        const ProgramRun none = runTool({QStringLiteral("--list"), QStringLiteral("--library"), empty},
             m_case->filePath(QStringLiteral("no-seed")));
-        QCOMPARE(run.status, 0);
-        QCOMPARE(run.out, QString());
-        QVERIFY(!QFile::exists(m_library + QStringLiteral("/shows.json")));
+        QCOMPARE(none.status, 0);
+        QCOMPARE(none.out, QString());
+        QVERIFY(!QFile::exists(empty + QStringLiteral("/shows.json")));
     }
 
     void snapshotFolder_data()
@@ -164,7 +104,6 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, folder);
-        writeShows(m_library, {weekly()});
         QString received;
         int shows = -1;
         const ProgramRun run = runTool(QStringList {QStringLiteral("--library"), m_library} + arguments,
@@ -198,11 +137,15 @@ private Q_SLOTS:
 
     void firstRunSeedsOnce()
     {
-        const ProgramRun first = pelamo({QStringLiteral("--list")});
+        const QString seedLines = QStringLiteral(
+            "Weekly Dispatch\t title=<file name>\t artist=Your Name\t genre=Podcast\t cover=true\n"
+            "Night Drive EP\t title=<file name>\t artist=The Late Exits\t genre=Electronic\t "
+            "cover=true\n"
+            "Interview Notes\t title=<file name>\t artist=Your Name\t genre=Podcast\t cover=false\n");
+        const ProgramRun first = runPelamo(*m_env, {QStringLiteral("--list")});
         QCOMPARE(first.status, 0);
-        QCOMPARE(first.out, seedLines.join(u'\n') + u'\n');
+        QCOMPARE(first.out, seedLines);
         QCOMPARE(first.err, QString());
-
         const QString showsFile = m_env->defaultLibrary() + QStringLiteral("/shows.json");
         const QByteArray saved = readFile(showsFile);
         QVERIFY(!saved.isEmpty());
@@ -210,21 +153,19 @@ private Q_SLOTS:
         const QDateTime written = QFileInfo(showsFile).lastModified();
 
         QTest::qWait(20);
-        const ProgramRun second = pelamo({QStringLiteral("--list")});
-        QCOMPARE(second.status, 0);
-        QCOMPARE(second.out, seedLines.join(u'\n') + u'\n');
+        const ProgramRun second = runPelamo(*m_env, {QStringLiteral("--list")});
+        QCOMPARE(second.out, seedLines);
         QCOMPARE(readFile(showsFile), saved);
         QCOMPARE(QFileInfo(showsFile).lastModified(), written);
     }
 
     void libraryRelativeToCurrentFolder()
     {
-        writeShows(m_library, {weekly()});
-        const ProgramRun run
-            = pelamo({QStringLiteral("--library"), QStringLiteral("library"), QStringLiteral("--list")},
-                m_case->path());
+        const ProgramRun run = runPelamo(*m_env,
+            {QStringLiteral("--library"), QStringLiteral("library"), QStringLiteral("--list")},
+            m_case->path());
         QCOMPARE(run.status, 0);
-        QCOMPARE(run.out, weeklyLine + u'\n');
+        QCOMPARE(run.out, weeklyLine);
         QVERIFY(!QFileInfo::exists(m_env->defaultLibrary()));
     }
 
@@ -232,34 +173,35 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("printsError");
-        QTest::addRow("help") << QStringList {"--help"} << 0 << false;
-        QTest::addRow("version") << QStringList {"--version"} << 0 << false;
-        QTest::addRow("list") << QStringList {"--list"} << 0 << false;
-        QTest::addRow("tag without a show") << QStringList {"--tag", "x.mp3"} << 2 << true;
+        QTest::addColumn<QString>("error");
+        QTest::addRow("help") << QStringList {"--help"} << 0 << QString();
+        QTest::addRow("version") << QStringList {"--version"} << 0 << QString();
+        QTest::addRow("list") << QStringList {"--list"} << 0 << QString();
+        QTest::addRow("tag without a show") << QStringList {"--tag", "x.mp3"} << 2
+                                            << QStringLiteral("Unknown or missing --show. Shows: Weekly\n");
+        QTest::addRow("nothing to undo")
+            << QStringList {"--undo"} << 2 << QStringLiteral("Nothing to undo\n");
     }
 
     void statuses()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
-        QFETCH(bool, printsError);
-        const ProgramRun run = pelamo(arguments << QStringLiteral("--library") << m_library);
+        QFETCH(QString, error);
+        const ProgramRun run = runPelamo(*m_env, arguments << QStringLiteral("--library") << m_library);
         QCOMPARE(run.status, status);
-        QCOMPARE(!run.err.isEmpty(), printsError);
-        if (printsError)
-            QCOMPARE(run.err.count(u'\n'), 1);
+        QCOMPARE(run.err, error);
     }
 
+    // "--library" alone starts the application on that library, running until its window closes.
     void withoutModeOptionsTheDesktopStarts()
     {
-        // "--library" alone is not a command-line mode: the application starts on that library
-        // and keeps running until its window closes.
         QProcess app;
         app.setProcessEnvironment(m_env->processEnvironment());
-        app.start(QStringLiteral(PELAMO_EXECUTABLE), {QStringLiteral("--library"), m_library});
+        const QString library = m_case->filePath(QStringLiteral("desktop"));
+        app.start(QStringLiteral(PELAMO_EXECUTABLE), {QStringLiteral("--library"), library});
         QVERIFY(app.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(m_library + QStringLiteral("/shows.json")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(library + QStringLiteral("/shows.json")), 20000);
         QVERIFY(!app.waitForFinished(1000));
         QCOMPARE(app.readAllStandardOutput(), QByteArray());
         app.kill();

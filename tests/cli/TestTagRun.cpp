@@ -1,27 +1,8 @@
 #include "RunTool.h"
-#include "cli/CLI.h"
-#include "common/Mutagen.h"
-#include "common/TestEnvironment.h"
-#include "shows/Show.h"
+#include "common/LibraryTestKit.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QTest>
-
-namespace {
-
-Show named(const QString& name, const QString& title = QStringLiteral("Episode"))
-{
-    Show show;
-    show.name = name;
-    show.title = title;
-    return show;
-}
-
-} // namespace
 
 class TestTagRun : public QObject
 {
@@ -34,16 +15,9 @@ private Q_SLOTS:
     {
         m_case = m_env->newCase();
         m_library = m_case->filePath(QStringLiteral("library"));
-        setShows(
-            {named(QStringLiteral("Weekly"), QStringLiteral("The Weekly Show")), named(QStringLiteral("B"))});
-    }
-
-    void setShows(const QList<Show>& shows)
-    {
-        QJsonArray array;
-        for (const Show& show : shows)
-            array.append(show.toJson());
-        writeFile(m_library + QStringLiteral("/shows.json"), QJsonDocument(array).toJson());
+        writeShows(m_library,
+            {named(QStringLiteral("Weekly"), QStringLiteral("The Weekly Show")),
+                named(QStringLiteral("B"), QStringLiteral("Episode"))});
     }
 
     QString mp3(const QString& name) { return copyFixture(toneFixture(), m_case->filePath(name)); }
@@ -57,34 +31,31 @@ private Q_SLOTS:
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("emptyLibrary");
         QTest::addColumn<QString>("error");
         const QString shows = QStringLiteral("Unknown or missing --show. Shows: Weekly, B\n");
-        QTest::addRow("no --show") << QStringList {"--tag", "a.mp3"} << shows;
-        QTest::addRow("--show last") << QStringList {"a.mp3", "--tag", "--show"} << shows;
-        QTest::addRow("no such show") << QStringList {"--tag", "--show", "Daily", "a.mp3"} << shows;
-        QTest::addRow("no files") << QStringList {"--tag", "--show", "weekly"}
-                                  << QStringLiteral("No files given\n");
-        QTest::addRow("the show's text is never a file") << QStringList {"--tag", "--show", "Weekly",
-            "Weekly", "--tag"} << QStringLiteral("No files given\n");
+        const QString noFiles = QStringLiteral("No files given\n");
+        QTest::addRow("no --show") << QStringList {"--tag", "a.mp3"} << false << shows;
+        QTest::addRow("--show last") << QStringList {"a.mp3", "--tag", "--show"} << false << shows;
+        QTest::addRow("no such show") << QStringList {"--tag", "--show", "Daily", "a.mp3"} << false << shows;
+        QTest::addRow("no files") << QStringList {"--tag", "--show", "weekly"} << false << noFiles;
+        QTest::addRow("the show's text is never a file")
+            << QStringList {"--tag", "--show", "Weekly", "Weekly", "--tag"} << false << noFiles;
+        QTest::addRow("empty library") << QStringList {"--tag", "--show", "X"} << true
+                                       << QStringLiteral("Unknown or missing --show. Shows: \n");
     }
 
     void usageErrors()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(bool, emptyLibrary);
         QFETCH(QString, error);
+        if (emptyLibrary)
+            writeShows(m_library, {});
         const ProgramRun result = run(arguments);
         QCOMPARE(result.status, 2);
         QCOMPARE(result.err, error);
         QCOMPARE(result.out, QString());
-    }
-
-    void emptyLibraryListsNoShows()
-    {
-        setShows({});
-        const ProgramRun result
-            = run({QStringLiteral("--tag"), QStringLiteral("--show"), QStringLiteral("X")});
-        QCOMPARE(result.status, 2);
-        QCOMPARE(result.err, QStringLiteral("Unknown or missing --show. Shows: \n"));
     }
 
     void linesAndStatus()
@@ -92,8 +63,8 @@ private Q_SLOTS:
         const QString a = mp3(QStringLiteral("a.mp3"));
         const QString wav = m_case->filePath(QStringLiteral("talk.wav"));
         writeFile(wav, "RIFF");
-        // Found by title, case ignored; "--verbose" is taken as a path; "Weekly" appears
-        // again as a file argument but, being the show's text, is not one.
+        // Found by title, case ignored; "--verbose" is taken as a path; the show's
+        // text given again among the files is not one.
         const QString showText = QStringLiteral("the weekly SHOW");
         const ProgramRun result = run({QStringLiteral("--tag"), QStringLiteral("--show"), showText, a,
             showText, wav, QStringLiteral("--verbose")});
@@ -107,54 +78,48 @@ private Q_SLOTS:
         QVERIFY(lines.at(2).startsWith(QStringLiteral("FAIL %1/--verbose \u2014 ").arg(QDir::currentPath())));
         QCOMPARE(lines.at(3), QString());
         QCOMPARE(result.err, QString());
-    }
 
-    void folderWithoutMp3IsFine()
-    {
+        // A folder without MP3 files is no failure.
         const QString folder = m_case->filePath(QStringLiteral("nothing"));
         writeFile(folder + QStringLiteral("/readme.txt"), "x");
-        const ProgramRun result
+        const ProgramRun empty
             = run({QStringLiteral("--tag"), QStringLiteral("--show"), QStringLiteral("B"), folder});
-        QCOMPARE(result.status, 0);
-        QCOMPARE(result.out, QString());
+        QCOMPARE(empty.status, 0);
+        QCOMPARE(empty.out, QString());
     }
 
     // The whole job through the real executable, as a script runs it.
     void endToEnd()
     {
-        Show show = named(QStringLiteral("Weekly"));
+        Show show = named(QStringLiteral("Weekly"), QStringLiteral("Episode"));
         show.titleFromFileName = true;
         show.artist = QStringLiteral("Jo");
         show.coverFile = QStringLiteral("cover.jpg");
-        setShows({show});
+        writeShows(m_library, {show});
         const QByteArray jpeg = QByteArray("\xff\xd8\xff\xe0") + QByteArray(500, 'j');
         writeFile(m_library + QStringLiteral("/Covers/cover.jpg"), jpeg);
         mp3(QStringLiteral("episodes/Ep 2.mp3"));
         mp3(QStringLiteral("episodes/Ep 10.mp3"));
         writeFile(m_case->filePath(QStringLiteral("episodes/notes.txt")), "x");
 
-        const ProgramRun tool = runProgram(QStringLiteral(PELAMO_EXECUTABLE),
+        const ProgramRun tool = runPelamo(*m_env,
             {QStringLiteral("--tag"), QStringLiteral("--show"), QStringLiteral("weekly"),
                 QStringLiteral("--library"), QStringLiteral("library"), QStringLiteral("episodes")},
-            m_env->processEnvironment(), m_case->path());
+            m_case->path());
         QCOMPARE(tool.status, 0);
         QCOMPARE(tool.err, QString());
-        const QString expected
-            = QStringLiteral("OK   %1/episodes/%2 \u2014 Tagged \u00b7 TYER TIT2 TPE1 TDRC PCST APIC "
-                             "ID3v1 \u00b7 audio untouched\n");
+        const QString expected = QStringLiteral("OK   %1/episodes/%2 \u2014 Tagged \u00b7 TYER TIT2 TPE1 "
+                                                "TDRC PCST APIC ID3v1 \u00b7 audio untouched\n");
         QCOMPARE(tool.out,
             expected.arg(m_case->path(), QStringLiteral("Ep 10.mp3"))
                 + expected.arg(m_case->path(), QStringLiteral("Ep 2.mp3")));
 
         const auto tags = readWithMutagen(m_case->filePath(QStringLiteral("episodes/Ep 2.mp3")));
         QVERIFY(tags);
-        const QJsonObject picture = tags->value(QLatin1StringView("pictures")).toArray().first().toObject();
+        const QJsonObject picture = mutagenPicture(tags);
         QCOMPARE(picture.value(QLatin1StringView("mime")).toString(), QStringLiteral("image/jpeg"));
-        QCOMPARE(picture.value(QLatin1StringView("sha256")).toString(),
-            QString::fromLatin1(QCryptographicHash::hash(jpeg, QCryptographicHash::Sha256).toHex()));
-        QCOMPARE(
-            tags->value(QLatin1StringView("text")).toObject().value(QLatin1StringView("TIT2")).toString(),
-            QStringLiteral("Ep 2"));
+        QCOMPARE(picture.value(QLatin1StringView("sha256")).toString(), sha256Hex(jpeg));
+        QCOMPARE(mutagenText(tags, "TIT2"), QStringLiteral("Ep 2"));
         QVERIFY(tags->value(QLatin1StringView("id3v1")).toBool());
     }
 

@@ -1,56 +1,29 @@
-#include "common/TestEnvironment.h"
+#include "common/LibraryTestKit.h"
 #include "library/Arguments.h"
 #include "library/ShowStore.h"
 #include "shows/Uuid.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 const QString seedCoverId = QStringLiteral("11111111-2222-3333-4444-555555555555");
 
-QByteArray showsArray(const QList<Show>& shows)
-{
-    QJsonArray array;
-    for (const Show& show : shows)
-        array.append(show.toJson());
-    return QJsonDocument(array).toJson();
-}
-
-Show named(const QString& name)
-{
-    Show show;
-    show.name = name;
-    return show;
-}
-
-// A seed folder on disk: two shows, the first with a cover image that exists.
-QString makeSeed(const QString& folder, bool withCoverImage = true)
-{
-    Show first = named(QStringLiteral("First"));
-    first.id = *Uuid::parse(seedCoverId);
-    first.coverFile = QStringLiteral("art.png");
-    Show second = named(QStringLiteral("Second"));
-    second.coverFile = QStringLiteral("missing.jpg");
-    writeFile(folder + QStringLiteral("/seed-shows.json"), showsArray({first, second}));
-    if (withCoverImage)
-        writeFile(folder + QStringLiteral("/art.png"), QByteArray("\x89PNG\r\n\x1a\nseed art"));
-    return folder;
-}
-
 QSettings preferences()
 {
     return QSettings(QStringLiteral("Vantorel"), QStringLiteral("Pelamo"));
+}
+
+QString lastShow()
+{
+    return preferences().value(QStringLiteral("lastShow")).toString();
 }
 
 QStringList keptCopies(const QString& folder)
@@ -69,14 +42,22 @@ private Q_SLOTS:
     // the whole run and every test gets a fresh folder inside it.
     void initTestCase() { m_env.emplace(); }
 
+    // A seed of two shows, the first with a cover image that exists.
     void init()
     {
         m_case = m_env->newCase();
         QDir(m_env->defaultLibrary()).removeRecursively();
         preferences().remove(QStringLiteral("lastShow"));
-        m_seed = makeSeed(m_case->filePath(QStringLiteral("seed")));
+        m_seed = m_case->filePath(QStringLiteral("seed"));
         m_noSeed = m_case->filePath(QStringLiteral("no-seed"));
         m_library = m_case->filePath(QStringLiteral("library"));
+        Show first = named(QStringLiteral("First"));
+        first.id = *Uuid::parse(seedCoverId);
+        first.coverFile = QStringLiteral("art.png");
+        Show second = named(QStringLiteral("Second"));
+        second.coverFile = QStringLiteral("missing.jpg");
+        writeFile(m_seed + QStringLiteral("/seed-shows.json"), showsJson({first, second}));
+        writeFile(m_seed + QStringLiteral("/art.png"), QByteArray("\x89PNG\r\n\x1a\nseed art"));
     }
 
     void seedsNewLibrary()
@@ -100,8 +81,18 @@ private Q_SLOTS:
         QCOMPARE(again.shows(), store.shows());
     }
 
-    void withoutSeedStaysEmpty()
+    void noUsableSeedStaysEmpty_data()
     {
+        QTest::addColumn<QByteArray>("seed");
+        QTest::addRow("no seed") << QByteArray();
+        QTest::addRow("broken seed") << QByteArray("[{}, 3]");
+    }
+
+    void noUsableSeedStaysEmpty()
+    {
+        QFETCH(QByteArray, seed);
+        if (!seed.isEmpty())
+            writeFile(m_noSeed + QStringLiteral("/seed-shows.json"), seed);
         ShowStore store(m_library, m_noSeed);
         QVERIFY(store.shows().isEmpty());
         QCOMPARE(store.selection(), std::nullopt);
@@ -109,23 +100,14 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(store.showsFile()));
     }
 
-    void brokenSeedIsIgnored()
-    {
-        const QString seed = m_case->filePath(QStringLiteral("bad-seed"));
-        writeFile(seed + QStringLiteral("/seed-shows.json"), "[{}, 3]");
-        ShowStore store(m_library, seed);
-        QVERIFY(store.shows().isEmpty());
-        QVERIFY(!QFile::exists(store.showsFile()));
-    }
-
     void loadsWhatIsThere()
     {
         const QList<Show> shows {named(QStringLiteral("A")), named(QStringLiteral("B"))};
-        writeFile(m_library + QStringLiteral("/shows.json"), showsArray(shows));
+        writeShows(m_library, shows);
         ShowStore store(m_library, m_seed);
         QCOMPARE(store.shows(), shows);
         QCOMPARE(store.selection(), std::optional(shows.first().id));
-        QCOMPARE(readFile(store.showsFile()), showsArray(shows)); // nothing was written
+        QCOMPARE(readFile(store.showsFile()), showsJson(shows)); // nothing was written
     }
 
     void reseedsWhenUnusable_data()
@@ -146,7 +128,6 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(bool, keepsCopy);
         writeFile(m_library + QStringLiteral("/shows.json"), content);
-
         ShowStore store(m_library, m_seed);
         QCOMPARE(store.shows().size(), 2);
         QCOMPARE(store.shows().first().name, QStringLiteral("First"));
@@ -166,30 +147,25 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("album");
         const QString library = QStringLiteral("library/shows.json");
-        const QString seed = QStringLiteral("seed/seed-shows.json");
-        const QString marked = QStringLiteral("\uFEFFY");
-        QTest::addRow("raw UTF-8") << library << QByteArray("[{\"album\":\"\xEF\xBB\xBFY\"}]") << marked;
+        QTest::addRow("raw UTF-8") << library << QByteArray("[{\"album\":\"\xEF\xBB\xBFY\"}]");
         QTest::addRow("file starting with a byte order mark")
-            << library << QByteArray("\xEF\xBB\xBF[{\"album\":\"\xEF\xBB\xBFY\"}]") << marked;
+            << library << QByteArray("\xEF\xBB\xBF[{\"album\":\"\xEF\xBB\xBFY\"}]");
         QTest::addRow("after a value with an escaped quote")
-            << library << QByteArray("[{\"name\":\"a \\\" b\",\"album\":\"\xEF\xBB\xBFY\"}]") << marked;
-        QTest::addRow("seed") << seed << QByteArray("[{\"album\":\"\xEF\xBB\xBFY\"}]") << marked;
+            << library << QByteArray("[{\"name\":\"a \\\" b\",\"album\":\"\xEF\xBB\xBFY\"}]");
+        QTest::addRow("seed") << QStringLiteral("seed/seed-shows.json")
+                              << QByteArray("[{\"album\":\"\xEF\xBB\xBFY\"}]");
     }
 
     void keepsLeadingZeroWidthNoBreakSpace()
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
-        QFETCH(QString, album);
         QVERIFY(writeFile(m_case->filePath(file), content));
-
         {
             ShowStore store(m_library, m_seed);
             QCOMPARE(store.shows().size(), 1);
-            QCOMPARE(store.shows().first().album, album);
-
+            QCOMPARE(store.shows().first().album, QStringLiteral("\uFEFFY"));
             // Another change saves the library; the saved file keeps it too.
             Show show = store.shows().first();
             show.notes = QStringLiteral("edited");
@@ -197,7 +173,7 @@ private Q_SLOTS:
         }
         ShowStore reopened(m_library, m_noSeed);
         QCOMPARE(reopened.shows().size(), 1);
-        QCOMPARE(reopened.shows().first().album, album);
+        QCOMPARE(reopened.shows().first().album, QStringLiteral("\uFEFFY"));
         QCOMPARE(reopened.shows().first().notes, QStringLiteral("edited"));
     }
 
@@ -206,15 +182,13 @@ private Q_SLOTS:
         // Damaged three times within one second: three distinct kept copies.
         for (const QByteArray content : {"one", "two", "three"}) {
             writeFile(m_library + QStringLiteral("/shows.json"), content);
-            ShowStore store(m_library, m_seed);
-            QCOMPARE(store.shows().size(), 2);
+            QCOMPARE(ShowStore(m_library, m_seed).shows().size(), 2);
         }
         QStringList contents;
         for (const QString& name : keptCopies(m_library))
             contents.append(QString::fromLatin1(readFile(m_library + u'/' + name)));
         contents.sort();
-        QCOMPARE(
-            contents, (QStringList {QStringLiteral("one"), QStringLiteral("three"), QStringLiteral("two")}));
+        QCOMPARE(contents, (QStringList {"one", "three", "two"}));
     }
 
     void undecodableFileWithoutSeedIsLeftAlone()
@@ -225,14 +199,12 @@ private Q_SLOTS:
             QVERIFY(store.shows().isEmpty());
             QCOMPARE(readFile(store.showsFile()), QByteArray("garbage"));
             QVERIFY(keptCopies(m_library).isEmpty());
-
             // The first change keeps it before writing.
             store.setShows({named(QStringLiteral("New"))});
             store.save();
         }
         QCOMPARE(keptCopies(m_library).size(), 1);
-        ShowStore again(m_library, m_noSeed);
-        QCOMPARE(again.shows().size(), 1);
+        QCOMPARE(ShowStore(m_library, m_noSeed).shows().size(), 1);
     }
 
     void loadKeepsListOnFailure()
@@ -240,14 +212,13 @@ private Q_SLOTS:
         ShowStore store(m_library, m_seed);
         const QList<Show> before = store.shows();
         QSignalSpy changed(&store, &ShowStore::changed);
-
         writeFile(store.showsFile(), "[3]");
         store.load();
         QCOMPARE(store.shows(), before);
         QCOMPARE(changed.count(), 0);
 
         const QList<Show> other {named(QStringLiteral("Other"))};
-        writeFile(store.showsFile(), showsArray(other));
+        writeShows(m_library, other);
         store.load();
         QCOMPARE(store.shows(), other);
         QCOMPARE(changed.count(), 1);
@@ -257,63 +228,54 @@ private Q_SLOTS:
     void savesSortedKeysAndNoNullCover()
     {
         ShowStore store(m_library, m_noSeed);
-        Show show = named(QStringLiteral("A"));
-        store.setShows({show});
+        store.setShows({named(QStringLiteral("A"))});
         store.save();
-
         const QByteArray text = readFile(store.showsFile());
         QVERIFY(text.contains('\n')); // pretty-printed
         QVERIFY(!text.contains("coverFile"));
         QStringList keys;
         static const QRegularExpression key(QStringLiteral("^\\s*\"(\\w+)\":"));
-        for (const QByteArray& line : text.split('\n')) {
-            const auto match = key.match(QString::fromUtf8(line));
-            if (match.hasMatch())
+        for (const QByteArray& line : text.split('\n'))
+            if (const auto match = key.match(QString::fromUtf8(line)); match.hasMatch())
                 keys.append(match.captured(1));
-        }
-        const QStringList expected {"album", "albumArtist", "artist", "autoYear", "category", "comment",
-            "composer", "copyright", "description", "feedURL", "genre", "id", "keywords", "kind", "language",
-            "name", "notes", "podcastFlag", "publisher", "title", "titleFromFileName", "writeID3v1", "year"};
-        QCOMPARE(keys, expected);
+        QVERIFY(keys.contains(QStringLiteral("albumArtist")) && keys.contains(QStringLiteral("writeID3v1")));
+        QStringList sorted = keys;
+        sorted.sort();
+        QCOMPARE(keys, sorted);
 
         store.setShows({});
         store.save();
         QCOMPARE(QJsonDocument::fromJson(readFile(store.showsFile())).array().size(), 0);
     }
 
-    void saveFailureKeepsOldFile()
+    void unwritableLibrary()
     {
-        if (geteuid() == 0)
-            QSKIP("root ignores folder permissions");
-        ShowStore store(m_library, m_seed);
-        const QByteArray before = readFile(store.showsFile());
-        QVERIFY(QFile::setPermissions(m_library, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        store.setShows({});
-        store.save();
-        QFile::setPermissions(
-            m_library, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QCOMPARE(readFile(store.showsFile()), before);
-    }
-
-    void folderRemovedWhileOpen()
-    {
-        ShowStore store(m_library, m_seed);
-        QVERIFY(QDir(m_library).removeRecursively());
-        store.setShows({named(QStringLiteral("Kept"))});
-        store.save();
-        ShowStore reopened(m_library, m_noSeed);
-        QCOMPARE(reopened.shows().size(), 1);
-        QCOMPARE(reopened.shows().first().name, QStringLiteral("Kept"));
-        QVERIFY(QFileInfo(reopened.coversFolder()).isDir());
-    }
-
-    void folderThatIsAFile()
-    {
-        writeFile(m_library, "I am a file");
-        ShowStore store(m_library, m_seed);
-        // Seeded in memory, nothing on disk could be written, the file is untouched.
-        QCOMPARE(store.shows().size(), 2);
-        QCOMPARE(readFile(m_library), QByteArray("I am a file"));
+        // A folder removed while open is made again on saving.
+        {
+            ShowStore store(m_library, m_seed);
+            QVERIFY(QDir(m_library).removeRecursively());
+            store.setShows({named(QStringLiteral("Kept"))});
+            store.save();
+            ShowStore reopened(m_library, m_noSeed);
+            QCOMPARE(reopened.shows(), store.shows());
+            QVERIFY(QFileInfo(reopened.coversFolder()).isDir());
+        }
+        // A failed save keeps the old file.
+        if (geteuid() != 0) {
+            ShowStore store(m_library, m_seed);
+            const QByteArray before = readFile(store.showsFile());
+            QVERIFY(QFile::setPermissions(m_library, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            store.setShows({});
+            store.save();
+            QFile::setPermissions(
+                m_library, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QCOMPARE(readFile(store.showsFile()), before);
+        }
+        // A folder that is a file: seeded in memory, the file untouched.
+        const QString file = m_case->filePath(QStringLiteral("a-file"));
+        writeFile(file, "I am a file");
+        QCOMPARE(ShowStore(file, m_seed).shows().size(), 2);
+        QCOMPARE(readFile(file), QByteArray("I am a file"));
     }
 
     void defaultLibraryRemembersSelection()
@@ -321,21 +283,26 @@ private Q_SLOTS:
         ShowStore first(std::nullopt, m_seed);
         QCOMPARE(first.folder(), m_env->defaultLibrary());
         QCOMPARE(first.shows().size(), 2);
-        // Seeding saved before a selection existed.
-        QVERIFY(!preferences().contains(QStringLiteral("lastShow")));
+        QVERIFY(!preferences().contains(QStringLiteral("lastShow"))); // seeding saved before a selection
 
         const QUuid second = first.shows().at(1).id;
         first.setSelection(second);
         first.save();
-        QCOMPARE(preferences().value(QStringLiteral("lastShow")).toString(), Uuid::text(second));
+        QCOMPARE(lastShow(), Uuid::text(second));
 
         ShowStore reopened(std::nullopt, m_seed);
         QCOMPARE(reopened.selection(), std::optional(second));
-
         // Saving with nothing selected keeps the remembered show.
         reopened.setSelection(std::nullopt);
         reopened.save();
-        QCOMPARE(preferences().value(QStringLiteral("lastShow")).toString(), Uuid::text(second));
+        QCOMPARE(lastShow(), Uuid::text(second));
+
+        // A --library run neither reads nor writes it.
+        ShowStore other(m_library, m_seed);
+        QCOMPARE(other.selection(), std::optional(other.shows().first().id));
+        other.setSelection(other.shows().first().id);
+        other.save();
+        QCOMPARE(lastShow(), Uuid::text(second));
     }
 
     void lastShowThatNamesNothing_data()
@@ -354,19 +321,6 @@ private Q_SLOTS:
         QCOMPARE(store.selection(), std::optional(store.shows().first().id));
     }
 
-    void libraryOptionNeitherReadsNorWritesLastShow()
-    {
-        ShowStore store(m_library, m_seed);
-        const QUuid second = store.shows().at(1).id;
-        preferences().setValue(QStringLiteral("lastShow"), Uuid::text(second));
-
-        ShowStore reopened(m_library, m_seed);
-        QCOMPARE(reopened.selection(), std::optional(reopened.shows().first().id));
-        reopened.setSelection(reopened.shows().first().id);
-        reopened.save();
-        QCOMPARE(preferences().value(QStringLiteral("lastShow")).toString(), Uuid::text(second));
-    }
-
     void relativeFolderIsMadeAbsolute()
     {
         const QString previous = QDir::currentPath();
@@ -382,9 +336,10 @@ private Q_SLOTS:
         ShowStore store(m_library, m_noSeed);
         QSignalSpy changed(&store, &ShowStore::changed);
         const Show show = named(QStringLiteral("A"));
-        connect(&store, &ShowStore::changed, this, [&] { m_seen = store.shows().size(); });
+        qsizetype seen = 0;
+        connect(&store, &ShowStore::changed, this, [&] { seen = store.shows().size(); });
         store.setShows({show});
-        QCOMPARE(m_seen, 1); // listeners read the new value
+        QCOMPARE(seen, 1); // listeners read the new value
         store.setShows({show});
         store.setSelection(show.id);
         store.setSelection(show.id);
@@ -395,28 +350,25 @@ private Q_SLOTS:
     void optionValues_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("option");
         QTest::addColumn<std::optional<QString>>("expected");
-        const QString show = QStringLiteral("--show");
-        QTest::addRow("value follows") << QStringList {"--tag", "--show", "Weekly", "a.mp3"} << show
-                                       << std::optional(QStringLiteral("Weekly"));
+        QTest::addRow("value follows")
+            << QStringList {"--tag", "--show", "Weekly", "a.mp3"} << std::optional(QStringLiteral("Weekly"));
         QTest::addRow("first occurrence wins")
-            << QStringList {"--show", "A", "--show", "B"} << show << std::optional(QStringLiteral("A"));
+            << QStringList {"--show", "A", "--show", "B"} << std::optional(QStringLiteral("A"));
         QTest::addRow("value that looks like an option")
-            << QStringList {"--show", "--library", "x"} << show << std::optional(QStringLiteral("--library"));
-        QTest::addRow("option last") << QStringList {"a.mp3", "--show"} << show << std::optional<QString>();
-        QTest::addRow("option absent") << QStringList {"--tag", "a.mp3"} << show << std::optional<QString>();
-        QTest::addRow("no equals form") << QStringList {"--show=Weekly"} << show << std::optional<QString>();
-        QTest::addRow("case matters") << QStringList {"--Show", "A"} << show << std::optional<QString>();
-        QTest::addRow("empty value") << QStringList {"--show", ""} << show << std::optional(QString());
+            << QStringList {"--show", "--library", "x"} << std::optional(QStringLiteral("--library"));
+        QTest::addRow("option last") << QStringList {"a.mp3", "--show"} << std::optional<QString>();
+        QTest::addRow("option absent") << QStringList {"--tag", "a.mp3"} << std::optional<QString>();
+        QTest::addRow("no equals form") << QStringList {"--show=Weekly"} << std::optional<QString>();
+        QTest::addRow("case matters") << QStringList {"--Show", "A"} << std::optional<QString>();
+        QTest::addRow("empty value") << QStringList {"--show", ""} << std::optional(QString());
     }
 
     void optionValues()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, option);
         QFETCH(std::optional<QString>, expected);
-        QCOMPARE(CLI::value(option, arguments), expected);
+        QCOMPARE(CLI::value(QStringLiteral("--show"), arguments), expected);
     }
 
 private:
@@ -425,7 +377,6 @@ private:
     QString m_seed;
     QString m_noSeed;
     QString m_library;
-    int m_seen = 0;
 };
 
 QTEST_GUILESS_MAIN(TestShowStore)
