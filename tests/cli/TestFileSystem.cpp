@@ -5,14 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <fstream>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,24 +23,16 @@ const QString seedShow = u"Weekly Dispatch"_s;
 
 bool writeNative(const QByteArray& path, const QByteArray& content)
 {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, content.constData(), std::size_t(content.size())) == content.size();
-    return ::close(fd) == 0 && ok;
+    return bool(std::ofstream(path.constData(), std::ios::binary).write(content.constData(), content.size()));
 }
 
 QByteArray readNative(const QByteArray& path)
 {
-    QFile file;
-    const int fd = ::open(path.constData(), O_RDONLY);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle))
-        return {};
-    return file.readAll();
+    std::ifstream in(path.constData(), std::ios::binary);
+    return QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
-// A shell word that prints exactly these bytes, so that arguments which are
-// not UTF-8 reach the program as they are.
+// A shell word that prints exactly these bytes, so names that are not UTF-8 reach the program as they are.
 QString shellBytes(const QByteArray& bytes)
 {
     QString escaped;
@@ -113,38 +106,41 @@ private Q_SLOTS:
     }
     void init() { m_case = m_env->newCase(); }
 
+    void attributesAclAndLinksKept_data()
+    {
+        QTest::addColumn<bool>("linked");
+        QTest::addRow("one name, replaced") << false;
+        QTest::addRow("two names, rewritten in place") << true;
+    }
     void attributesAclAndLinksKept()
     {
+        QFETCH(bool, linked);
         const QString file = copyTone(u"x.mp3"_s);
         QVERIFY(QDir().mkpath(path(u"elsewhere"_s)));
-        QCOMPARE(::link(native(u"x.mp3"_s).constData(), native(u"elsewhere/same.mp3"_s).constData()), 0);
+        if (linked)
+            QCOMPARE(::link(native(u"x.mp3"_s).constData(), native(u"elsewhere/same.mp3"_s).constData()), 0);
         if (QProcess::execute(u"setfattr"_s, {u"-n"_s, u"user.comment"_s, u"-v"_s, u"keep"_s, file}) != 0)
             QSKIP("this file system keeps no user attributes");
-        QCOMPARE(QProcess::execute(u"setfattr"_s,
-                     {u"-n"_s, u"user.xdg.origin.url"_s, u"-v"_s, u"https://example.org/x"_s, file}),
-            0);
         QCOMPARE(QProcess::execute(u"setfacl"_s, {u"-m"_s, u"u:nobody:r"_s, file}), 0);
         // Dumped without the file's name, so the two dumps compare as they are.
         const QStringList dumpAttributes {
             u"-d"_s, u"-m"_s, u"-"_s, u"-e"_s, u"hex"_s, u"--absolute-names"_s, file};
         const QString attributes = tool(u"getfattr"_s, dumpAttributes);
         const QString acl = tool(u"getfacl"_s, {u"-c"_s, u"-p"_s, file});
-        QVERIFY(attributes.contains(u"user.comment"_s));
-        QVERIFY(acl.contains(u"user:nobody:r--"_s));
+        QVERIFY(attributes.contains(u"user.comment"_s) && acl.contains(u"user:nobody:r--"_s));
         const ino_t inode = statOf(native(u"x.mp3"_s)).st_ino;
-
         const ProgramRun run = tag({u"x.mp3"_s});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.err, QString());
-
         QCOMPARE(tool(u"getfattr"_s, dumpAttributes), attributes);
         QCOMPARE(tool(u"getfacl"_s, {u"-c"_s, u"-p"_s, file}), acl);
-        QCOMPARE(statOf(native(u"x.mp3"_s)).st_ino, inode);
-        QCOMPARE(statOf(native(u"x.mp3"_s)).st_nlink, nlink_t(2));
         QVERIFY(isTagged(readFile(file), m_tone));
-        QCOMPARE(readFile(path(u"elsewhere/same.mp3"_s)), readFile(file));
         QVERIFY(!QFileInfo::exists(path(u".x.mp3.pelamo-recovery"_s)));
-        QCOMPARE(mutagenText(readWithMutagen(path(u"elsewhere/same.mp3"_s)), "TIT2"), u"x"_s);
+        if (linked) {
+            QCOMPARE(statOf(native(u"x.mp3"_s)).st_ino, inode);
+            QCOMPARE(statOf(native(u"x.mp3"_s)).st_nlink, nlink_t(2));
+            QCOMPARE(readFile(path(u"elsewhere/same.mp3"_s)), readFile(file));
+        }
     }
 
     // Every name a folder lists is tagged and reported, on one line each.
@@ -157,28 +153,21 @@ private Q_SLOTS:
         copyTone(u"old/ok.mp3"_s);
         const QByteArray direct = "caf\xe9 direct.mp3";
         QVERIFY(writeNative(native(direct), m_tone));
-
         const ProgramRun run = tagNative({"old", direct});
         QCOMPARE(run.err, QString());
         QCOMPARE(run.status, 0);
-        const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
-        const auto line = [&](const QString& name) {
-            return u"OK   %1/%2 \u2014 Tagged \u00b7 "_s.arg(m_case->path(), name);
-        };
-        QCOMPARE(lines.size(), 4);
-        QVERIFY2(lines.at(0).startsWith(line(u"old/a\\nb.mp3"_s)), qPrintable(lines.at(0)));
-        QVERIFY2(lines.at(1).startsWith(line(u"old/caf\ufffd.mp3"_s)), qPrintable(lines.at(1)));
-        QVERIFY2(lines.at(2).startsWith(line(u"old/ok.mp3"_s)), qPrintable(lines.at(2)));
-        QVERIFY2(lines.at(3).startsWith(line(u"caf\ufffd direct.mp3"_s)), qPrintable(lines.at(3)));
-
-        for (const QByteArray& name : {latin1, direct}) {
-            QVERIFY(isTagged(readNative(native(name)), m_tone));
-            QCOMPARE(mutagenText(readWithMutagen(native(name)), "TIT2"),
-                QString::fromLatin1(name).section(u'/', -1).replace(u'\u00e9', u'\ufffd').chopped(4));
-        }
+        QStringList names;
+        for (const QString& line : run.out.split(u'\n', Qt::SkipEmptyParts))
+            names.append(line.section(u" \u2014 Tagged \u00b7 "_s, 0, 0));
+        QCOMPARE(names,
+            (QStringList {
+                u"old/a\\nb.mp3"_s, u"old/caf\ufffd.mp3"_s, u"old/ok.mp3"_s, u"caf\ufffd direct.mp3"_s}
+                    .replaceInStrings(QRegularExpression(u"^"_s), u"OK   %1/"_s.arg(m_case->path()))));
+        QVERIFY(isTagged(readNative(native(latin1)), m_tone));
+        QCOMPARE(mutagenText(readWithMutagen(native(direct)), "TIT2"), u"caf\ufffd direct"_s);
     }
 
-    // Stopped from outside, the batch ends after the file in progress, and prints exactly the files changed.
+    // Stopped from outside, the batch ends after the file in progress and prints the files changed.
     void interrupted_data()
     {
         QTest::addColumn<int>("signal");
@@ -193,7 +182,6 @@ private Q_SLOTS:
         const int count = 30;
         for (int i = 0; i < count; ++i)
             QVERIFY(writeFile(path(u"season/e%1.mp3"_s.arg(i, 2, 10, QLatin1Char('0'))), episode));
-
         QProcess process;
         process.setProcessEnvironment(m_env->processEnvironment());
         process.setWorkingDirectory(m_case->path());
@@ -205,25 +193,22 @@ private Q_SLOTS:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 128 + signal);
         QCOMPARE(process.readAllStandardError(), QByteArray());
-
-        const QStringList lines
-            = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY(!lines.isEmpty());
-        QVERIFY2(lines.size() < count, "the batch ended before the signal");
+        QStringList printed;
+        for (const QString& line :
+            QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
+            printed.append(line.section(u" \u2014 "_s, 0, 0));
         QStringList changed;
         for (const QString& name : QDir(path(u"season"_s)).entryList(QDir::Files | QDir::Hidden)) {
             const QByteArray now = readFile(path(u"season/"_s + name));
             QVERIFY2(now == episode || isTagged(now, episode), qPrintable(name));
             if (now != episode)
-                changed.append(u"OK   %1 \u2014 "_s.arg(path(u"season/"_s + name)));
+                changed.append(u"OK   "_s + path(u"season/"_s + name));
         }
-        QCOMPARE(changed.size(), lines.size());
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            QVERIFY2(lines.at(i).startsWith(changed.at(i)), qPrintable(lines.at(i)));
+        QVERIFY2(!changed.isEmpty() && changed.size() < count, "the batch ended before the signal");
+        QCOMPARE(printed, changed);
     }
 
-    // Temporary files of killed runs go before the next batch in their folder;
-    // names that only look alike, and a file another run still writes, stay.
+    // Leftovers of killed runs go before the next batch; look-alikes and a file still written stay.
     void leftoversCleaned()
     {
         copyTone(u"show/ep.mp3"_s);
@@ -236,7 +221,6 @@ private Q_SLOTS:
         QFile busy(path(u"show/.busy.tagging-12345678.mp3"_s));
         QVERIFY(busy.open(QIODevice::ReadOnly));
         QCOMPARE(::flock(busy.handle(), LOCK_EX), 0);
-
         const ProgramRun run = tag({u"show"_s});
         busy.close();
         QCOMPARE(run.status, 1); // the look-alikes ending in .mp3 are tried, and are no MP3 files
@@ -245,30 +229,29 @@ private Q_SLOTS:
         names.sort();
         expected.sort();
         QCOMPARE(names, expected);
-        for (const QString& name : kept)
-            QCOMPARE(readFile(path(u"show/"_s + name)), junk);
         QVERIFY(run.out.contains(u"OK   %1 "_s.arg(path(u"show/ep.mp3"_s))));
     }
 
-    // A run that died writing a file with two names in place left its verified copy: the next run puts it
-    // back.
+    // A run that died writing a file in place left its verified copy: the next run puts it back.
+    void recoveryCopyPutBack_data() { attributesAclAndLinksKept_data(); }
     void recoveryCopyPutBack()
     {
+        QFETCH(bool, linked);
         const QString elsewhere = copyTone(u"copy/ep.mp3"_s);
         QCOMPARE(tag({elsewhere}).status, 0);
         const QByteArray taggedCopy = readFile(elsewhere);
         QVERIFY(isTagged(taggedCopy, m_tone));
-
         copyTone(u"show/ep.mp3"_s);
-        QCOMPARE(::link(native(u"show/ep.mp3"_s).constData(), native(u"other.mp3"_s).constData()), 0);
+        if (linked)
+            QCOMPARE(::link(native(u"show/ep.mp3"_s).constData(), native(u"other.mp3"_s).constData()), 0);
         QVERIFY(QFile::rename(elsewhere, path(u"show/.ep.mp3.pelamo-recovery"_s)));
         QVERIFY(QFile::resize(path(u"show/ep.mp3"_s), taggedCopy.size() / 2));
-
         const ProgramRun run = tag({u"show"_s});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out.count(u'\n'), 1);
         QCOMPARE(readFile(path(u"show/ep.mp3"_s)), taggedCopy);
-        QCOMPARE(readFile(path(u"other.mp3"_s)), taggedCopy);
+        if (linked)
+            QCOMPARE(readFile(path(u"other.mp3"_s)), taggedCopy);
         QCOMPARE(QDir(path(u"show"_s)).entryList(QDir::Files | QDir::Hidden), QStringList {u"ep.mp3"_s});
     }
 };

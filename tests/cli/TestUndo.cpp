@@ -2,6 +2,7 @@
 #include "library/Journal.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -58,13 +59,11 @@ private Q_SLOTS:
     void putsBackEveryKindOfOldTag()
     {
         const QString folder = m_case->filePath(u"season"_s);
-        const QStringList kinds {u"none"_s, u"id3v2"_s, u"v1"_s, u"mid3v2"_s, u"v22-and-v24"_s, u"ape+v1"_s};
+        const QStringList kinds {u"none"_s, u"v1"_s, u"mid3v2"_s, u"v22-and-v24"_s, u"ape+v1"_s};
         QHash<QString, QString> before;
         for (const QString& kind : kinds) {
             const QString file = copyFixture(toneFixture(), folder + u'/' + kind + u".mp3"_s);
-            if (kind == u"id3v2"_s)
-                tagWith(u"id3v2"_s, {u"-t"_s, u"Old"_s, u"-a"_s, u"Someone"_s, u"-y"_s, u"1999"_s, file});
-            else if (kind == u"v1"_s)
+            if (kind == u"v1"_s)
                 tagWith(u"id3v2"_s, {u"-1"_s, u"-t"_s, u"Old"_s, file});
             else if (kind == u"mid3v2"_s)
                 tagWith(u"mid3v2"_s, {u"-t"_s, u"Old"_s, u"-c"_s, u"A comment"_s, file});
@@ -77,12 +76,10 @@ private Q_SLOTS:
             }
             before.insert(file, sha256(file));
         }
-
         const ProgramRun tagged = pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, folder});
         QCOMPARE(tagged.status, 0);
         for (auto file = before.cbegin(); file != before.cend(); ++file)
             QVERIFY2(sha256(file.key()) != file.value(), qPrintable(file.key()));
-
         const ProgramRun undone = pelamo({u"--undo"_s});
         QCOMPARE(undone.err, QString());
         QCOMPARE(undone.status, 0);
@@ -90,14 +87,9 @@ private Q_SLOTS:
         QVERIFY(undone.out.contains(u" \u2014 Put back as it was before tagging\n"_s));
         for (auto file = before.cbegin(); file != before.cend(); ++file)
             QVERIFY2(sha256(file.key()) == file.value(), qPrintable(file.key()));
-
-        const ProgramRun nothing = pelamo({u"--undo"_s});
-        QCOMPARE(nothing.status, 2);
-        QCOMPARE(nothing.err, u"Nothing to undo\n"_s);
     }
 
-    // Undo goes back one batch at a time; a file edited since, or a damaged
-    // record, leaves that file alone and the others still go back.
+    // One batch at a time; a file edited since, or a damaged record, leaves that file alone.
     void batchByBatch()
     {
         const QString edited = copyFixture(toneFixture(), m_case->filePath(u"a.mp3"_s));
@@ -108,17 +100,12 @@ private Q_SLOTS:
         QCOMPARE(pelamo({u"--tag"_s, u"--show"_s, u"Daily"_s, plain}).status, 0);
         const QString daily = sha256(plain);
         QCOMPARE(pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, edited, damaged, plain}).status, 0);
-
         tagWith(u"mid3v2"_s, {u"-t"_s, u"Edited since"_s, edited});
         const QByteArray editedBytes = readFile(edited);
         const QByteArray damagedBytes = readFile(damaged);
         const QStringList records = Journal::newestBatch(m_library + u"/Undo"_s);
         QCOMPARE(records.size(), 3);
-        QFile record(records.at(1));
-        QVERIFY(record.open(QIODevice::Append));
-        record.write("x");
-        record.close();
-
+        QVERIFY(writeFile(records.at(1), readFile(records.at(1)) + "x"));
         const ProgramRun undone = pelamo({u"--undo"_s});
         QCOMPARE(undone.status, 1);
         const QStringList lines = undone.out.split(u'\n', Qt::SkipEmptyParts);
@@ -132,7 +119,6 @@ private Q_SLOTS:
         QCOMPARE(readFile(edited), editedBytes);
         QCOMPARE(readFile(damaged), damagedBytes);
         QCOMPARE(sha256(plain), daily);
-
         // The batch is spent: the next undo reaches the one before.
         QCOMPARE(pelamo({u"--undo"_s}).status, 0);
         QCOMPARE(sha256(plain), original);
@@ -146,7 +132,6 @@ private Q_SLOTS:
             QCOMPARE(pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, file}).status, 0);
         const QDir undo(m_library + u"/Undo"_s);
         QCOMPARE(undo.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), Journal::batchLimit);
-
         // The byte limit drops the oldest first, however many there are.
         const QStringList batches = undo.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         const qint64 oneBatch = QFileInfo(Journal::newestBatch(undo.path()).first()).size();

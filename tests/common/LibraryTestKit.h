@@ -9,8 +9,6 @@
 #include <QJsonDocument>
 #include <QUrl>
 
-// Small helpers the library, command-line and capture tests share.
-
 inline Show named(const QString& name, const QString& title = {})
 {
     Show show;
@@ -27,7 +25,6 @@ inline QByteArray showsJson(const QList<Show>& shows)
     return QJsonDocument(array).toJson();
 }
 
-// Writes "shows.json" into a library folder.
 inline void writeShows(const QString& folder, const QList<Show>& shows)
 {
     writeFile(folder + QStringLiteral("/shows.json"), showsJson(shows));
@@ -49,12 +46,11 @@ inline QString sha256Hex(const QByteArray& bytes)
 // One text frame as mutagen reads it; a null text when mutagen can't read the file.
 inline QString mutagenText(const std::optional<QJsonObject>& tags, const char* frame)
 {
-    if (!tags)
-        return {};
-    return tags->value(QLatin1StringView("text")).toObject().value(QLatin1StringView(frame)).toString();
+    return tags ? tags->value(QLatin1StringView("text")).toObject().value(QLatin1StringView(frame)).toString()
+                : QString();
 }
 
-// The only picture mutagen finds, as {mime, sha256, type}; empty when there is not exactly one.
+// The only picture mutagen finds; empty when there is not exactly one.
 inline QJsonObject mutagenPicture(const std::optional<QJsonObject>& tags)
 {
     const QJsonArray pictures = tags ? tags->value(QLatin1StringView("pictures")).toArray() : QJsonArray();

@@ -1,12 +1,8 @@
 #pragma once
 
 #include <QApplication>
-#include <QColor>
-#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QObject>
-#include <QPalette>
 #include <QTest>
 #include <QUrl>
 #include <QWidget>
@@ -41,7 +37,7 @@ inline bool dragEnter(QWidget* target, const QMimeData& data)
     return enter.isAccepted();
 }
 
-// Drops `data` on `target`, after a drag over it; true when the target takes it.
+// Drops `data` on `target` after dragEnter(); true when the target takes it.
 inline bool dropOn(QWidget* target, const QMimeData& data)
 {
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);

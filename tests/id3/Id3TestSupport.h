@@ -8,12 +8,12 @@
 #include <QDir>
 #include <QMetaType>
 #include <QStringList>
+#include <QtEndian>
 
 #include <initializer_list>
 
 Q_DECLARE_METATYPE(ID3::Tags)
 
-// Test bytes are built field by field, so that a row reads like the layout it checks.
 inline QByteArray bytes(std::initializer_list<QByteArrayView> parts)
 {
     QByteArray out;
@@ -63,13 +63,11 @@ inline QByteArray id3v1Tag(char fill = 'v')
 
 inline QByteArray littleEndian32(quint32 value)
 {
-    QByteArray out;
-    for (int i = 0; i < 4; ++i)
-        out += char((value >> (8 * i)) & 0xFF);
-    return out;
+    const quint32 little = qToLittleEndian(value);
+    return QByteArray(reinterpret_cast<const char*>(&little), 4);
 }
 
-// An APEv2 footer (or header): magic, version, size, item count, flags, reserved.
+// An APEv2 footer or header.
 inline QByteArray apeBlock(quint32 size)
 {
     return bytes({"APETAGEX", littleEndian32(2000), littleEndian32(size), littleEndian32(1),
@@ -115,13 +113,11 @@ inline QByteArray taggedFile(const ID3::Tags& tags, const QByteArray& audio)
     return bytes({ID3::buildTag(tags).bytes, audio, tags.writeID3v1 ? ID3::id3v1(tags) : QByteArray()});
 }
 
-// Qt's digest, independent of the engine's own.
 inline QString sha256(const QByteArray& data)
 {
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
 }
 
-// Temporary files the engine may have left in a folder.
 inline QStringList leftovers(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral("*.tagging-*")}, QDir::Files | QDir::Hidden | QDir::System);

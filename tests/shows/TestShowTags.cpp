@@ -42,8 +42,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addRow("extension removed") << u"/p/Episode 12.mp3"_s << u"Episode 12"_s;
         QTest::addRow("only the last dot") << u"/p/Live 2.0.final.MP3"_s << u"Live 2.0.final"_s;
-        QTest::addRow("no dot stays whole") << u"/p/Untitled"_s << u"Untitled"_s;
-        QTest::addRow("spaces kept") << u"/p/  spaced  .mp3"_s << u"  spaced  "_s;
         QTest::addRow("dot in folder name ignored") << u"/p.d/name"_s << u"name"_s;
         QTest::addRow("hidden file") << u"/p/.intro.mp3"_s << u".intro"_s;
     }
@@ -73,9 +71,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("count");
         const int limit = Show::descriptionLimit;
         QTest::addRow("4001 letters") << u"a"_s << limit + 1;
-        QTest::addRow("exactly the limit") << u"a"_s << limit;
         QTest::addRow("emoji, two units each") << u"😀"_s << limit;
-        QTest::addRow("4001 emoji") << u"😀"_s << limit + 1;
         QTest::addRow("letter and combining accent") << u"e\u0301"_s << limit + 5;
         QTest::addRow("family emoji sequence") << u"👩\u200d👩\u200d👧"_s << limit + 2;
     }

@@ -84,39 +84,29 @@ private Q_SLOTS:
         m_case.reset();
     }
 
-    // Steps change the cover ("choose", "drop", "notimage", "remove") or end the edit
-    // ("save", "cancel", "escape"). Until the end the covers folder holds exactly the
-    // show's cover from when the editor opened and the draft's; after it, the one kept.
+    // Until the edit ends the covers folder holds the show's own cover and the draft's.
     void coverFiles_data()
     {
         QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QString>("kept");
-        QTest::addRow("cancel at once") << QStringList {"cancel"} << "original";
-        QTest::addRow("two images, cancel") << QStringList {"choose", "choose", "cancel"} << "original";
-        QTest::addRow("new image, save") << QStringList {"choose", "save"} << "new";
-        QTest::addRow("old cover removed, cancel") << QStringList {"remove", "cancel"} << "original";
-        QTest::addRow("old cover removed, save") << QStringList {"remove", "save"} << "none";
-        QTest::addRow("new image removed, cancel") << QStringList {"drop", "remove", "cancel"} << "original";
-        QTest::addRow("new image removed, save") << QStringList {"choose", "remove", "save"} << "none";
-        QTest::addRow("dropped twice, save") << QStringList {"drop", "drop", "save"} << "new";
-        QTest::addRow("old removed, new saved") << QStringList {"remove", "choose", "save"} << "new";
-        QTest::addRow("cancel after save") << QStringList {"choose", "save", "cancel"} << "new";
-        QTest::addRow("escape") << QStringList {"drop", "escape"} << "original";
-        QTest::addRow("no image, then one") << QStringList {"notimage", "drop", "save"} << "new";
+        QTest::addColumn<bool>("saved");
+        QTest::addRow("cancel at once") << QStringList {"cancel"} << false;
+        QTest::addRow("two images, cancel") << QStringList {"choose", "choose", "cancel"} << false;
+        QTest::addRow("new image, save") << QStringList {"choose", "save"} << true;
+        QTest::addRow("old cover removed, cancel") << QStringList {"remove", "cancel"} << false;
+        QTest::addRow("old cover removed, save") << QStringList {"remove", "save"} << true;
+        QTest::addRow("cancel after save") << QStringList {"choose", "save", "cancel"} << true;
+        QTest::addRow("escape") << QStringList {"drop", "escape"} << false;
+        QTest::addRow("no image, then one") << QStringList {"notimage", "drop", "save"} << true;
     }
 
     void coverFiles()
     {
         QFETCH(QStringList, steps);
-        QFETCH(QString, kept);
-
+        QFETCH(bool, saved);
         const Show show = showWithCover();
-        const QString original = *show.coverFile;
         ShowEditor editor(*m_store, show, true);
         child<QLineEdit>(editor, "nameField")->setText(QStringLiteral("Other"));
-        child<QCheckBox>(editor, "writeID3v1Check")->setChecked(false);
         QSignalSpy finished(&editor, &ShowEditor::finished);
-        QSignalSpy changed(m_store.get(), &ShowStore::changed);
         for (qsizetype i = 0; i < steps.size(); ++i) {
             const QString& step = steps[i];
             const std::optional<QString> before = editor.draft().coverFile;
@@ -133,9 +123,7 @@ private Q_SLOTS:
                     {QUrl(QStringLiteral("https://example.com/x.png")), QUrl::fromLocalFile(path),
                         QUrl::fromLocalFile(imageFile(QStringLiteral("second.png"), Qt::black))}));
             } else if (step == QLatin1String("remove")) {
-                QVERIFY(shown(editor, "removeCoverButton"));
                 child<QPushButton>(editor, "removeCoverButton")->click();
-                QVERIFY(!editor.draft().coverFile);
                 QVERIFY(!shown(editor, "removeCoverButton"));
             } else if (step == QLatin1String("escape")) {
                 QVERIFY(showExposed(editor));
@@ -145,12 +133,10 @@ private Q_SLOTS:
             } else {
                 editor.cancel();
             }
-
             if (step == QLatin1String("notimage")) {
-                auto* error = child<QLabel>(editor, "coverError");
                 QVERIFY(shown(editor, "coverError"));
-                QCOMPARE(error->text(), QStringLiteral("That file isn't an image Pelamo can read"));
-                QCOMPARE(textColour(error), Theme::red());
+                QCOMPARE(child<QLabel>(editor, "coverError")->text(),
+                    QStringLiteral("That file isn't an image Pelamo can read"));
                 QCOMPARE(editor.draft().coverFile, before);
             } else if (step == QLatin1String("choose") || step == QLatin1String("drop")) {
                 QVERIFY(!shown(editor, "coverError"));
@@ -159,30 +145,21 @@ private Q_SLOTS:
                 QVERIFY(colourDistance(stored.pixelColor(5, 5), colour) < 30);
             }
             if (finished.isEmpty()) {
-                std::set<QString> expected {original};
+                std::set<QString> expected {*show.coverFile};
                 if (editor.draft().coverFile)
                     expected.insert(*editor.draft().coverFile);
                 QCOMPARE(storedCovers(), expected);
             }
         }
-
         QCOMPARE(finished.count(), 1);
         const Show stored = m_store->shows().constFirst();
-        const std::optional<QString> draft = editor.draft().coverFile;
-        if (kept == QLatin1String("original")) {
-            QCOMPARE(changed.count(), 0);
-            QCOMPARE(stored, show);
-            QCOMPARE(storedCovers(), std::set<QString> {original});
-        } else if (kept == QLatin1String("new")) {
-            QVERIFY(draft && *draft != original);
-            QCOMPARE(stored.coverFile, draft);
-            QCOMPARE(storedCovers(), std::set<QString> {*draft});
-        } else {
-            QCOMPARE(stored.coverFile, std::nullopt);
-            QCOMPARE(storedCovers(), std::set<QString> {});
-        }
-        if (kept != QLatin1String("original"))
+        const std::optional<QString> kept = saved ? editor.draft().coverFile : show.coverFile;
+        if (saved)
             QCOMPARE(stored.name, QStringLiteral("Other"));
+        else
+            QCOMPARE(stored, show);
+        QCOMPARE(stored.coverFile, kept);
+        QCOMPARE(storedCovers(), kept ? std::set<QString> {*kept} : std::set<QString> {});
     }
 
     void coverSharedWithAnotherShowSurvivesSave()
@@ -191,35 +168,11 @@ private Q_SLOTS:
         Show twin = m_store->add();
         twin.coverFile = show.coverFile;
         m_store->update(twin);
-
         ShowEditor editor(*m_store, show, true);
         child<QPushButton>(editor, "removeCoverButton")->click();
         editor.save();
         QCOMPARE(m_store->shows().constFirst().coverFile, std::nullopt);
         QCOMPARE(storedCovers(), std::set<QString> {*show.coverFile});
-    }
-
-    void dragHoverOutlinesTheWell()
-    {
-        ShowEditor editor(*m_store, m_store->add(), true);
-        auto* well = child<QWidget>(editor, "coverWell");
-        const QPoint edge(1, well->height() / 2);
-        const QColor before = well->grab().toImage().pixelColor(edge);
-
-        QMimeData words;
-        words.setText(QStringLiteral("not a file"));
-        QVERIFY(!dragEnter(well, words));
-        QCOMPARE(well->grab().toImage().pixelColor(edge), before);
-
-        QMimeData files;
-        files.setUrls({QUrl::fromLocalFile(imageFile(QStringLiteral("a.png"), Qt::red))});
-        QVERIFY(dragEnter(well, files));
-        QVERIFY(colourDistance(well->grab().toImage().pixelColor(edge), Theme::accent()) < 30);
-
-        QDragLeaveEvent leave;
-        QApplication::sendEvent(well, &leave);
-        QCOMPARE(well->grab().toImage().pixelColor(edge), before);
-        QCOMPARE(editor.draft().coverFile, std::nullopt);
     }
 
     void canSave_data()
@@ -228,9 +181,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("fromFileName");
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("allowed");
-        QTest::addRow("name and title") << "Weekly" << false << "Weekly Show" << true;
-        QTest::addRow("empty name") << "" << false << "Weekly Show" << false;
-        QTest::addRow("name of spaces and tabs") << " \t " << false << "Weekly Show" << false;
+        QTest::addRow("name and title, trimmed") << " \tWeekly \t" << false << "  Weekly Show " << true;
         QTest::addRow("name of no-break spaces") << "\u00a0\u2003" << false << "Weekly Show" << false;
         QTest::addRow("blank title") << "Weekly" << false << "  " << false;
         QTest::addRow("blank title from file names") << "Weekly" << true << "" << true;
@@ -243,49 +194,31 @@ private Q_SLOTS:
         QFETCH(bool, fromFileName);
         QFETCH(QString, title);
         QFETCH(bool, allowed);
-
+        const Show selected = m_store->add();
         const Show show = m_store->add();
+        m_store->setSelection(selected.id);
         ShowEditor editor(*m_store, show, true);
         child<QLineEdit>(editor, "nameField")->setText(name);
         child<QLineEdit>(editor, "titleField")->setText(title);
         child<QCheckBox>(editor, "titleFromFileNameCheck")->setChecked(fromFileName);
-
-        QCOMPARE(editor.canSave(), allowed);
         QCOMPARE(child<QPushButton>(editor, "saveButton")->isEnabled(), allowed);
         QCOMPARE(shown(editor, "saveMessage"), !allowed);
         QCOMPARE(child<QLabel>(editor, "saveMessage")->text(),
             QStringLiteral("Give the show a name and a title (or use the file name)."));
         QCOMPARE(child<QLineEdit>(editor, "titleField")->isEnabled(), !fromFileName);
-        QCOMPARE(
-            child<QLabel>(editor, "headerName")->text(), name.isEmpty() ? QStringLiteral("New Show") : name);
-
+        QCOMPARE(child<QLabel>(editor, "headerName")->text(), name);
         QSignalSpy finished(&editor, &ShowEditor::finished);
         editor.save();
         QCOMPARE(finished.count(), allowed ? 1 : 0);
-        QCOMPARE(m_store->shows().constFirst() == show, !allowed);
-    }
-
-    void saveTrimsTheNameAndSelects()
-    {
-        const Show first = m_store->add();
-        const Show second = m_store->add();
-        m_store->setSelection(first.id);
-        ShowEditor editor(*m_store, second, true);
-        child<QLineEdit>(editor, "nameField")->setText(QStringLiteral(" \tWeekly Growth \t"));
-        child<QLineEdit>(editor, "titleField")->setText(QStringLiteral("  Growth Weekly "));
-        child<QLineEdit>(editor, "artistField")->setText(QStringLiteral("Ana"));
-        QCOMPARE(child<QLabel>(editor, "headerName")->text(), QStringLiteral(" \tWeekly Growth \t"));
-
-        editor.save();
-        QCOMPARE(m_store->selection(), std::optional(second.id));
+        QCOMPARE(m_store->selection(), std::optional(allowed ? show.id : selected.id));
         const Show saved = m_store->shows().at(1);
-        QCOMPARE(saved.name, QStringLiteral("Weekly Growth"));
-        QCOMPARE(saved.title, QStringLiteral("  Growth Weekly "));
-        QCOMPARE(saved.artist, QStringLiteral("Ana"));
-        QCOMPARE(m_store->shows().constFirst(), first);
-        // The library on disk has it too.
-        ShowStore reopened(m_store->folder(), m_case->filePath(QStringLiteral("no-seed")));
-        QCOMPARE(reopened.shows().at(1), saved);
+        QCOMPARE(saved == show, !allowed);
+        if (allowed) {
+            QCOMPARE(saved.name, name.trimmed());
+            QCOMPARE(saved.title, title);
+            ShowStore reopened(m_store->folder(), m_case->filePath(QStringLiteral("no-seed")));
+            QCOMPARE(reopened.shows().at(1), saved);
+        }
     }
 
     void descriptionCounter_data()
@@ -293,12 +226,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<QString>("counter");
         QTest::addColumn<QColor>("colour");
-        QTest::addRow("empty") << QString() << "0 / 4,000" << Theme::secondary();
-        QTest::addRow("at the warning line") << QString(3700, u'a') << "3,700 / 4,000" << Theme::secondary();
         QTest::addRow("past the warning line") << QString(3701, u'a') << "3,701 / 4,000" << Theme::orange();
-        QTest::addRow("one short of the limit") << QString(3999, u'a') << "3,999 / 4,000" << Theme::orange();
-        QTest::addRow("at the limit") << QString(4000, u'a') << "4,000 / 4,000" << Theme::red();
-        QTest::addRow("5,000 pasted") << QString(5000, u'a') << "4,000 / 4,000" << Theme::red();
         QTest::addRow("accents count as one")
             << QStringLiteral("e\u0301").repeated(4500) << "4,000 / 4,000" << Theme::red();
         QTest::addRow("emoji count as one")
@@ -310,7 +238,6 @@ private Q_SLOTS:
         QFETCH(QString, pasted);
         QFETCH(QString, counter);
         QFETCH(QColor, colour);
-
         ShowEditor editor(*m_store, m_store->add(), true);
         auto* description = child<QPlainTextEdit>(editor, "descriptionEdit");
         description->insertPlainText(pasted);
@@ -321,24 +248,16 @@ private Q_SLOTS:
         QCOMPARE(textColour(label), colour);
     }
 
-    // A stored description over the limit is kept until edited; typing at the start of
-    // a full one cuts its end and keeps the cursor; no-break spaces and lines stay.
+    // An over-long stored description is kept until edited; typing into a full one cuts its end.
     void textEditing()
     {
         Show show = m_store->add();
         show.title = QStringLiteral("Weekly");
         show.description = QString(4500, u'c') + QStringLiteral("\u00a0end");
-        show.comment = QStringLiteral("one\u00a0two\nthree");
         ShowEditor editor(*m_store, show, true);
-        QCOMPARE(editor.draft().description, show.description);
         QCOMPARE(child<QLabel>(editor, "descriptionCounter")->text(), QStringLiteral("4,504 / 4,000"));
-        auto* comment = child<QPlainTextEdit>(editor, "commentEdit");
-        comment->moveCursor(QTextCursor::End);
-        QTest::keyClicks(comment, QStringLiteral("!"));
-        QCOMPARE(editor.draft().comment, QStringLiteral("one\u00a0two\nthree!"));
         editor.save();
         QCOMPARE(m_store->shows().constFirst().description, show.description);
-
         show.description = QString(4000, u'b');
         ShowEditor full(*m_store, show, true);
         auto* description = child<QPlainTextEdit>(full, "descriptionEdit");
@@ -359,33 +278,15 @@ private Q_SLOTS:
         show.composer = QStringLiteral("Clara");
         ShowEditor editor(*m_store, show, true);
         QMenu* suggestions = child<QToolButton>(editor, "suggestionsMenu")->menu();
-
         QVERIFY(shown(editor, "podcastSection"));
-        QVERIFY(shown(editor, "descriptionBox"));
         QVERIFY(!shown(editor, "composerField"));
-        QCOMPARE(child<QLineEdit>(editor, "genreField")->placeholderText(), QStringLiteral("Podcast"));
         QCOMPARE(itemTexts(suggestions), QStringList {QStringLiteral("Podcast")});
-
         child<QAbstractButton>(editor, "musicButton")->click();
-        QCOMPARE(editor.draft().kind, Show::Kind::Music);
         QVERIFY(!shown(editor, "podcastSection"));
         QVERIFY(!shown(editor, "descriptionBox"));
         QVERIFY(shown(editor, "composerField"));
-        QCOMPARE(child<QLineEdit>(editor, "genreField")->placeholderText(), QString());
-        QCOMPARE(child<QCheckBox>(editor, "titleFromFileNameCheck")->text(),
-            QStringLiteral("Use each file's name as the title (song title)"));
         QCOMPARE(itemTexts(suggestions), Show::musicGenres());
-
-        child<QAbstractButton>(editor, "podcastButton")->click();
-        QVERIFY(shown(editor, "podcastSection"));
-        QVERIFY(!shown(editor, "composerField"));
-        QCOMPARE(child<QPlainTextEdit>(editor, "descriptionEdit")->toPlainText(), show.description);
-        QCOMPARE(child<QLineEdit>(editor, "keywordsField")->text(), show.keywords);
-        QCOMPARE(child<QToolButton>(editor, "categoryMenu")->text(), QStringLiteral("Arts › Books"));
-
-        child<QAbstractButton>(editor, "musicButton")->click();
         menuItem(suggestions, {QStringLiteral("R&B")})->trigger();
-        QCOMPARE(child<QLineEdit>(editor, "genreField")->text(), QStringLiteral("R&B"));
         editor.save();
         Show expected = show;
         expected.kind = Show::Kind::Music;
@@ -398,10 +299,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QStringList>("path");
         QTest::addColumn<QString>("title");
-        QTest::addRow("subcategory") << "Arts/Books" << QStringList {"Arts", "Books"} << "Arts › Books";
         QTest::addRow("main category of a submenu")
             << "Business" << QStringList {"Business", "Business (main category)"} << "Business";
-        QTest::addRow("plain main category") << "History" << QStringList {"History"} << "History";
         QTest::addRow("ampersands") << "Health & Fitness/Mental Health"
                                     << QStringList {"Health & Fitness", "Mental Health"}
                                     << "Health & Fitness › Mental Health";
@@ -413,7 +312,6 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(QStringList, path);
         QFETCH(QString, title);
-
         Show show = m_store->add();
         show.category = QStringLiteral("News/Politics");
         ShowEditor editor(*m_store, show, true);
@@ -423,7 +321,7 @@ private Q_SLOTS:
         action->trigger();
         QCOMPARE(editor.draft().category, stored);
         QCOMPARE(button->text(), QString(title).replace(u'&', QStringLiteral("&&")));
-        // The choice is ticked, and so is the submenu it is in; nothing else is.
+        // Only the choice and its submenu are ticked.
         QStringList ticked;
         const std::function<void(QMenu*)> collect = [&](QMenu* menu) {
             for (QAction* item : menu->actions()) {
@@ -452,40 +350,22 @@ private Q_SLOTS:
         }
     }
 
-    void yearFollowsAutoYear()
+    // The year field and the ID3v1 preview follow their check boxes.
+    void fieldsFollowTheirChecks()
     {
         ShowEditor editor(*m_store, m_store->add(), true);
         auto* year = child<QLineEdit>(editor, "yearField");
         QVERIFY(!year->isEnabled());
-        // This year, shown as a placeholder; the stored year is kept for later.
-        QCOMPARE(year->text(), QString());
         QCOMPARE(year->placeholderText(), QString::number(QDate::currentDate().year()));
-        const QString stored = editor.draft().year;
         child<QCheckBox>(editor, "autoYearCheck")->setChecked(false);
         QVERIFY(year->isEnabled());
         QVERIFY(!editor.draft().autoYear);
-        QCOMPARE(year->text(), stored);
-        QCOMPARE(year->placeholderText(), QString());
-    }
-
-    void id3v1Preview()
-    {
-        ShowEditor editor(*m_store, m_store->add(), true);
-        const auto values = [&] {
-            QStringList shown;
-            for (QLabel* label : child<QWidget>(editor, "id3v1Preview")->findChildren<QLabel*>())
-                shown.append(label->text());
-            return shown;
-        };
-        QVERIFY(values().contains(QStringLiteral("—")));
+        QCOMPARE(year->text(), editor.draft().year);
         child<QLineEdit>(editor, "artistField")->setText(QStringLiteral("Ana María"));
-        child<QLineEdit>(editor, "genreField")->setText(QStringLiteral("Podcast"));
-        QStringList expected;
-        for (const Show::Row& row : editor.draft().id3v1Rows())
-            expected << row.label << (row.value.isEmpty() ? QStringLiteral("—") : row.value);
-        QCOMPARE(values(), expected);
-        QVERIFY(expected.contains(QStringLiteral("Ana María")));
-
+        QStringList labels;
+        for (QLabel* label : child<QWidget>(editor, "id3v1Preview")->findChildren<QLabel*>())
+            labels.append(label->text());
+        QVERIFY(labels.contains(QStringLiteral("Ana María")));
         auto* check = child<QCheckBox>(editor, "writeID3v1Check");
         for (bool on : {false, true}) {
             check->setChecked(on);
@@ -495,18 +375,16 @@ private Q_SLOTS:
         }
     }
 
-    // Tab reaches every control in order, a screen reader names each, every field's
-    // name labels it, and Return saves except in a text area.
+    // Tab order, names for screen readers, label buddies; Return saves except in a text area.
     void keyboard()
     {
         ShowEditor editor(*m_store, showWithCover(), true);
         QVERIFY(showExposed(editor));
         QVERIFY2(unnamedControls(&editor).isEmpty(), qPrintable(unnamedControls(&editor).join(u' ')));
-        QCOMPARE(child<QLineEdit>(editor, "artistField")->accessibleName(), QStringLiteral("Artist (TPE1)"));
         int buddies = 0;
         for (const QLabel* label : editor.findChildren<QLabel*>())
             buddies += label->buddy() != nullptr;
-        QVERIFY2(buddies >= 12, qPrintable(QString::number(buddies)));
+        QVERIFY(buddies >= 12);
         const QStringList expected {"podcastButton", "musicButton", "nameField", "chooseImageButton",
             "removeCoverButton", "titleField", "titleFromFileNameCheck", "artistField", "albumArtistField",
             "albumField", "composerField", "genreField", "suggestionsMenu", "yearField", "autoYearCheck",
@@ -519,11 +397,9 @@ private Q_SLOTS:
             if ((widget->focusPolicy() & Qt::TabFocus) && expected.contains(widget->objectName()))
                 chain.append(widget->objectName());
         QCOMPARE(chain, expected);
-
         QSignalSpy finished(&editor, &ShowEditor::finished);
         auto* title = child<QLineEdit>(editor, "titleField");
         title->clear();
-        // Return in a text area is a new line; with no title it can't save either.
         auto* description = child<QPlainTextEdit>(editor, "descriptionEdit");
         QTest::keyClick(description, Qt::Key_A);
         QTest::keyClick(description, Qt::Key_Return);
@@ -531,85 +407,12 @@ private Q_SLOTS:
         QCOMPARE(editor.draft().description, QStringLiteral("a\nb"));
         QTest::keyClick(title, Qt::Key_Return);
         QCOMPARE(finished.count(), 0);
-
         QTest::keyClicks(title, QStringLiteral("Episode"));
         QTest::keyClick(description, Qt::Key_Return);
         QCOMPARE(finished.count(), 0);
         QTest::keyClick(title, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(m_store->shows().constFirst().title, QStringLiteral("Episode"));
-    }
-
-    void sizes()
-    {
-        Show show = m_store->add();
-        ShowEditor podcast(*m_store, show, false);
-        show.kind = Show::Kind::Music;
-        ShowEditor music(*m_store, show, false);
-        QCOMPARE(podcast.sizeHint().width(), 580);
-        // The music form lacks the Podcast section and the description box.
-        QVERIFY(music.sizeHint().height() < podcast.sizeHint().height() - 150);
-    }
-
-    void render_data()
-    {
-        QTest::addColumn<Theme::Appearance>("appearance");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("filledIn");
-        QTest::addColumn<int>("minimumHeight");
-        QTest::addRow("light") << Theme::Appearance::Light << "/tmp/pelamo-editor-light.png" << true << 1200;
-        QTest::addRow("dark") << Theme::Appearance::Dark << "/tmp/pelamo-editor-dark.png" << true << 1200;
-        QTest::addRow("empty music show")
-            << Theme::Appearance::Dark << "/tmp/pelamo-editor-music-dark.png" << false << 900;
-    }
-
-    void render()
-    {
-        QFETCH(Theme::Appearance, appearance);
-        QFETCH(QString, file);
-        QFETCH(bool, filledIn);
-        QFETCH(int, minimumHeight);
-
-        Show show = filledIn ? showWithCover() : m_store->add();
-        if (filledIn) {
-            show.name = QStringLiteral("Growth Weekly");
-            show.title = QStringLiteral("Growth Weekly with Ana");
-            show.artist = QStringLiteral("Ana Martín");
-            show.genre = QStringLiteral("Podcast");
-            show.copyright = QStringLiteral("© 2026 Vantorel Media");
-            show.category = QStringLiteral("Business/Marketing");
-            show.keywords = QStringLiteral("marketing, growth");
-            show.description
-                = QStringLiteral("Every week, one idea that moved a real business forward. ").repeated(70);
-            show.comment = QStringLiteral("Recorded in Lisbon.");
-        } else {
-            show.kind = Show::Kind::Music;
-            show.name.clear();
-            show.genre = QStringLiteral("Chiptune");
-        }
-        Theme::apply(appearance);
-        ShowEditor editor(*m_store, show, false);
-        editor.resize(editor.sizeHint());
-        const QImage picture = editor.grab().toImage();
-        ShowEditor sheet(*m_store, show, true);
-        sheet.resize(sheet.sizeHint());
-        const QImage sheetPicture = sheet.grab().toImage();
-        Theme::apply(Theme::Appearance::Light);
-
-        QCOMPARE(picture.size(), editor.sizeHint() * editor.devicePixelRatioF());
-        QVERIFY(picture.height() > minimumHeight);
-        // Nothing of the form is cut off at the bottom.
-        auto* save = child<QWidget>(editor, "saveButton");
-        QVERIFY(save->mapTo(&editor, QPoint(0, save->height())).y() <= editor.height() - 14);
-        std::set<QRgb> colours;
-        for (int y = 0; y < picture.height(); y += 7)
-            for (int x = 0; x < picture.width(); x += 5)
-                colours.insert(picture.pixel(x, y));
-        QVERIFY(colours.size() > 100);
-        QVERIFY(picture.save(file));
-        QCOMPARE(sheetPicture.size(), QSize(580, 760) * sheet.devicePixelRatioF());
-        QVERIFY(sheetPicture.save(
-            QString(file).replace(QStringLiteral("editor"), QStringLiteral("editor-sheet"))));
     }
 
 private:

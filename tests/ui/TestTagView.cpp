@@ -9,23 +9,18 @@
 #include "ui/ResultListModel.h"
 #include "ui/ResultRow.h"
 #include "ui/TagView.h"
-#include "ui/TagsWritten.h"
 #include "ui/Theme.h"
 
-#include <QDesktopServices>
 #include <QDir>
-#include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollArea>
-#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QTreeView>
@@ -40,18 +35,6 @@ Show weekly()
     show.artist = QStringLiteral("Jo");
     return show;
 }
-
-// Receives what QDesktopServices would hand to the desktop.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 } // namespace
 
@@ -84,54 +67,22 @@ private Q_SLOTS:
 
     QString mp3(const QString& name) { return copyFixture(toneFixture(), m_case->filePath(name)); }
 
-    void summary_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("fromFileName");
-        QTest::addColumn<QString>("artist");
-        QTest::addColumn<QString>("genre");
-        QTest::addColumn<QString>("summary");
-        QTest::addRow("empty title shows a dash") << "" << false << ""
-                                                  << "" << QStringLiteral("Title: \u2014");
-        QTest::addRow("file name") << "x" << true << ""
-                                   << "" << QStringLiteral("Title: each file's name");
-        QTest::addRow("all three") << "T" << false << "Jo"
-                                   << "Jazz"
-                                   << QStringLiteral("Title: T  \u00b7  Artist: Jo  \u00b7  Genre: Jazz");
-        QTest::addRow("genre without artist") << "T" << false << ""
-                                              << "Jazz" << QStringLiteral("Title: T  \u00b7  Genre: Jazz");
-    }
-
-    void summary()
-    {
-        QFETCH(QString, title);
-        QFETCH(bool, fromFileName);
-        QFETCH(QString, artist);
-        QFETCH(QString, genre);
-        QFETCH(QString, summary);
-        Show show;
-        show.title = title;
-        show.titleFromFileName = fromFileName;
-        show.artist = artist;
-        show.genre = genre;
-        QCOMPARE(TagView::summary(show), summary);
-    }
-
     void headerAndPanel()
     {
         QCOMPARE(child<QLabel>(*m_view, "showName")->text(), m_show.name);
         QCOMPARE(child<QLabel>(*m_view, "summary")->text(),
             QStringLiteral("Title: each file's name  \u00b7  Artist: Jo"));
-        // The name is the user's text: shown in bold, never read as markup.
+        Show untitled;
+        untitled.genre = QStringLiteral("Jazz");
+        QCOMPARE(TagView::summary(untitled), QStringLiteral("Title: \u2014  \u00b7  Genre: Jazz"));
+        // The user's name in bold, never read as markup.
         const QString explanation = child<QLabel>(*m_view, "dropExplanation")->text();
         QVERIFY(explanation.contains(QStringLiteral("<b>Weekly &lt;b&gt;&amp;&lt;/b&gt;</b>")));
-        QCOMPARE(m_view->findChild<TagsWritten*>()->rows(), m_show.writtenRows());
         child<QPushButton>(*m_view, "editShowButton")->click();
         QCOMPARE(m_edits, 1);
         QVERIFY(!child<QWidget>(*m_view, "recentSection")->isVisible());
     }
 
-    // A drag of files lights the zone up; one without files is refused.
     void dropTagsInOrder()
     {
         const QString folder = m_case->filePath(QStringLiteral("folder"));
@@ -139,25 +90,18 @@ private Q_SLOTS:
         const QString single = mp3(QStringLiteral("single.mp3"));
         auto* zone = m_view->findChild<DropZone*>();
         auto* headline = child<QLabel>(*m_view, "dropHeadline");
-        QMimeData text;
-        text.setText(QStringLiteral("just text"));
-        QVERIFY(!dragEnter(zone, text));
-        QVERIFY(!zone->targeted());
-
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(single), QUrl::fromLocalFile(folder)});
         QVERIFY(dragEnter(zone, data));
         QVERIFY(zone->targeted());
         QCOMPARE(headline->text(), QStringLiteral("Release to tag"));
         dropOn(zone, data);
-        QVERIFY(!zone->targeted());
         QTRY_VERIFY(!m_store->tagging());
         QCOMPARE(headline->text(), QStringLiteral("Drop MP3 files here"));
         QCOMPARE(m_store->results().size(), 2);
         // Newest first: the folder's file was tagged after the single file.
         QCOMPARE(m_store->results().at(0).file, folder + QStringLiteral("/b.mp3"));
         QCOMPARE(m_store->results().at(1).file, single);
-        QVERIFY(m_store->results().at(1).ok);
         QTRY_VERIFY(child<QWidget>(*m_view, "recentSection")->isVisible());
     }
 
@@ -181,22 +125,17 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_store->tagging());
         QCOMPARE(child<QLabel>(*m_view, "recentTitle")->text(),
             QStringLiteral("Recent \u00b7 3 tagged, 1 failed"));
-
         auto* list = child<QListView>(*m_view, "recentList");
         auto* scroll = child<QScrollArea>(*m_view, "tagScroll");
         const QRect newest = list->visualRect(list->model()->index(0, 0));
         const QRect inViewport(list->viewport()->mapTo(scroll->viewport(), newest.topLeft()), newest.size());
-        QVERIFY2(scroll->viewport()->rect().contains(inViewport),
-            qPrintable(QStringLiteral("bottom %1 of %2")
-                           .arg(inViewport.bottom())
-                           .arg(scroll->viewport()->height())));
+        QVERIFY(scroll->viewport()->rect().contains(inViewport));
     }
 
     // Undo puts the last batch's files back exactly as they were.
     void undoLastBatch()
     {
         auto* undo = child<QPushButton>(*m_view, "undoButton");
-        QVERIFY(undo);
         const QString a = mp3(QStringLiteral("a.mp3"));
         const QString b = mp3(QStringLiteral("b.mp3"));
         const QByteArray before = readFile(a);
@@ -208,10 +147,9 @@ private Q_SLOTS:
         QVERIFY2(
             unnamedControls(m_view.get()).isEmpty(), qPrintable(unnamedControls(m_view.get()).join(u' ')));
         QVERIFY(readFile(a) != before);
-        // Clearing Recent keeps the way back.
+        // Clearing Recent keeps Undo.
         child<QPushButton>(*m_view, "clearButton")->click();
         QVERIFY(child<QWidget>(*m_view, "recentSection")->isVisibleTo(m_view.get()));
-
         undo->click();
         QVERIFY(m_store->tagging() && m_store->tagging()->undoing);
         QVERIFY(!undo->isEnabled());
@@ -223,29 +161,29 @@ private Q_SLOTS:
         QVERIFY(!undo->isVisibleTo(m_view.get()));
     }
 
-    // A batch runs off the main thread, keeps the show it was dropped on, and on Cancel
-    // leaves every file tagged whole or untouched.
-    void batchInTheBackground()
+    // Cancel or quit mid-batch: the show kept, each file tagged whole or untouched, no temp file.
+    void batchStops_data()
     {
+        QTest::addColumn<bool>("quit");
+        QTest::addRow("cancel") << false;
+        QTest::addRow("quit") << true;
+    }
+
+    void batchStops()
+    {
+        QFETCH(bool, quit);
         QStringList files;
         for (int i = 0; i < 20; ++i)
             files.append(mp3(QStringLiteral("season/e%1.mp3").arg(i, 2, 10, QChar(u'0'))));
         const QString later = mp3(QStringLiteral("later.mp3"));
         const QByteArray untouched = readFile(later);
-        // Each file takes a moment, so the batch outlasts the checks below.
         ID3::setBeforeReplaceHook([](const QString&) { QThread::msleep(40); });
         const auto unhook = qScopeGuard([] { ID3::setBeforeReplaceHook({}); });
-
-        int ticks = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, this, [&] { ticks += m_store->tagging() ? 1 : 0; });
-        timer.start(5);
         m_view->tag({QUrl::fromLocalFile(m_case->filePath(QStringLiteral("season/")))});
         m_view->tag({QUrl::fromLocalFile(later)});
         Show edited = m_show;
         edited.name = QStringLiteral("Renamed");
         m_store->update(edited);
-
         const auto* headline = child<QLabel>(*m_view, "dropHeadline");
         const auto* bar = child<QProgressBar>(*m_view, "tagProgress");
         const auto* detail = child<QLabel>(*m_view, "tagProgressFile");
@@ -256,50 +194,29 @@ private Q_SLOTS:
         const qsizetype done = m_store->results().size();
         QCOMPARE(bar->value(), done);
         QCOMPARE(headline->text(), QStringLiteral("Tagging %1 of 20").arg(done + 1));
-        QVERIFY(ticks > 0);
-
-        child<QPushButton>(*m_view, "cancelTaggingButton")->click();
-        QTRY_VERIFY(!m_store->tagging());
-        QCOMPARE(headline->text(), QStringLiteral("Drop MP3 files here"));
-        // The files in flight finish; the rest of the season and the queued
-        // drop are left exactly as they were.
+        if (quit) {
+            m_store->finishTagging();
+            QVERIFY(!m_store->tagging());
+        } else {
+            child<QPushButton>(*m_view, "cancelTaggingButton")->click();
+            QTRY_VERIFY(!m_store->tagging());
+            QCOMPARE(headline->text(), QStringLiteral("Drop MP3 files here"));
+        }
         const QList<TagResult> results = m_store->results();
         QVERIFY(results.size() >= 2 && results.size() < 20);
-        for (int i = 0; i < files.size(); ++i) {
-            const bool tagged = i < results.size();
-            QCOMPARE(readFile(files.at(i)) != readFile(toneFixture()), tagged);
-            if (tagged) {
-                QCOMPARE(results.at(results.size() - 1 - i).file, files.at(i));
-                QCOMPARE(results.at(results.size() - 1 - i).show, m_show.name);
-            }
-        }
+        // After a quit the files in flight finish without a result row.
+        for (int i = 0; !quit && i < files.size(); ++i)
+            QCOMPARE(readFile(files.at(i)) != readFile(toneFixture()), i < results.size());
+        QCOMPARE(results.constLast().file, files.constFirst());
+        QCOMPARE(results.constFirst().show, m_show.name);
         QCOMPARE(readFile(later), untouched);
         QCOMPARE(
             QDir(m_case->filePath(QStringLiteral("season"))).entryList(QDir::Hidden | QDir::Files).size(),
             20);
     }
 
-    // Quitting mid-batch finishes the files in progress and leaves no temporary file.
-    void finishingMidBatch()
-    {
-        for (int i = 0; i < 6; ++i)
-            mp3(QStringLiteral("season/e%1.mp3").arg(i));
-        ID3::setBeforeReplaceHook([](const QString&) { QThread::msleep(40); });
-        const auto unhook = qScopeGuard([] { ID3::setBeforeReplaceHook({}); });
-        m_view->tag({QUrl::fromLocalFile(m_case->filePath(QStringLiteral("season/")))});
-        QVERIFY(m_store->tagging());
-        m_store->finishTagging();
-        QVERIFY(!m_store->tagging());
-        QCOMPARE(
-            QDir(m_case->filePath(QStringLiteral("season"))).entryList(QDir::Hidden | QDir::Files).size(), 6);
-    }
-
     void chooseFiles()
     {
-        Desktop::setNextChoice(QList<QUrl> {});
-        child<QPushButton>(*m_view, "chooseFilesButton")->click();
-        QVERIFY(m_store->results().isEmpty()); // cancelled
-
         const QString file = mp3(QStringLiteral("chosen.mp3"));
         Desktop::setNextChoice(QList<QUrl> {QUrl::fromLocalFile(file)});
         child<QPushButton>(*m_view, "chooseFilesButton")->click();
@@ -307,9 +224,7 @@ private Q_SLOTS:
         QCOMPARE(m_store->results().first().file, file);
         QCOMPARE(
             child<QPushButton>(*m_view, "undoButton")->text(), QStringLiteral("Undo Last Batch (1 file)"));
-
-        // Without the seam the real panel opens: Qt's own, since it takes folders too,
-        // with every column as wide as its heading and its entries.
+        // Without the seam Qt's own dialog opens (it takes folders), no column too narrow.
         QStringList narrow;
         QString title;
         QTimer poll;
@@ -339,9 +254,7 @@ private Q_SLOTS:
         QCOMPARE(m_store->results().size(), 1);
     }
 
-    // Recent's rows alternate their tint and name the show. A row's reveal asks the file
-    // manager; without one, the nearest folder that still exists opens, and when that
-    // can't open either (nothing opens URLs offscreen) the window says so.
+    // Reveal asks the file manager, else opens the nearest existing folder, else says so.
     void recentRows()
     {
         QList<TagResult> results;
@@ -359,28 +272,12 @@ private Q_SLOTS:
         QCOMPARE(list->model()->rowCount(), 4);
         QCOMPARE(list->model()->index(0, 0).data(ResultListModel::DetailRole).toString(),
             QStringLiteral("Weekly \u00b7 Tagged"));
-        const QImage picture = list->grab().toImage();
-        const qreal ratio = picture.devicePixelRatio();
-        const auto background = [&](int row) {
-            const QRect r = list->visualRect(list->model()->index(row, 0));
-            return picture.pixelColor(int((r.left() + r.width() / 2) * ratio), int((r.top() + 2) * ratio));
-        };
-        QCOMPARE(background(0), background(2));
-        QCOMPARE(background(1), background(3));
-        QVERIFY(background(0) != background(1));
-
         QString revealed;
         Desktop::setRevealHandler([&](const QString& path) { revealed = path; });
         const QRect third = list->visualRect(list->model()->index(2, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ResultRow::revealRect(third).center());
         QCOMPARE(revealed, results.at(2).file);
         Desktop::setRevealHandler({});
-
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-        Desktop::reveal(results.at(0).file);
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(catcher.opened, QList<QUrl> {QUrl::fromLocalFile(m_case->path())});
         // Return on a row reveals it from the keyboard.
         list->setFocus();
         list->setCurrentIndex(list->model()->index(0, 0));
@@ -391,7 +288,6 @@ private Q_SLOTS:
             QStringLiteral("No file manager answered, and the folder \u201c%1\u201d could not be opened.")
                 .arg(m_case->path()));
         box->reject();
-
         child<QPushButton>(*m_view, "clearButton")->click();
         QVERIFY(m_store->results().isEmpty());
         QTRY_VERIFY(!child<QWidget>(*m_view, "recentSection")->isVisible());
