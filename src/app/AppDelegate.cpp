@@ -36,7 +36,8 @@ void AppDelegate::openFiles(const QList<QUrl>& urls)
     const QList<QUrl> kept = acceptedFiles(urls);
     if (kept.isEmpty())
         return;
-    m_store.setPending(m_store.pending() + kept);
+    // The window comes back first: the sheet that asks for a show opens on it.
     if (m_activate)
         m_activate();
+    m_store.setPending(m_store.pending() + kept);
 }

@@ -89,11 +89,22 @@ int runDesktop(int argc, char** argv, const QStringList& arguments)
     const QString folder
         = QFileInfo(CLI::libraryFolder(arguments).value_or(ShowStore::defaultFolder())).absoluteFilePath();
     SingleInstance instance(folder);
-    if (!instance.claim(files))
+    switch (instance.claim(files)) {
+    case SingleInstance::Claim::Running:
+        break;
+    case SingleInstance::Claim::HandedOver:
         return 0;
+    case SingleInstance::Claim::NoAnswer:
+        QTextStream(stderr) << "pelamo: the Pelamo that has " << FileName::display(folder)
+                            << " open does not answer\n";
+        return 1;
+    }
 
     Theme::apply(Theme::systemAppearance());
-    Theme::followDesktop();
+    // An appearance the capture asks for holds for its whole run.
+    if (const Capture::Options capture = Capture::Options::parse(arguments);
+        !capture.outDir || !capture.appearance)
+        Theme::followDesktop();
     PelamoApp pelamo(Shared::store());
     QObject::connect(
         &instance, &SingleInstance::filesReceived, &pelamo, [&pelamo](const QList<QUrl>& received) {

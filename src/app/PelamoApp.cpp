@@ -132,8 +132,10 @@ void PelamoApp::showAbout()
 
 void PelamoApp::activate()
 {
+    // Back in the state it was left in: a maximized window stays maximized, one
+    // minimized from there comes back maximized.
     if (m_main->isMinimized())
-        m_main->showNormal();
+        m_main->setWindowState(m_main->windowState() & ~Qt::WindowMinimized);
     m_main->show();
     m_main->raise();
     m_main->activateWindow();

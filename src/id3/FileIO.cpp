@@ -2,6 +2,7 @@
 
 #include "id3/FileName.h"
 #include "id3/ID3.h"
+#include "id3/Recovery.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -22,6 +23,12 @@ namespace {
 using namespace Qt::Literals::StringLiterals;
 
 constexpr qsizetype uuidPrefixSize = 8;
+// The longest name most Linux file systems take, in bytes (NAME_MAX).
+constexpr qsizetype nameLimit = 255;
+// What a shortened name keeps of the target's: a prefix of this many bytes at most,
+// then "~" and this many hexadecimal digits of the SHA-256 of the whole name.
+constexpr qsizetype shortNamePrefix = 100;
+constexpr qsizetype shortNameHash = 16;
 // Read back in pieces: the content to compare with is already in memory.
 constexpr qint64 compareChunk = qint64(1) << 20;
 
@@ -130,6 +137,9 @@ Attributes readAttributes(int fd)
 {
     Attributes attributes;
     for (const QByteArray& name : attributeNames(fd)) {
+        // A recovery copy moved back by hand still carries its tie; it is no attribute of the file.
+        if (name == Recovery::tieAttribute)
+            continue;
         for (;;) {
             const ssize_t size = ::fgetxattr(fd, name.constData(), nullptr, 0);
             if (size < 0)
@@ -194,17 +204,34 @@ int overwrite(const QString& path, QByteArrayView content, bool& started)
     return offset == content.size() ? 0 : EIO;
 }
 
+QString nameWithin(const QString& name, qsizetype extra)
+{
+    const QByteArray bytes = FileName::encode(name);
+    if (bytes.size() + extra <= nameLimit)
+        return name;
+    // Cut before a byte that starts a character, so the prefix stays readable.
+    qsizetype cut = qMin(shortNamePrefix, bytes.size());
+    while (cut > 0 && (quint8(bytes.at(cut)) & 0xC0) == 0x80)
+        --cut;
+    return FileName::decode(QByteArrayView(bytes).first(cut)) + u'~' + sha256Hex(bytes).left(shortNameHash);
+}
+
 QString temporaryPath(const QString& realPath)
 {
+    static constexpr QLatin1StringView middle(".tagging-");
+    static constexpr QLatin1StringView suffix(".mp3");
     const QFileInfo info(realPath);
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(uuidPrefixSize);
-    return info.path() + "/."_L1 + info.completeBaseName() + ".tagging-"_L1 + id + ".mp3"_L1;
+    const QString base
+        = nameWithin(info.completeBaseName(), 1 + middle.size() + uuidPrefixSize + suffix.size());
+    return info.path() + "/."_L1 + base + middle + id + suffix;
 }
 
 QString recoveryPath(const QString& realPath)
 {
+    static constexpr QLatin1StringView suffix(".pelamo-recovery");
     const QFileInfo info(realPath);
-    return info.path() + "/."_L1 + info.fileName() + ".pelamo-recovery"_L1;
+    return info.path() + "/."_L1 + nameWithin(info.fileName(), 1 + suffix.size()) + suffix;
 }
 
 bool isTemporaryName(const QString& fileName)

@@ -56,9 +56,13 @@ void applyAttributes(int fd, const Attributes& attributes);
 // whether the file may have been changed.
 int overwrite(const QString& path, QByteArrayView content, bool& started);
 
-// Names Pelamo gives its own files beside a target.
+// Names Pelamo gives its own files beside a target. Where the full form would be
+// longer than a file name may be, a short prefix of the target's name and a hash
+// of the whole name stand in for it.
 QString temporaryPath(const QString& realPath);
 QString recoveryPath(const QString& realPath);
 bool isTemporaryName(const QString& fileName);
+// `name`, or its shortened stand-in when `extra` more bytes would make it too long.
+QString nameWithin(const QString& name, qsizetype extra);
 
 } // namespace ID3::FileIO

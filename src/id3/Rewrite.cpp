@@ -1,6 +1,7 @@
 #include "id3/FileIO.h"
 #include "id3/FileName.h"
 #include "id3/ID3.h"
+#include "id3/Recovery.h"
 #include "id3/Text.h"
 
 #include <QFileInfo>
@@ -117,48 +118,20 @@ bool isUnchanged(const TargetFile& target)
         && now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
 }
 
-// A file that died in the middle of an in-place rewrite (see replaceInPlace)
-// gets its verified tagged copy back before anything else reads it.
-std::optional<Failure> recoverInterrupted(const QString& path, const QString& fileName)
-{
-    const QString recovery = recoveryPath(path);
-    const FileDescriptor fd(openPath(recovery, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
-    if (!fd.isOpen())
-        return std::nullopt;
-    const QString copyName = FileName::display(QFileInfo(recovery).fileName());
-    const auto cannotRecover = [&](const QString& why) {
-        return Failure::io("Can't put "_L1 + fileName + " back from its tagged copy "_L1 + copyName + ": "_L1
-            + why + "; both were left as they are"_L1);
-    };
-    struct stat status
-    {
-    };
-    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
-        return cannotRecover(errorText(EINVAL));
-    QByteArray copy(qint64(status.st_size), Qt::Uninitialized);
-    if (readUpTo(fd.get(), copy.data(), copy.size()) != copy.size())
-        return cannotRecover(errorText(EIO));
-    if (!looksLikeMP3(stripTags(copy)))
-        return cannotRecover(u"it is not an MP3 file"_s);
-    bool started = false;
-    if (const int error = overwrite(path, copy, started); error != 0)
-        return cannotRecover(errorText(error));
-    (void)::unlink(FileName::encode(recovery).constData());
-    return std::nullopt;
-}
-
 // A file with more than one name keeps them all: the verified temporary file
 // becomes the recovery copy, and the new bytes are written into the target
 // itself. Until they are in and read back, a complete verified file is always
 // on disk: the old target, or the recovery copy beside it.
-std::optional<Failure> replaceInPlace(
-    const QString& temporary, const TargetFile& target, QByteArrayView content, const QString& fileName)
+std::optional<Failure> replaceInPlace(int fd, const QString& temporary, const TargetFile& target,
+    QByteArrayView content, const QString& fileName)
 {
     const QString recovery = recoveryPath(target.path);
-    const QByteArray encodedRecovery = FileName::encode(recovery);
-    if (::rename(FileName::encode(temporary).constData(), encodedRecovery.constData()) != 0) {
-        const int error = errno;
+    const QString copyName = FileName::display(QFileInfo(recovery).fileName());
+    if (const int error = Recovery::keep(fd, temporary, recovery, target.status, content); error != 0) {
         (void)::unlink(FileName::encode(temporary).constData());
+        if (error == EEXIST)
+            return Failure::io("Can't write "_L1 + fileName + " in place: "_L1 + copyName
+                + " is in the way, and it was left alone"_L1);
         return Failure::io("Can't replace "_L1 + fileName + ": "_L1 + errorText(error));
     }
     const QString folder = QFileInfo(target.path).path();
@@ -166,14 +139,15 @@ std::optional<Failure> replaceInPlace(
     bool started = false;
     if (const int error = overwrite(target.path, content, started); error != 0) {
         if (!started) {
-            (void)::unlink(encodedRecovery.constData());
+            (void)::unlink(FileName::encode(recovery).constData());
             return Failure::io("Can't write "_L1 + fileName + ": "_L1 + errorText(error));
         }
-        return Failure::io("Can't write "_L1 + fileName + " in place: "_L1 + errorText(error)
-            + "; its tagged copy "_L1 + FileName::display(QFileInfo(recovery).fileName())
-            + " puts it right the next time it is tagged"_L1);
+        Failure failure = Failure::io("Can't write "_L1 + fileName + " in place: "_L1 + errorText(error)
+            + "; its tagged copy "_L1 + copyName + " puts it right the next time it is tagged"_L1);
+        failure.touched = true;
+        return failure;
     }
-    (void)::unlink(encodedRecovery.constData());
+    (void)::unlink(FileName::encode(recovery).constData());
     return std::nullopt;
 }
 
@@ -208,8 +182,9 @@ std::variant<Outcome, Failure> rewrite(const QString& targetPath, qint64 spare, 
     const std::optional<QString> resolved = resolvedPath(targetPath, resolveError);
     if (!resolved)
         return Failure::io("Can't read "_L1 + fileName + ": "_L1 + errorText(resolveError));
-    if (auto failure = recoverInterrupted(*resolved, fileName))
-        return *failure;
+    const Recovery::PutBack recovered = Recovery::putBack(*resolved, fileName);
+    if (recovered.failure)
+        return *recovered.failure;
 
     auto read = readTarget(*resolved, fileName, spare);
     if (auto* failure = std::get_if<Failure>(&read))
@@ -314,7 +289,7 @@ std::variant<Outcome, Failure> rewrite(const QString& targetPath, qint64 spare, 
     }
 
     if (target.status.st_nlink > 1) {
-        if (auto failure = replaceInPlace(temporary, target, written, fileName))
+        if (auto failure = replaceInPlace(fd.get(), temporary, target, written, fileName))
             return *failure;
         fd.close();
     } else {
@@ -328,7 +303,7 @@ std::variant<Outcome, Failure> rewrite(const QString& targetPath, qint64 spare, 
         if (folderSync == FolderSync::Now)
             syncFolder(QFileInfo(target.path).path());
     }
-    return Outcome {{}, audioSHA, newSize, QFileInfo(target.path).path()};
+    return Outcome {{}, audioSHA, newSize, QFileInfo(target.path).path(), recovered.strayCopy};
 }
 
 } // namespace

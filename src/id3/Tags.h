@@ -42,6 +42,9 @@ struct Outcome
     QString audioSHA; // SHA-256 of the audio, 64 lower-case hexadecimal digits
     qint64 bytesWritten = 0;
     QString folder; // the folder that holds the file written, links resolved
+    // A file named as this one's recovery copy that was not its own, left alone
+    // (its name as a person reads it); empty when there was none.
+    QString strayCopy;
 
     bool operator==(const Outcome&) const = default;
 };
@@ -53,6 +56,9 @@ struct Failure
 
     Kind kind = Kind::IO;
     QString description;
+    // True when the target may have been changed before the failure: only a
+    // file that wasn't can be taken as having kept its old content.
+    bool touched = false;
 
     static Failure notMP3(const QString& fileName);
     static Failure io(const QString& message);

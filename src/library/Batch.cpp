@@ -68,7 +68,17 @@ struct Tagged
 {
     TagResult result;
     QString folder; // whose entries still need flushing, when the file was written
+    bool untouched = false; // the file provably kept its old content
 };
+
+// What a rewrite that went through says, with the stray copy it left alone.
+QString doneMessage(const QString& text, const ID3::Outcome& outcome)
+{
+    if (outcome.strayCopy.isEmpty())
+        return text;
+    return text + QStringLiteral(" \u00b7 ") + outcome.strayCopy
+        + QStringLiteral(" left alone: it is not this file's recovery copy");
+}
 
 Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteArray>& cover,
     const ID3::KeepReplaced& keep)
@@ -80,11 +90,14 @@ Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteAr
     result.show = show.name;
     if (const auto* outcome = std::get_if<ID3::Outcome>(&written)) {
         result.ok = true;
-        result.message = QStringLiteral("Tagged \u00b7 ") + outcome->frames.join(u' ')
-            + QStringLiteral(" \u00b7 audio untouched");
+        result.message = doneMessage(QStringLiteral("Tagged \u00b7 ") + outcome->frames.join(u' ')
+                + QStringLiteral(" \u00b7 audio untouched"),
+            *outcome);
         tagged.folder = outcome->folder;
     } else {
-        result.message = std::get<ID3::Failure>(written).description;
+        const auto& failure = std::get<ID3::Failure>(written);
+        result.message = failure.description;
+        tagged.untouched = !failure.touched;
     }
     return tagged;
 }
@@ -104,7 +117,7 @@ Tagged restoreOne(const QString& record, const QString& file)
     const auto restored = ID3::restore(found.original, found.file, ID3::FolderSync::Later);
     if (const auto* outcome = std::get_if<ID3::Outcome>(&restored)) {
         result.ok = true;
-        result.message = QStringLiteral("Put back as it was before tagging");
+        result.message = doneMessage(QStringLiteral("Put back as it was before tagging"), *outcome);
         tagged.folder = outcome->folder;
     } else {
         result.message = std::get<ID3::Failure>(restored).description;
@@ -239,8 +252,9 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
         if (journal)
             keep = [&](const ID3::Replaced& replaced) { journal->keep(index, file, show.name, replaced); };
         Tagged tagged = tagOne(file, show, cover, keep);
-        // A record for a file that kept its old content would put back nothing.
-        if (journal && !tagged.result.ok)
+        // A record for a file that kept its old content would put back nothing; one
+        // whose write in place failed halfway still serves to put it back.
+        if (journal && tagged.untouched)
             journal->drop(index);
         return tagged;
     };

@@ -49,31 +49,41 @@ void ShowStore::startNextJob()
 
     // The worker touches nothing of the store: it has its own copy of the job,
     // and each result comes back to this thread as a queued call.
+    // Every call carries the batch's number: one that arrives after its batch
+    // was joined (quitting joins at once) must not count in the next.
+    const quint64 batch = ++m_batch;
     m_cancel = std::make_shared<std::atomic_bool>(false);
-    m_worker = QThread::create([this, job = std::move(job), cancel = m_cancel, folder = undoFolder()] {
-        const auto report = [this, &cancel](const TagResult& result) {
+    m_worker = QThread::create([this, batch, job = std::move(job), cancel = m_cancel, folder = undoFolder()] {
+        const auto report = [this, batch, &cancel](const TagResult& result) {
             QMetaObject::invokeMethod(
-                this, [this, result] { fileDone(result); }, Qt::QueuedConnection);
+                this, [this, batch, result] { fileDone(batch, result); }, Qt::QueuedConnection);
             return !cancel->load();
         };
         if (job.undo) {
             undoFiles(job.undoRecords, report);
             return;
         }
-        const auto tell = [this](const QString& text) {
+        const auto tell = [this, batch](const QString& text) {
             QMetaObject::invokeMethod(
-                this, [this, text] { Q_EMIT notice(text); }, Qt::QueuedConnection);
+                this,
+                [this, batch, text] {
+                    if (batch == m_batch)
+                        Q_EMIT notice(text);
+                },
+                Qt::QueuedConnection);
         };
         tagFiles(job.files, job.show, job.cover, report, {folder, tell});
     });
-    connect(m_worker, &QThread::finished, this, &ShowStore::jobDone, Qt::QueuedConnection);
+    connect(
+        m_worker, &QThread::finished, this, [this, batch] { jobDone(batch); }, Qt::QueuedConnection);
     m_worker->start();
 }
 
-void ShowStore::fileDone(const TagResult& result)
+void ShowStore::fileDone(quint64 batch, const TagResult& result)
 {
+    // A file of an earlier batch was still tagged: it belongs in Recent, not in this batch's count.
     addRecent({result});
-    if (m_tagging && m_tagging->done < m_tagging->total) {
+    if (batch == m_batch && m_tagging && m_tagging->done < m_tagging->total) {
         ++m_tagging->done;
         m_tagging->failed += result.ok ? 0 : 1;
         if (m_tagging->done < m_tagging->total)
@@ -82,9 +92,9 @@ void ShowStore::fileDone(const TagResult& result)
     }
 }
 
-void ShowStore::jobDone()
+void ShowStore::jobDone(quint64 batch)
 {
-    if (!m_worker)
+    if (!m_worker || batch != m_batch)
         return;
     m_lastBatch = m_tagging;
     joinWorker();

@@ -179,8 +179,8 @@ private:
         QStringList undoRecords;
     };
     void startNextJob();
-    void fileDone(const TagResult& result);
-    void jobDone();
+    void fileDone(quint64 batch, const TagResult& result);
+    void jobDone(quint64 batch);
     void joinWorker();
     // Puts a batch's results, given in order, in front of Recent.
     void addRecent(const QList<TagResult>& batch);
@@ -204,5 +204,6 @@ private:
     std::optional<Tagging> m_tagging;
     std::optional<Tagging> m_lastBatch;
     QThread* m_worker = nullptr;
+    quint64 m_batch = 0; // the number of the batch on the worker, or of the last one
     std::shared_ptr<std::atomic_bool> m_cancel;
 };

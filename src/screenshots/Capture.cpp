@@ -47,8 +47,10 @@ void finish(int status)
 void takePicture(QWidget* window)
 {
     const Options& o = options();
-    const QString file = QDir(*o.outDir).filePath(
-        o.dark ? QStringLiteral("main-dark.png") : QStringLiteral("main-light.png"));
+    // Named for what the picture shows, whoever chose the appearance.
+    const QString file = QDir(*o.outDir).filePath(Theme::current() == Theme::Appearance::Dark
+            ? QStringLiteral("main-dark.png")
+            : QStringLiteral("main-light.png"));
     // The window server's picture of this window alone; where it won't give one,
     // the window's own rendering of itself.
     QPixmap picture;
@@ -100,7 +102,9 @@ Options Options::parse(const QStringList& arguments)
 {
     Options o;
     o.outDir = CLI::value(captureOption, arguments);
-    o.dark = CLI::value(QStringLiteral("--appearance"), arguments) == QStringLiteral("dark");
+    if (const auto appearance = CLI::value(QStringLiteral("--appearance"), arguments))
+        o.appearance
+            = *appearance == QStringLiteral("dark") ? Theme::Appearance::Dark : Theme::Appearance::Light;
     o.sampleDir = CLI::value(QStringLiteral("--sample-dir"), arguments);
     const std::optional<QString> size = CLI::value(QStringLiteral("--size"), arguments);
     QList<double> numbers;
@@ -136,9 +140,8 @@ bool active()
 
 void prepareIfRequested()
 {
-    if (!options().outDir)
-        return;
-    Theme::apply(options().dark ? Theme::Appearance::Dark : Theme::Appearance::Light);
+    if (options().outDir && options().appearance)
+        Theme::apply(*options().appearance);
 }
 
 void startIfRequested()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Theme.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -19,7 +21,8 @@ enum Status { Captured = 0, NoWindow = 3, Failed = 4 };
 struct Options
 {
     std::optional<QString> outDir;
-    bool dark = false;
+    // "--appearance": holds for the whole capture; without it the desktop decides.
+    std::optional<Theme::Appearance> appearance;
     QSize size {1040, 700};
     bool sizeRefused = false; // "--size" was given but is no usable window size
     std::optional<QString> sampleDir;
@@ -31,7 +34,7 @@ bool requested(const QStringList& arguments);
 // True when this run photographs its window, whose size and place are then the capture's.
 bool active();
 
-// Before any window exists: the appearance the picture asks for.
+// Before any window exists: the appearance the picture asks for, if it asks for one.
 void prepareIfRequested();
 // Once the application runs: tags the sample folder, then looks for the window.
 void startIfRequested();

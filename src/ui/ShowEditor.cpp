@@ -103,11 +103,24 @@ void ShowEditor::cancel()
 {
     if (m_finished)
         return;
+    discardImportedCover();
+    Q_EMIT finished();
+}
+
+ShowEditor::~ShowEditor()
+{
+    // Closed without Save or Cancel (the sheet's close button, quitting): as on Cancel.
+    discardImportedCover();
+}
+
+void ShowEditor::discardImportedCover()
+{
+    if (m_finished)
+        return;
     // Only a cover imported since the editor opened goes; the show's own stays.
     if (m_draft.coverFile != m_original)
         m_store.deleteCoverFile(m_draft.coverFile);
     m_finished = true;
-    Q_EMIT finished();
 }
 
 void ShowEditor::keyPressEvent(QKeyEvent* event)

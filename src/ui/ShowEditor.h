@@ -36,6 +36,7 @@ public:
     // With `scrolls` the form sits in a scroll area of fixed height (the sheet);
     // without it the editor is as tall as the whole form (pictures of it).
     ShowEditor(ShowStore& store, const Show& show, bool scrolls, QWidget* parent = nullptr);
+    ~ShowEditor() override;
 
     const Show& draft() const { return m_draft; }
     bool canSave() const;
@@ -87,6 +88,8 @@ private:
     void removeCover();
     void showCover();
     bool anotherShowNames(const std::optional<QString>& coverFile) const;
+    // Deletes the cover imported since the editor opened, once, unless save() ran.
+    void discardImportedCover();
     // Brings every label, visibility and enabled state in line with the draft.
     void refresh();
 

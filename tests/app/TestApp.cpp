@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <array>
+
 using namespace Qt::Literals::StringLiterals;
 
 QUrl (*const file)(const QString&) = &QUrl::fromLocalFile;
@@ -111,12 +113,36 @@ private Q_SLOTS:
         QTRY_VERIFY(app.contentView()->dropSheet() && app.contentView()->dropSheet()->isVisible());
     }
 
+    // Brought forward for a second launch, the window comes back as it was left.
+    void activateKeepsTheWindowState_data()
+    {
+        QTest::addColumn<Qt::WindowStates>("left");
+        QTest::addColumn<Qt::WindowStates>("back");
+        QTest::addRow("maximized") << Qt::WindowStates(Qt::WindowMaximized)
+                                   << Qt::WindowStates(Qt::WindowMaximized);
+        QTest::addRow("minimized from maximized")
+            << (Qt::WindowMinimized | Qt::WindowMaximized) << Qt::WindowStates(Qt::WindowMaximized);
+        QTest::addRow("minimized") << Qt::WindowStates(Qt::WindowMinimized)
+                                   << Qt::WindowStates(Qt::WindowNoState);
+    }
+    void activateKeepsTheWindowState()
+    {
+        QFETCH(Qt::WindowStates, left);
+        QFETCH(Qt::WindowStates, back);
+        PelamoApp app(*m_store);
+        app.showMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(app.mainWindow()));
+        app.mainWindow()->setWindowState(left);
+        app.activate();
+        QTRY_COMPARE(app.mainWindow()->windowState() & ~Qt::WindowActive, back);
+    }
+
     // A second launch hands its files to the running program and quits.
     void secondLaunchHandsOver()
     {
         const QString library = m_case->filePath(u"lib"_s);
         SingleInstance running(library);
-        QVERIFY(running.listen());
+        QCOMPARE(running.claim({}), SingleInstance::Claim::Running);
         QSignalSpy received(&running, &SingleInstance::filesReceived);
         const QString folder = m_case->filePath(u"Season 2"_s);
         QDir().mkpath(folder);
@@ -150,12 +176,43 @@ private Q_SLOTS:
         first.waitForFinished(10000);
     }
 
+    // Launches at the same moment: the library's lock lets exactly one of them run, and the
+    // other hands over. Every round but the first also finds the lock and the socket of the
+    // instance killed in the round before, and takes them over.
+    void simultaneousLaunchesLeaveOne()
+    {
+        const QString library = m_case->filePath(u"shared"_s);
+        ShowStore {library}.save();
+        QVERIFY(QFileInfo::exists(library + u"/shows.json"_s));
+        for (int round = 0; round < 20; ++round) {
+            std::array<QProcess, 2> launches;
+            for (QProcess& launch : launches) {
+                launch.setProcessEnvironment(m_env->processEnvironment());
+                launch.start(QStringLiteral(PELAMO_EXECUTABLE), {u"--library"_s, library});
+            }
+            const auto running = [&] {
+                return int(launches[0].state() != QProcess::NotRunning)
+                    + int(launches[1].state() != QProcess::NotRunning);
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(running() < 2, 30000);
+            // The survivor stays: it did not also hand over, or quit.
+            QTest::qWait(300);
+            QVERIFY2(running() == 1, qPrintable(u"round %1: %2 running"_s.arg(round).arg(running())));
+            QProcess& ended = launches[0].state() == QProcess::NotRunning ? launches[0] : launches[1];
+            QProcess& survivor = &ended == &launches[0] ? launches[1] : launches[0];
+            QCOMPARE(ended.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(ended.exitCode(), 0);
+            survivor.kill();
+            QVERIFY(survivor.waitForFinished(10000));
+        }
+    }
+
     void staleSocketIsTakenOver()
     {
         // What a crash leaves: a socket path nobody answers on.
         const QString library = m_case->filePath(u"stale"_s);
         QVERIFY(writeFile(SingleInstance::socketPath(library), QByteArray()));
-        QVERIFY(SingleInstance(library).claim({}));
+        QCOMPARE(SingleInstance(library).claim({}), SingleInstance::Claim::Running);
     }
 
     // The window opens where it was closed, but never off every screen.

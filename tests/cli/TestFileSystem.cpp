@@ -1,5 +1,6 @@
 // What the file system keeps about a file, through the real executable.
 #include "common/LibraryTestKit.h"
+#include "id3/Recovery.h"
 
 #include <QDir>
 #include <QFile>
@@ -232,27 +233,81 @@ private Q_SLOTS:
         QVERIFY(run.out.contains(u"OK   %1 "_s.arg(path(u"show/ep.mp3"_s))));
     }
 
-    // A run that died writing a file in place left its verified copy: the next run puts it back.
-    void recoveryCopyPutBack_data() { attributesAclAndLinksKept_data(); }
-    void recoveryCopyPutBack()
+    // A run that died writing a file in place left its verified copy, tied to that file: the
+    // next run puts it back. A file of that name that is not the file's own copy is never put
+    // back nor removed, and the result line names it.
+    void recoveryCopy_data()
+    {
+        QTest::addColumn<bool>("linked");
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        const QString putBack;
+        const QString stray
+            = u" \u00b7 .ep.mp3.pelamo-recovery left alone: it is not this file's recovery copy"_s;
+        QTest::addRow("cut short, one name") << false << u"tied"_s << 0 << putBack;
+        QTest::addRow("cut short, two names") << true << u"tied"_s << 0 << putBack;
+        QTest::addRow("untied, as made by hand") << false << u"untied"_s << 0 << stray;
+        QTest::addRow("tied to another file") << false << u"other file"_s << 0 << stray;
+        QTest::addRow("file exported again since") << false << u"stale"_s << 0 << stray;
+        QTest::addRow("another user's copy") << false << u"foreign"_s << 0 << stray;
+        QTest::addRow("stray in the way of a write in place")
+            << true << u"untied"_s << 1
+            << u"Can't write ep.mp3 in place: .ep.mp3.pelamo-recovery is in the way"_s;
+    }
+    void recoveryCopy()
     {
         QFETCH(bool, linked);
+        QFETCH(QString, copy);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        if (copy == u"foreign"_s && ::geteuid() != 0)
+            QSKIP("only root can give a file to another user");
+        // What the cut-short run was writing, made the same way elsewhere.
         const QString elsewhere = copyTone(u"copy/ep.mp3"_s);
         QCOMPARE(tag({elsewhere}).status, 0);
         const QByteArray taggedCopy = readFile(elsewhere);
         QVERIFY(isTagged(taggedCopy, m_tone));
-        copyTone(u"show/ep.mp3"_s);
+        const QString target = copyTone(u"show/ep.mp3"_s);
         if (linked)
             QCOMPARE(::link(native(u"show/ep.mp3"_s).constData(), native(u"other.mp3"_s).constData()), 0);
-        QVERIFY(QFile::rename(elsewhere, path(u"show/.ep.mp3.pelamo-recovery"_s)));
-        QVERIFY(QFile::resize(path(u"show/ep.mp3"_s), taggedCopy.size() / 2));
+        const QString recovery = path(u"show/.ep.mp3.pelamo-recovery"_s);
+        const QString partial = path(u"show/partial"_s);
+        QVERIFY(writeFile(partial, taggedCopy));
+        const struct stat tiedTo = statOf(QFile::encodeName(copy == u"other file"_s ? elsewhere : target));
+        if (copy == u"untied"_s) {
+            QVERIFY(QFile::rename(partial, recovery));
+        } else {
+            QFile made(partial);
+            QVERIFY(made.open(QIODevice::ReadWrite));
+            QCOMPARE(ID3::Recovery::keep(made.handle(), partial, recovery, tiedTo, taggedCopy), 0);
+        }
+        if (copy == u"foreign"_s)
+            QCOMPARE(::chown(QFile::encodeName(recovery).constData(), 65534, 65534), 0);
+
+        // What the file holds when the next run starts: where the copy is its own, the start of
+        // the new bytes over the rest of the old, as a write in place leaves it when killed.
+        QByteArray before = m_tone;
+        if (says.isEmpty())
+            before = taggedCopy.first(taggedCopy.size() / 2) + m_tone.sliced(taggedCopy.size() / 2);
+        if (copy == u"stale"_s)
+            before[m_tone.size() - 200] = char(before.at(m_tone.size() - 200) ^ 0x55);
+        QVERIFY(writeFile(target, before));
+
         const ProgramRun run = tag({u"show"_s});
-        QCOMPARE(run.status, 0);
+        QCOMPARE(run.status, status);
         QCOMPARE(run.out.count(u'\n'), 1);
-        QCOMPARE(readFile(path(u"show/ep.mp3"_s)), taggedCopy);
+        const QByteArray after = readFile(target);
+        if (says.isEmpty()) {
+            QCOMPARE(after, taggedCopy);
+            QCOMPARE(QDir(path(u"show"_s)).entryList(QDir::Files | QDir::Hidden), QStringList {u"ep.mp3"_s});
+        } else {
+            QVERIFY2(run.out.contains(says), qPrintable(run.out));
+            QVERIFY(status == 0 ? isTagged(after, before) : after == before);
+            QCOMPARE(readFile(recovery), taggedCopy);
+        }
         if (linked)
-            QCOMPARE(readFile(path(u"other.mp3"_s)), taggedCopy);
-        QCOMPARE(QDir(path(u"show"_s)).entryList(QDir::Files | QDir::Hidden), QStringList {u"ep.mp3"_s});
+            QCOMPARE(readFile(path(u"other.mp3"_s)), after);
     }
 };
 

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -123,6 +125,40 @@ private Q_SLOTS:
         QCOMPARE(pelamo({u"--undo"_s}).status, 0);
         QCOMPARE(sha256(plain), original);
         QCOMPARE(pelamo({u"--undo"_s}).status, 2);
+    }
+
+    // Names near the longest the file system takes: the hidden names beside them are shortened.
+    void longNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("linked");
+        const QString bytes250 = QString(246, u'a') + u".mp3"_s;
+        QTest::addRow("250 bytes") << bytes250 << false;
+        QTest::addRow("250 bytes, two names") << bytes250 << true;
+        QTest::addRow("80 CJK characters") << u"\u591c\u306e\u97f3\u697d"_s.repeated(20) + u".mp3"_s << false;
+    }
+    void longNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, linked);
+        const QString folder = m_case->filePath(u"long"_s);
+        const QString file = copyFixture(toneFixture(), folder + u'/' + name);
+        QVERIFY(!file.isEmpty());
+        if (linked)
+            QCOMPARE(::link(QFile::encodeName(file).constData(),
+                         QFile::encodeName(m_case->filePath(u"other.mp3"_s)).constData()),
+                0);
+        const QString before = sha256(file);
+        const ProgramRun tagged = pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, folder});
+        QCOMPARE(tagged.err, QString());
+        QCOMPARE(tagged.status, 0);
+        QVERIFY(sha256(file) != before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList {name});
+        const ProgramRun undone = pelamo({u"--undo"_s});
+        QCOMPARE(undone.status, 0);
+        QCOMPARE(sha256(file), before);
+        if (linked)
+            QCOMPARE(sha256(m_case->filePath(u"other.mp3"_s)), before);
     }
 
     void keepsTheNewestBatchesOnly()

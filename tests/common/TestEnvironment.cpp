@@ -15,6 +15,23 @@ const char* const variables[][2] = {
     {"XDG_RUNTIME_DIR", "/runtime"},
 };
 
+// What the desktop around the tests would otherwise decide: its theme, its light or
+// dark setting, and which portal or file manager answers.
+const char* const desktopVariables[] = {
+    "GTK_THEME",
+    "QT_QPA_PLATFORMTHEME",
+    "QT_STYLE_OVERRIDE",
+    "XDG_CURRENT_DESKTOP",
+    "DESKTOP_SESSION",
+};
+
+// A session bus address where no bus listens: nothing is found on it, and
+// nothing is started for it, whatever portal the machine has installed.
+QString noSessionBus(const QString& home)
+{
+    return QStringLiteral("unix:path=") + home + QStringLiteral("/runtime/no-session-bus");
+}
+
 } // namespace
 
 TestEnvironment::TestEnvironment()
@@ -26,6 +43,14 @@ TestEnvironment::TestEnvironment()
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv(name, QFile::encodeName(path));
     }
+    for (const char* name : desktopVariables)
+        qunsetenv(name);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", noSessionBus(m_dir.path()).toUtf8());
+}
+
+QString TestEnvironment::sessionBusAddress() const
+{
+    return noSessionBus(m_dir.path());
 }
 
 QString TestEnvironment::dataHome() const
@@ -48,6 +73,9 @@ QProcessEnvironment TestEnvironment::processEnvironment() const
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const auto& [name, suffix] : variables)
         env.insert(QLatin1StringView(name), m_dir.path() + QLatin1StringView(suffix));
+    for (const char* name : desktopVariables)
+        env.remove(QLatin1StringView(name));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), noSessionBus(m_dir.path()));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     return env;
 }

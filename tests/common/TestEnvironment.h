@@ -9,8 +9,10 @@
 #include <memory>
 
 // A private home for one test: HOME and the XDG folders point into a temporary
-// folder, so no test reads or writes the real user's library or preferences.
-// Create it before anything touches QSettings or QStandardPaths.
+// folder, so no test reads or writes the real user's library or preferences, and
+// the session bus is one where nothing listens, so no portal, file manager or
+// desktop theme of the machine's takes part. Create it before anything touches
+// QSettings, QStandardPaths or D-Bus.
 class TestEnvironment
 {
 public:
@@ -21,6 +23,8 @@ public:
     QString configHome() const;
     // The default library folder under this home.
     QString defaultLibrary() const;
+    // The session bus address the test and its programs use unless they start their own.
+    QString sessionBusAddress() const;
     // The environment for a child process, with the same private folders.
     QProcessEnvironment processEnvironment() const;
     // A fresh folder inside the private home for one test function.

@@ -1,10 +1,17 @@
 #include "common/EmptyLibrary.h"
 #include "common/LibraryTestKit.h"
+#include "id3/ID3.h"
+#include "library/Journal.h"
 #include "library/ShowStore.h"
 
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -111,6 +118,38 @@ private Q_SLOTS:
         QVERIFY(std::all_of(results.cbegin(), results.cend(), [](const TagResult& r) { return r.ok; }));
         QCOMPARE(QFileInfo(results.last().file).fileName(), u"4999.mp3"_s);
         QCOMPARE(QDir(folder).entryList({u"*tagging*"_s}, QDir::Files | QDir::Hidden).size(), 0);
+    }
+
+    // A write in place that fails once it began may have changed the file: its undo record
+    // stays, and undo then gives back the original bytes.
+    void failedWriteInPlaceKeepsItsRecord()
+    {
+        const QString file = mp3(u"linked.mp3"_s);
+        QCOMPARE(
+            ::link(QFile::encodeName(file).constData(), QFile::encodeName(file + u"2"_s).constData()), 0);
+        const QByteArray original = readFile(file);
+        const QString undo = m_store->undoFolder();
+        // Past the old size no byte may be written: the new bytes go in up to there, then fail.
+        rlimit unlimited {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        ID3::setBeforeReplaceHook([&](const QString&) {
+            const rlimit small {rlim_t(original.size()), unlimited.rlim_max};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        });
+        const QList<TagResult> results = ShowStore::tagFiles({file}, m_show, std::nullopt, {}, {undo, {}});
+        ID3::setBeforeReplaceHook({});
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(results.size(), 1);
+        QVERIFY2(!results.first().ok && results.first().message.contains(u"in place"_s),
+            qPrintable(results.first().message));
+        QVERIFY(readFile(file) != original);
+        QCOMPARE(Journal::newestBatch(undo).size(), 1);
+        const QList<TagResult> undone = ShowStore::undoFiles(ShowStore::undoRecords(undo));
+        QVERIFY2(undone.size() == 1 && undone.first().ok, qPrintable(undone.value(0).message));
+        QCOMPARE(readFile(file), original);
+        QCOMPARE(readFile(file + u"2"_s), original);
     }
 
 private:

@@ -31,8 +31,10 @@ private Q_SLOTS:
         m_out = m_case->filePath(u"out"_s);
     }
 
-    // The real program in a real X server.
-    ProgramRun capture(const QStringList& options, bool display = true)
+    // The real program in a real X server. With a colour scheme, a session bus of its own
+    // runs there too, with the desktop portal saying that scheme ("prefer-light" or
+    // "prefer-dark") as GNOME's does; the portal has answered before the program starts.
+    ProgramRun capture(const QStringList& options, bool display = true, const QString& scheme = {})
     {
         QProcessEnvironment env = m_env->processEnvironment();
         for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
@@ -41,9 +43,24 @@ private Q_SLOTS:
             = QStringList {u"--library"_s, m_library, u"--capture"_s, m_out} + options;
         if (!display)
             return runProgram(QStringLiteral(PELAMO_EXECUTABLE), arguments, env, {}, 60000);
-        const QStringList xvfb {
-            u"-a"_s, u"-s"_s, u"-screen 0 1600x1200x24"_s, QStringLiteral(PELAMO_EXECUTABLE)};
-        return runProgram(u"xvfb-run"_s, xvfb + arguments, env, {}, 60000);
+        QStringList command {QStringLiteral(PELAMO_EXECUTABLE)};
+        if (!scheme.isEmpty()) {
+            env.insert(u"XDG_CURRENT_DESKTOP"_s, u"GNOME"_s);
+            env.insert(u"GSETTINGS_BACKEND"_s, u"keyfile"_s);
+            writeFile(m_env->configHome() + u"/glib-2.0/settings/keyfile"_s,
+                "[org/gnome/desktop/interface]\ncolor-scheme='" + scheme.toUtf8() + "'\n");
+            const QString portalSays = scheme == u"prefer-dark"_s ? u"1"_s : u"2"_s;
+            command
+                = QStringList {u"dbus-run-session"_s, u"--"_s, u"sh"_s, u"-c"_s,
+                      u"gdbus call --session --dest org.freedesktop.portal.Desktop"
+                      " --object-path /org/freedesktop/portal/desktop"
+                      " --method org.freedesktop.portal.Settings.Read org.freedesktop.appearance"
+                      " color-scheme 2>/dev/null | grep -q 'uint32 %1' || exit 97; exec \"$0\" \"$@\""_s.arg(
+                          portalSays)}
+                + command;
+        }
+        const QStringList xvfb {u"-a"_s, u"-s"_s, u"-screen 0 1600x1200x24"_s};
+        return runProgram(u"xvfb-run"_s, xvfb + command + arguments, env, {}, 60000);
     }
 
     void sizeOption_data()
@@ -92,6 +109,39 @@ private Q_SLOTS:
         const int lightness = picture.pixelColor(picture.width() - 3, picture.height() - 3).lightness();
         QVERIFY2(dark ? lightness < 100 : lightness > 180, qPrintable(QString::number(lightness)));
         QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList {file});
+    }
+
+    // A desktop portal says light or dark: an explicit appearance wins over it for the whole
+    // capture, and without one the portal decides; the picture is named for what it shows.
+    void desktopPortal_data()
+    {
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QString>("appearance");
+        QTest::addColumn<bool>("dark");
+        QTest::addRow("light desktop, dark asked for") << u"prefer-light"_s << u"dark"_s << true;
+        QTest::addRow("dark desktop, light asked for") << u"prefer-dark"_s << u"light"_s << false;
+        QTest::addRow("dark desktop decides") << u"prefer-dark"_s << QString() << true;
+    }
+    void desktopPortal()
+    {
+        QFETCH(QString, scheme);
+        QFETCH(QString, appearance);
+        QFETCH(bool, dark);
+        for (const QString& program :
+            {u"/usr/libexec/xdg-desktop-portal"_s, u"/usr/libexec/xdg-desktop-portal-gtk"_s})
+            if (!QFileInfo(program).isExecutable())
+                QSKIP(
+                    qPrintable(program + u" is not installed (scripts/install-deps.sh test installs it)"_s));
+        const QStringList options
+            = appearance.isEmpty() ? QStringList() : QStringList {u"--appearance"_s, appearance};
+        const ProgramRun run = capture(options, true, scheme);
+        QVERIFY2(run.status != 97, "the desktop portal did not report the colour scheme");
+        QCOMPARE(run.status, 0);
+        const QString file = dark ? u"main-dark.png"_s : u"main-light.png"_s;
+        QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList {file});
+        const QImage picture(m_out + u'/' + file);
+        const int lightness = picture.pixelColor(picture.width() - 3, picture.height() - 3).lightness();
+        QVERIFY2(dark ? lightness < 100 : lightness > 180, qPrintable(QString::number(lightness)));
     }
 
     void troubleIsReportedAndThePictureStillTaken_data()

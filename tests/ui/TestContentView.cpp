@@ -389,7 +389,7 @@ private Q_SLOTS:
             QTRY_COMPARE(Theme::current(), Theme::Appearance::Light);
         }
         QDBusConnection::disconnectFromBus(QStringLiteral("desktop"));
-        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_env->sessionBusAddress().toUtf8());
         bus.kill();
         bus.waitForFinished();
     }

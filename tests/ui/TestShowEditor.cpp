@@ -3,6 +3,7 @@
 #include "common/TestEnvironment.h"
 #include "common/UiTest.h"
 #include "library/ShowStore.h"
+#include "ui/ContentView.h"
 #include "ui/Desktop.h"
 #include "ui/ShowEditor.h"
 #include "ui/Theme.h"
@@ -10,6 +11,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDate>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -160,6 +162,36 @@ private Q_SLOTS:
             QCOMPARE(stored, show);
         QCOMPARE(stored.coverFile, kept);
         QCOMPARE(storedCovers(), kept ? std::set<QString> {*kept} : std::set<QString> {});
+    }
+
+    // However the sheet goes, a cover imported since it opened goes with it.
+    void importedCoverGoesWithTheSheet_data()
+    {
+        QTest::addColumn<bool>("quit");
+        QTest::addRow("close button") << false;
+        QTest::addRow("quitting") << true;
+    }
+    void importedCoverGoesWithTheSheet()
+    {
+        QFETCH(bool, quit);
+        const Show show = showWithCover();
+        auto content = std::make_unique<ContentView>(*m_store);
+        QVERIFY(showExposed(*content));
+        content->editShow(show);
+        QDialog* sheet = content->editorSheet();
+        QVERIFY(sheet);
+        Desktop::setNextChoice(
+            QList<QUrl> {QUrl::fromLocalFile(imageFile(QStringLiteral("new.png"), Qt::red))});
+        child<QPushButton>(*sheet, "chooseImageButton")->click();
+        QCOMPARE(storedCovers().size(), 2u);
+        if (quit) {
+            content.reset();
+        } else {
+            QVERIFY(sheet->close());
+            QTRY_VERIFY(!content->editorSheet());
+        }
+        QTRY_COMPARE(storedCovers(), std::set<QString> {*show.coverFile});
+        QCOMPARE(m_store->shows().constFirst(), show);
     }
 
     void coverSharedWithAnotherShowSurvivesSave()

@@ -1,0 +1,58 @@
+#pragma once
+
+// The recovery copy of a file written in place: the verified new file, kept
+// beside the target under a hidden name until the target holds the same bytes.
+// A copy is tied to the one write that made it, so that a file of that name
+// planted by someone else, or left by a write long past, is never taken for it.
+#include "id3/Tags.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <sys/stat.h>
+
+#include <optional>
+
+namespace ID3::Recovery {
+
+// The extended attribute that ties a copy to its file. It is Pelamo's own and
+// never copied from one file to another.
+inline constexpr char tieAttribute[] = "user.pelamo.recovery";
+
+// What a copy records of the write it belongs to.
+struct Tie
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    uid_t owner = 0;
+    QString audioSHA; // of the audio the copy carries
+    QString surroundSHA; // of the bytes before the audio followed by those after it
+
+    QByteArray text() const;
+    static std::optional<Tie> parse(QByteArrayView text);
+    // The tie a copy with this content made for `target` carries.
+    static Tie of(const struct stat& target, QByteArrayView content);
+    bool operator==(const Tie&) const = default;
+};
+
+// Makes the verified new file, open as `fd` under the name `temporary`, the
+// recovery copy of `target`: records the tie and gives the file the recovery
+// name without replacing anything found there. Returns 0, or the errno of the
+// step that failed (EEXIST: another file has the name).
+int keep(int fd, const QString& temporary, const QString& recovery, const struct stat& target,
+    QByteArrayView content);
+
+struct PutBack
+{
+    std::optional<Failure> failure;
+    QString strayCopy; // a copy that was not this file's, left alone (its display name)
+};
+// Before the target is read: a write in place that was cut short gets its
+// verified copy back, when the copy is the file's own. It is not when it
+// belongs to another user, carries no tie for this very file, or the target
+// has since become a complete MP3 file with other audio; such a copy stays as
+// it is, and is named.
+PutBack putBack(const QString& targetPath, const QString& fileName);
+
+} // namespace ID3::Recovery
