@@ -289,7 +289,7 @@ private Q_SLOTS:
         // the new bytes over the rest of the old, as a write in place leaves it when killed.
         QByteArray before = m_tone;
         if (says.isEmpty())
-            before = taggedCopy.first(taggedCopy.size() / 2) + m_tone.sliced(taggedCopy.size() / 2);
+            before = taggedCopy.first(m_tone.size() / 2) + m_tone.sliced(m_tone.size() / 2);
         if (copy == u"stale"_s)
             before[m_tone.size() - 200] = char(before.at(m_tone.size() - 200) ^ 0x55);
         QVERIFY(writeFile(target, before));
