@@ -1,6 +1,7 @@
 // The whole rewrite on arbitrary file contents, in a private folder: the target
 // ends up either verified and rewritten or byte for byte as it was, and no
 // temporary file is left either way.
+#include "id3/Chapters.h"
 #include "id3/ID3.h"
 
 #include <QByteArray>
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
-    // The first byte picks a few options, so both ID3v1 paths and a cover are explored.
+    // The first byte picks a few options, so both ID3v1 paths, a cover and kept chapters are explored.
     ID3::Tags tags;
     tags.title = QStringLiteral("Fuzzed");
     const quint8 options = size > 0 ? quint8(data[0]) : 0;
@@ -40,12 +41,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (options & 2)
         tags.cover = before.left(64);
     tags.padding = (options & 4) ? 0 : 1024;
+    tags.keepChapters = options & 8;
 
     const auto result = ID3::write(tags, target);
     const QByteArray after = readAll(target);
     if (const auto* outcome = std::get_if<ID3::Outcome>(&result)) {
         const QByteArrayView audio = ID3::stripTags(before);
-        QByteArray expected = ID3::buildTag(tags).bytes;
+        // The chapters of the old tag follow the new frames, their offsets moved with the audio.
+        const qsizetype oldStart = audio.data() - before.constData();
+        const QList<ID3::KeptFrame> chapters
+            = tags.keepChapters ? ID3::chapterFrames(before.first(oldStart)) : QList<ID3::KeptFrame>();
+        ID3::BuiltTag frames = ID3::buildFrames(tags);
+        const qint64 newStart
+            = ID3::headerSize + frames.bytes.size() + tags.padding + ID3::keptSize(chapters);
+        frames.bytes += ID3::keptFrames(chapters, newStart - oldStart);
+        QByteArray expected = ID3::finishTag(frames, tags.padding).bytes;
         expected += audio;
         if (tags.writeID3v1)
             expected += ID3::id3v1(tags);

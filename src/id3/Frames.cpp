@@ -47,11 +47,12 @@ struct TextField
     QLatin1StringView id;
     QString Tags::*field;
 };
-constexpr std::array<TextField, 6> leadingTexts {{
+constexpr std::array<TextField, 7> leadingTexts {{
     {"TIT2"_L1, &Tags::title},
     {"TPE1"_L1, &Tags::artist},
     {"TPE2"_L1, &Tags::albumArtist},
     {"TALB"_L1, &Tags::album},
+    {"TRCK"_L1, &Tags::track},
     {"TCOM"_L1, &Tags::composer},
     {"TCON"_L1, &Tags::genre},
 }};

@@ -84,6 +84,8 @@ bool looksLikeMP3(QByteArrayView data);
 
 // ID3v1.
 QByteArray id3v1(const Tags& tags);
+// The track byte of ID3v1.1: the number before the "/" of a TRCK text, when it is 1 to 255.
+quint8 v1Track(const QString& track);
 quint8 genreIndex(const QString& name);
 const QStringList& genres();
 

@@ -1,3 +1,4 @@
+#include "id3/Chapters.h"
 #include "id3/FileIO.h"
 #include "id3/FileName.h"
 #include "id3/ID3.h"
@@ -325,11 +326,18 @@ std::variant<Outcome, Failure> write(
     const qint64 v1Bytes = tags.writeID3v1 ? v1Size : 0;
 
     QStringList frameIds;
-    const auto compose = [&](QByteArrayView, QByteArrayView) -> std::variant<Surround, Failure> {
+    const auto compose = [&](QByteArrayView file, QByteArrayView audio) -> std::variant<Surround, Failure> {
+        // Chapters follow the show's frames, their byte offsets moved with the audio.
+        const qsizetype oldAudioStart = audio.data() - file.data();
+        const QList<KeptFrame> chapters
+            = tags.keepChapters ? chapterFrames(file.first(oldAudioStart)) : QList<KeptFrame>();
+        const qint64 newAudioStart = tagSize + keptSize(chapters);
         // Its header could not say how long such a tag is, so the audio would not
         // read back unchanged; refuse before writing hundreds of megabytes.
-        if (!tagFits)
+        if (!tagFits || newAudioStart - headerSize >= syncsafeLimit)
             return Failure::audioChanged();
+        frames.bytes += keptFrames(chapters, newAudioStart - oldAudioStart);
+        frames.frames += keptNames(chapters);
         BuiltTag tag = finishTag(std::move(frames), tags.padding);
         frameIds = tag.frames;
         return Surround {std::move(tag.bytes), tags.writeID3v1 ? id3v1(tags) : QByteArray()};

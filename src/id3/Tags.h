@@ -16,6 +16,7 @@ struct Tags
     QString artist;
     QString albumArtist;
     QString album;
+    QString track; // "3/12": the track and the tracks of its release
     QString genre;
     QString year;
     QString language;
@@ -29,6 +30,8 @@ struct Tags
     QString feedURL;
     bool podcastFlag = false;
     std::optional<QByteArray> cover;
+    // The CHAP and CTOC frames of the file's old tag go into the new one.
+    bool keepChapters = false;
     bool writeID3v1 = true;
     qint64 padding = 1024;
 

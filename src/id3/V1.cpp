@@ -239,6 +239,13 @@ quint8 genreIndex(const QString& name)
     return noGenre;
 }
 
+quint8 v1Track(const QString& track)
+{
+    bool ok = false;
+    const int number = track.section(u'/', 0, 0).trimmed().toInt(&ok);
+    return ok && number >= 1 && number <= 255 ? quint8(number) : 0;
+}
+
 // Text fields are taken as stored, untrimmed: leading spaces count toward the width.
 QByteArray id3v1(const Tags& tags)
 {
@@ -251,7 +258,7 @@ QByteArray id3v1(const Tags& tags)
     out += latin1(tags.year, v1YearWidth);
     out += latin1(tags.comment, v1CommentWidth);
     out += '\0'; // marks the next byte as a track number (ID3v1.1)
-    out += '\0'; // track number: none
+    out += char(v1Track(tags.track)); // 0: none
     out += char(genreIndex(tags.genre));
     return out;
 }

@@ -4,6 +4,7 @@
 #include "library/ShowStore.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 
 #include <sys/stat.h>
@@ -47,6 +48,46 @@ QStringList mp3Entries(const QString& folder)
     return paths;
 }
 
+// Each file's place in its release, for a show that numbers tracks: the MP3 files
+// of its folder, listed once per folder, in the order a batch takes them (a file
+// the listing doesn't show still counts).
+QList<std::optional<Show::Track>> releaseTracks(const QStringList& files)
+{
+    struct Folder
+    {
+        QStringList names;
+        QSet<QString> known;
+        QHash<QString, Show::Track> tracks;
+    };
+    QHash<QString, Folder> folders;
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        auto folder = folders.find(info.path());
+        if (folder == folders.end()) {
+            folder = folders.insert(info.path(), {});
+            for (const QString& path : mp3Entries(info.path()))
+                folder->names.append(QFileInfo(path).fileName());
+            folder->known = QSet<QString>(folder->names.cbegin(), folder->names.cend());
+        }
+        if (!folder->known.contains(info.fileName())) {
+            folder->known.insert(info.fileName());
+            folder->names.append(info.fileName());
+        }
+    }
+    for (Folder& folder : folders) {
+        const QList<Show::Track> tracks = Show::tracks(folder.names);
+        for (qsizetype i = 0; i < tracks.size(); ++i)
+            folder.tracks.insert(folder.names.at(i), tracks.at(i));
+    }
+    QList<std::optional<Show::Track>> out;
+    out.reserve(files.size());
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        out.append(folders.value(info.path()).tracks.value(info.fileName()));
+    }
+    return out;
+}
+
 struct FileIdentity
 {
     dev_t device;
@@ -81,9 +122,9 @@ QString doneMessage(const QString& text, const ID3::Outcome& outcome)
 }
 
 Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteArray>& cover,
-    const ID3::KeepReplaced& keep)
+    const std::optional<Show::Track>& track, const ID3::KeepReplaced& keep)
 {
-    const auto written = ID3::write(show.tags(file, cover), file, ID3::FolderSync::Later, keep);
+    const auto written = ID3::write(show.tags(file, cover, track), file, ID3::FolderSync::Later, keep);
     Tagged tagged;
     TagResult& result = tagged.result;
     result.file = file;
@@ -247,11 +288,13 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
         }
     }
 
+    const QList<std::optional<Show::Track>> tracks
+        = show.numberTracks ? releaseTracks(files) : QList<std::optional<Show::Track>>(files.size());
     const auto work = [&](qsizetype index, const QString& file) {
         ID3::KeepReplaced keep;
         if (journal)
             keep = [&](const ID3::Replaced& replaced) { journal->keep(index, file, show.name, replaced); };
-        Tagged tagged = tagOne(file, show, cover, keep);
+        Tagged tagged = tagOne(file, show, cover, tracks.at(index), keep);
         // A record for a file that kept its old content would put back nothing; one
         // whose write in place failed halfway still serves to put it back.
         if (journal && tagged.untouched)

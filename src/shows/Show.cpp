@@ -90,6 +90,9 @@ std::optional<Show> Show::fromJson(const QJsonValue& value)
     show.coverFile = cover.isString() ? std::optional(cover.toString()) : std::nullopt;
     show.writeID3v1 = readBool(o, QLatin1StringView("writeID3v1"), true);
     show.notes = readText(o, QLatin1StringView("notes"));
+    // A new show keeps chapters; one stored before the keys existed does what it did then.
+    show.numberTracks = readBool(o, QLatin1StringView("numberTracks"), false);
+    show.keepChapters = readBool(o, QLatin1StringView("keepChapters"), false);
 
     if (show.name.isEmpty())
         show.name = QStringLiteral("Untitled Show");
@@ -124,6 +127,8 @@ QJsonObject Show::toJson() const
         o.insert(QLatin1StringView("coverFile"), *coverFile);
     o.insert(QLatin1StringView("writeID3v1"), writeID3v1);
     o.insert(QLatin1StringView("notes"), notes);
+    o.insert(QLatin1StringView("numberTracks"), numberTracks);
+    o.insert(QLatin1StringView("keepChapters"), keepChapters);
     return o;
 }
 
@@ -133,5 +138,6 @@ size_t qHash(const Show& show, size_t seed) noexcept
         show.artist, show.albumArtist, show.album, show.genre, show.year, show.autoYear, show.language,
         show.publisher, show.copyright, show.comment, show.description, show.category, show.keywords,
         show.feedURL, show.podcastFlag, show.composer, show.coverFile.has_value(),
-        show.coverFile.value_or(QString()), show.writeID3v1, show.notes);
+        show.coverFile.value_or(QString()), show.writeID3v1, show.notes, show.numberTracks,
+        show.keepChapters);
 }

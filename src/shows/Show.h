@@ -45,8 +45,27 @@ struct Show
     std::optional<QString> coverFile;
     bool writeID3v1 = true;
     QString notes;
+    // Each file gets its track number and the release's count (TRCK "3/12").
+    bool numberTracks = false;
+    // The chapters of each file's old tag (CHAP, CTOC) go into its new one.
+    bool keepChapters = true;
 
     bool operator==(const Show&) const = default;
+
+    // A file's place in its release: its track number and the number of tracks.
+    struct Track
+    {
+        int number = 0;
+        int count = 0;
+        bool operator==(const Track&) const = default;
+    };
+    // The number a file's name starts with: one to three digits, then a separator
+    // (".", "-", "_", a dash) or a space, as in "01 - Intro.mp3" or "7 Intro.mp3".
+    static std::optional<int> leadingNumber(const QString& fileName);
+    // The tracks of a folder's MP3 files, given by name in the order a batch takes
+    // them: each its leading number, or else its place in that order; counted as
+    // many as there are files, or as the largest leading number when that is more.
+    static QList<Track> tracks(const QStringList& fileNames);
 
     // A label and its value, as the previews list them.
     struct Row
@@ -58,7 +77,9 @@ struct Show
 
     // The tag values for one file: the kind decides which fields are written, the
     // title may come from the file's name, and the year may be the current one.
-    ID3::Tags tags(const QString& file, const std::optional<QByteArray>& cover) const;
+    // With numberTracks, `track` is the file's place in its release.
+    ID3::Tags tags(const QString& file, const std::optional<QByteArray>& cover,
+        const std::optional<Track>& track = std::nullopt) const;
 
     // The podcast categories, each main category with its subcategories, in menu order.
     static const QList<std::pair<QString, QStringList>>& appleCategories();
@@ -75,6 +96,8 @@ struct Show
     QString id3v1Summary() const;
     // Everything the show writes, as the tagging pane lists it.
     QList<Row> writtenRows() const;
+    // What the title is when each file's name gives it.
+    QString fileTitle() const;
 
     // User-perceived characters (grapheme clusters), as the description limit counts them.
     static qsizetype characterCount(const QString& text);

@@ -3,6 +3,7 @@
 
 #include <QDate>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
 qsizetype Show::characterCount(const QString& text)
@@ -31,7 +32,39 @@ int Show::currentYear()
     return QDate::currentDate().year();
 }
 
-ID3::Tags Show::tags(const QString& file, const std::optional<QByteArray>& cover) const
+namespace {
+
+// One to three digits at the start of a name, then what separates them from the rest.
+const QRegularExpression& numberPrefix()
+{
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,3})[ ._\\-\u2013\u2014]+"));
+    return pattern;
+}
+
+} // namespace
+
+std::optional<int> Show::leadingNumber(const QString& fileName)
+{
+    const QRegularExpressionMatch match = numberPrefix().match(fileName);
+    return match.hasMatch() ? std::optional(match.captured(1).toInt()) : std::nullopt;
+}
+
+QList<Show::Track> Show::tracks(const QStringList& fileNames)
+{
+    QList<Track> tracks;
+    int count = int(fileNames.size());
+    for (qsizetype i = 0; i < fileNames.size(); ++i) {
+        const int number = leadingNumber(fileNames.at(i)).value_or(int(i) + 1);
+        count = qMax(count, number);
+        tracks.append({number, 0});
+    }
+    for (Track& track : tracks)
+        track.count = count;
+    return tracks;
+}
+
+ID3::Tags Show::tags(
+    const QString& file, const std::optional<QByteArray>& cover, const std::optional<Track>& track) const
 {
     ID3::Tags t;
     if (titleFromFileName) {
@@ -40,9 +73,17 @@ ID3::Tags Show::tags(const QString& file, const std::optional<QByteArray>& cover
         const QString fileName = FileName::display(QFileInfo(file).fileName());
         const qsizetype dot = fileName.lastIndexOf(u'.');
         t.title = dot < 0 ? fileName : fileName.left(dot);
+        // The track number has a frame of its own; a title of nothing but it stays whole.
+        if (numberTracks) {
+            const QString rest = t.title.sliced(numberPrefix().match(t.title).capturedLength());
+            if (!rest.isEmpty())
+                t.title = rest;
+        }
     } else {
         t.title = title;
     }
+    if (numberTracks && track)
+        t.track = QString::number(track->number) + u'/' + QString::number(track->count);
     t.artist = artist;
     t.albumArtist = albumArtist;
     t.album = album;
@@ -63,5 +104,6 @@ ID3::Tags Show::tags(const QString& file, const std::optional<QByteArray>& cover
     }
     t.cover = cover;
     t.writeID3v1 = writeID3v1;
+    t.keepChapters = keepChapters;
     return t;
 }

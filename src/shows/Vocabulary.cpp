@@ -80,9 +80,9 @@ QList<Show::Row> Show::id3v1Rows() const
     if (!genreValue.isEmpty() && ID3::genreIndex(genreValue) == ID3::noGenre)
         genreValue = QStringLiteral("\u2014 (\u201c%1\u201d isn't in the old genre list)").arg(genreValue);
 
-    return {
+    QList<Row> rows {
         {QStringLiteral("Title"),
-            titleFromFileName ? QStringLiteral("each file's name (first 30 characters)")
+            titleFromFileName ? fileTitle() + QStringLiteral(" (first 30 characters)")
                               : fit(title, fieldWidth)},
         {QStringLiteral("Artist"), fit(artist, fieldWidth)},
         {QStringLiteral("Album"), fit(album, fieldWidth)},
@@ -91,6 +91,16 @@ QList<Show::Row> Show::id3v1Rows() const
         {QStringLiteral("Comment"), fit(comment, int(ID3::v1CommentWidth))},
         {QStringLiteral("Genre"), genreValue},
     };
+    // ID3v1.1 keeps the track in the byte after the comment, for tracks 1 to 255.
+    if (numberTracks)
+        rows.append({QStringLiteral("Track"), QStringLiteral("each file's number, 1 to 255")});
+    return rows;
+}
+
+QString Show::fileTitle() const
+{
+    return numberTracks ? QStringLiteral("each file's name without its track number")
+                        : QStringLiteral("each file's name");
 }
 
 QString Show::id3v1Summary() const
@@ -111,10 +121,12 @@ QList<Show::Row> Show::writtenRows() const
             rows.append({QString::fromUtf8(label), value});
     };
     rows.append({QStringLiteral("Type"), podcast ? QStringLiteral("Podcast") : QStringLiteral("Music")});
-    add("Title", titleFromFileName ? QStringLiteral("each file's name") : title);
+    add("Title", titleFromFileName ? fileTitle() : title);
     add("Artist", artist);
     add("Album artist", albumArtist);
     add("Album", album);
+    add("Track",
+        numberTracks ? QStringLiteral("each file's number in its folder, of all (TRCK)") : QString());
     if (!podcast)
         add("Composer", composer);
     add("Genre", genre);
@@ -131,6 +143,7 @@ QList<Show::Row> Show::writtenRows() const
         add("Description", description);
     }
     add("Cover", coverFile ? QStringLiteral("front cover image") : QString());
+    add("Chapters", keepChapters ? QStringLiteral("each file's own, kept (CHAP, CTOC)") : QString());
     if (writeID3v1)
         rows.append({QStringLiteral("Older players"), QStringLiteral("ID3v1 \u00b7 ") + id3v1Summary()});
     return rows;

@@ -286,6 +286,11 @@ void ShowEditor::refresh()
     m_id3v1Preview->setVisible(m_draft.writeID3v1);
     m_id3v1Outro->setVisible(m_draft.writeID3v1);
     const QList<Show::Row> rows = m_draft.id3v1Rows();
+    // The track row comes and goes with numbering: rows past the last are hidden.
+    for (int i = int(rows.size()); i < m_id3v1Grid->rowCount(); ++i)
+        for (int column = 0; column < 2; ++column)
+            if (QLayoutItem* item = m_id3v1Grid->itemAtPosition(i, column))
+                item->widget()->hide();
     for (int i = 0; i < rows.size(); ++i) {
         if (!m_id3v1Grid->itemAtPosition(i, 0)) {
             auto* label = new QLabel(m_id3v1Preview);
@@ -299,6 +304,8 @@ void ShowEditor::refresh()
         }
         auto* label = static_cast<QLabel*>(m_id3v1Grid->itemAtPosition(i, 0)->widget());
         auto* value = static_cast<QLabel*>(m_id3v1Grid->itemAtPosition(i, 1)->widget());
+        label->show();
+        value->show();
         label->setText(rows[i].label);
         const bool empty = rows[i].value.isEmpty();
         value->setText(empty ? QStringLiteral("—") : rows[i].value);

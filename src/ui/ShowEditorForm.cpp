@@ -248,10 +248,22 @@ QWidget* ShowEditor::buildTitleSection()
     m_titleField = textField("titleField", &Show::title, QStringLiteral("Title (TIT2)"));
     m_titleField->setAccessibleName(QStringLiteral("Title (TIT2)"));
     content->addWidget(m_titleField);
+    // What each file brings of its own: its name, its number in its folder, its chapters.
+    content->addWidget(label(QStringLiteral("Taken from each file"), TextStyle::Callout,
+        Theme::Ink::Secondary, "fromEachFileLabel", QFont::DemiBold));
     m_titleFromFileNameCheck = checkBox("titleFromFileNameCheck", &Show::titleFromFileName);
     content->addWidget(m_titleFromFileNameCheck);
     m_titleNote = note(QString(), "titleNote");
     content->addWidget(m_titleNote);
+    content->addWidget(
+        checkBox("numberTracksCheck", &Show::numberTracks, QStringLiteral("Number the tracks (TRCK)")));
+    content->addWidget(
+        note(QStringLiteral("The number a file's name starts with, or else its place in its folder, "
+                            "out of all the folder's tracks: \u201c01 - Intro.mp3\u201d is track 1, "
+                            "titled \u201cIntro\u201d."),
+            "numberTracksNote"));
+    content->addWidget(checkBox("keepChaptersCheck", &Show::keepChapters,
+        QStringLiteral("Keep each file's chapters (CHAP, CTOC), with their titles, links and images")));
     return title;
 }
 

@@ -26,6 +26,7 @@ private Q_SLOTS:
 
         ID3::Tags episode;
         episode.title = u"Episode 1"_s;
+        episode.track = u"7/12"_s;
         episode.artist = u"Me"_s;
         episode.album = u"Show"_s;
         episode.albumArtist = u"Not written"_s;
@@ -33,7 +34,7 @@ private Q_SLOTS:
         episode.genre = u"Podcast"_s;
         QTest::addRow("episode") << episode
                                  << bytes({"TAG", field("Episode 1", 30), field("Me", 30), field("Show", 30),
-                                        "2024", zeros(28), hex("00"), hex("00"), hex("ba")});
+                                        "2024", zeros(28), hex("00"), hex("07"), hex("ba")});
         QTest::addRow("all blank") << ID3::Tags()
                                    << bytes({"TAG", zeros(30 + 30 + 30 + 4 + 28), hex("0000"), hex("ff")});
 
@@ -44,6 +45,7 @@ private Q_SLOTS:
         edges.year = u"2024-05-01"_s;
         edges.comment = QString(29, u'c');
         edges.genre = u" rock\t"_s;
+        edges.track = u"256/300"_s; // no byte holds it
         QTest::addRow("untrimmed, cut, non-Latin-1")
             << edges
             << bytes({"TAG", field("  A", 30), QByteArray(30, 'x'), field("?e?", 30), "2024",

@@ -16,6 +16,7 @@ Show fallback(void (*change)(Show&) = nullptr)
     show.id = QUuid();
     show.name = u"Untitled Show"_s;
     show.podcastFlag = false;
+    show.keepChapters = false;
     if (change)
         change(show);
     return show;
@@ -29,6 +30,8 @@ Show everyFieldSet()
     show.titleFromFileName = true;
     show.podcastFlag = false;
     show.writeID3v1 = false;
+    show.numberTracks = true;
+    show.keepChapters = false;
     return show;
 }
 
@@ -58,6 +61,12 @@ private Q_SLOTS:
         QTest::addRow("lower-case id kept")
             << R"({"id":"6ba7b810-9dad-11d1-80b4-00c04fd430c8"})"_ba
             << fallback([](Show& s) { s.id = QUuid(u"6BA7B810-9DAD-11D1-80B4-00C04FD430C8"_s); });
+        QTest::addRow("release keys read")
+            << R"({"numberTracks":true,"keepChapters":true,"podcastFlag":true})"_ba << fallback([](Show& s) {
+                   s.numberTracks = true;
+                   s.keepChapters = true;
+                   s.podcastFlag = true;
+               });
         QTest::addRow("unknown keys ignored")
             << R"({"rating":5,"name":"Kept"})"_ba << fallback([](Show& s) { s.name = u"Kept"_s; });
     }
@@ -95,7 +104,9 @@ private Q_SLOTS:
         show.coverFile.reset();
         QVERIFY(!show.toJson().contains("coverFile"_L1));
         QCOMPARE(Show::fromJson(show.toJson()), std::optional(show));
+        // A new show keeps chapters and leaves track numbers off; both are stored.
         const Show fresh;
+        QVERIFY(fresh.keepChapters && !fresh.numberTracks);
         QCOMPARE(Show::fromJson(fresh.toJson()), std::optional(fresh));
     }
 };

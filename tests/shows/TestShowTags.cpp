@@ -55,6 +55,36 @@ private Q_SLOTS:
         QCOMPARE(show.tags(file, std::nullopt).title, title);
     }
 
+    // A numbered release: the number a name starts with is the track, and not part of the title.
+    void numberedNames_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("number"); // 0: none
+        QTest::addColumn<QString>("title");
+        QTest::addRow("dash between spaces") << u"01 - Intro.mp3"_s << 1 << u"Intro"_s;
+        QTest::addRow("dot") << u"01. Intro.mp3"_s << 1 << u"Intro"_s;
+        QTest::addRow("underscore") << u"01_Intro.mp3"_s << 1 << u"Intro"_s;
+        QTest::addRow("space") << u"7 Intro.mp3"_s << 7 << u"Intro"_s;
+        QTest::addRow("three digits, en dash") << u"100 \u2013 Bullets.mp3"_s << 100 << u"Bullets"_s;
+        QTest::addRow("four digits are a year") << u"1984 Live.mp3"_s << 0 << u"1984 Live"_s;
+        QTest::addRow("digits run into a word") << u"2Pac.mp3"_s << 0 << u"2Pac"_s;
+        QTest::addRow("nothing but the number keeps its name") << u"03.mp3"_s << 3 << u"03"_s;
+    }
+    void numberedNames()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, number);
+        QFETCH(QString, title);
+        QCOMPARE(Show::leadingNumber(file).value_or(0), number);
+        Show show;
+        show.titleFromFileName = true;
+        QCOMPARE(show.tags(u"/m/"_s + file, std::nullopt, Show::Track {4, 9}).track, QString());
+        show.numberTracks = true;
+        const ID3::Tags tags = show.tags(u"/m/"_s + file, std::nullopt, Show::Track {4, 9});
+        QCOMPARE(tags.title, title);
+        QCOMPARE(tags.track, u"4/9"_s);
+    }
+
     void year()
     {
         Show show;

@@ -33,6 +33,7 @@ Show blankPodcast()
     show.podcastFlag = false;
     show.writeID3v1 = false;
     show.autoYear = false;
+    show.keepChapters = false;
     return show;
 }
 
@@ -76,6 +77,13 @@ private Q_SLOTS:
         QCOMPARE(show.id3v1Rows(), expected);
         show.autoYear = true;
         QCOMPARE(valueOf(show.id3v1Rows(), u"Year"_s), thisYear);
+        // Numbered tracks: the title loses the number, which has the track byte of its own.
+        show.numberTracks = true;
+        const Rows numbered = show.id3v1Rows();
+        QCOMPARE(
+            numbered.first().value, u"each file's name without its track number (first 30 characters)"_s);
+        QCOMPARE(numbered.last(), (Show::Row {u"Track"_s, u"each file's number, 1 to 255"_s}));
+        QVERIFY(show.id3v1Summary().endsWith(u" \u00b7 each file's number, 1 to 255"_s));
     }
 
     void genreRow_data()
@@ -103,17 +111,21 @@ private Q_SLOTS:
     {
         Show show = fullPodcast();
         show.autoYear = true;
+        show.numberTracks = true;
         const Rows rows = show.writtenRows();
         QCOMPARE(labels(rows),
-            (QStringList {"Type", "Title", "Artist", "Album artist", "Album", "Genre", "Year", "Language",
-                "Publisher", "Copyright", "Comment", "Category", "Keywords", "Feed URL", "Podcast flag",
-                "Description", "Cover", "Older players"}));
+            (QStringList {"Type", "Title", "Artist", "Album artist", "Album", "Track", "Genre", "Year",
+                "Language", "Publisher", "Copyright", "Comment", "Category", "Keywords", "Feed URL",
+                "Podcast flag", "Description", "Cover", "Chapters", "Older players"}));
+        QCOMPARE(valueOf(rows, u"Track"_s), u"each file's number in its folder, of all (TRCK)"_s);
+        QCOMPARE(valueOf(rows, u"Chapters"_s), u"each file's own, kept (CHAP, CTOC)"_s);
         QCOMPARE(valueOf(rows, u"Year"_s), thisYear + u" (current year)"_s);
         QCOMPARE(valueOf(rows, u"Category"_s), u"Arts \u203a Books"_s);
         QCOMPARE(valueOf(rows, u"Podcast flag"_s), u"yes (PCST)"_s);
         QCOMPARE(valueOf(rows, u"Cover"_s), u"front cover image"_s);
         QCOMPARE(valueOf(rows, u"Older players"_s),
-            u"ID3v1 · Title · Artist · Album · %1 · Comment · Podcast"_s.arg(thisYear));
+            u"ID3v1 · Title · Artist · Album · %1 · Comment · Podcast · each file's number, 1 to 255"_s.arg(
+                thisYear));
     }
 
     void writtenRowsOfMusic()

@@ -1,0 +1,204 @@
+#include "Id3TestSupport.h"
+#include "id3/Chapters.h"
+
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+Q_DECLARE_METATYPE(QList<ID3::KeptFrame>)
+
+namespace {
+
+// Frame header flags, second byte.
+constexpr char v23Compressed = char(0x80);
+constexpr char v24Unsynchronised = 0x02;
+constexpr char v24DataLength = 0x01;
+constexpr char v24Grouped = 0x40;
+
+QByteArray frame(int version, QByteArrayView id, const QByteArray& body, char format = 0)
+{
+    return bytes({id, version == 4 ? ID3::syncsafe(body.size()) : ID3::be32(body.size()),
+        QByteArrayView("\0", 1), QByteArray(1, format), body});
+}
+
+QByteArray tag(int version, const QByteArray& frames, char flags = 0)
+{
+    return bytes({"ID3", QByteArray(1, char(version)), zeros(1), QByteArray(1, flags),
+        ID3::syncsafe(frames.size()), frames});
+}
+
+QByteArray latin1z(QByteArrayView text)
+{
+    return bytes({text, zeros(1)});
+}
+
+// A CHAP body: element ID, start and end time, start and end offset, then sub-frames.
+QByteArray chapter(
+    QByteArrayView id, quint32 start, quint32 end, qint64 startOffset, const QByteArray& subFrames)
+{
+    return bytes({latin1z(id), ID3::be32(start), ID3::be32(end), ID3::be32(startOffset),
+        ID3::be32(0xFFFFFFFF), subFrames});
+}
+
+// A CTOC body: element ID, flags (top level, ordered), entry count, the entries, then sub-frames.
+QByteArray toc(const QList<QByteArray>& children, const QByteArray& subFrames)
+{
+    QByteArray out = bytes({latin1z("toc"), QByteArray(1, 0x03), QByteArray(1, char(children.size()))});
+    for (const QByteArray& child : children)
+        out += latin1z(child);
+    return out + subFrames;
+}
+
+// A text sub-frame body in each of the encodings a chapter tool may use.
+QByteArray utf8Text(const QString& text)
+{
+    return bytes({QByteArray(1, 0x03), text.toUtf8()});
+}
+QByteArray utf16Text(const QString& text)
+{
+    return bytes({QByteArray(1, 0x01), ID3::utf16(text)});
+}
+QByteArray utf16BigEndianText(const QString& text)
+{
+    QByteArray out(1, 0x02);
+    for (const QChar unit : text)
+        out += bytes({QByteArray(1, char(unit.unicode() >> 8)), QByteArray(1, char(unit.unicode() & 0xFF))});
+    return out;
+}
+
+// Unsynchronisation: a zero after every FF.
+QByteArray unsynchronised(const QByteArray& data)
+{
+    QByteArray out;
+    for (const char c : data) {
+        out += c;
+        if (quint8(c) == 0xFF)
+            out += '\0';
+    }
+    return out;
+}
+
+ID3::KeptFrame kept(QByteArrayView id, const QByteArray& body)
+{
+    return {id.toByteArray(), body};
+}
+
+} // namespace
+
+class TestChapters : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QList<ID3::KeptFrame>>("expected");
+        const QString title = u"Cold open — été 東京"_s;
+        const QByteArray image = hex("89504e470d0a1a0aff00ff");
+        const QByteArray picture = bytes(
+            {QByteArray(1, 0x00), latin1z("image/png"), QByteArray(1, 0x03), latin1z("guest"), image});
+        const QByteArray link = bytes({QByteArray(1, 0x00), latin1z("link"), "https://example.com"});
+        const QByteArray v23Chapter = chapter("ch1", 300, 650, 2000,
+            frame(3, "TIT2", utf16Text(title)) + frame(3, "WXXX", link) + frame(3, "APIC", picture));
+        const QByteArray v23Toc = toc({"ch0", "ch1"}, frame(3, "TIT2", utf16Text(u"Contents"_s)));
+        const QList<ID3::KeptFrame> both {kept("CHAP", v23Chapter), kept("CTOC", v23Toc)};
+
+        QTest::addRow("ID3v2.3, taken as it is") << tag(3,
+            frame(3, "TIT2", utf16Text(u"Episode"_s)) + frame(3, "CHAP", v23Chapter)
+                + frame(3, "CTOC", v23Toc) + zeros(100))
+                                                 << both;
+        QTest::addRow("ID3v2.4 UTF-8 and UTF-16BE become UTF-16 with a byte-order mark") << tag(4,
+            frame(4, "CHAP",
+                chapter("ch1", 300, 650, 2000,
+                    frame(4, "TIT2", utf8Text(title)) + frame(4, "WXXX", link) + frame(4, "APIC", picture)))
+                + frame(4, "CTOC", toc({"ch0", "ch1"}, frame(4, "TIT2", utf16BigEndianText(u"Contents"_s)))))
+                                                                                         << both;
+        QTest::addRow("ID3v2.4 several values join with a slash")
+            << tag(4, frame(4, "CHAP", chapter("ch1", 300, 650, 2000, frame(4, "TPE1", utf8Text(u"A\0B"_s)))))
+            << QList {kept("CHAP", chapter("ch1", 300, 650, 2000, frame(3, "TPE1", utf16Text(u"A/B"_s))))};
+        QTest::addRow("ID3v2.4 UTF-8 in text fields of a picture and a link")
+            << tag(4,
+                   frame(4, "CHAP",
+                       chapter("ch1", 0, 1, 2000,
+                           frame(4, "APIC",
+                               bytes({QByteArray(1, 0x03), latin1z("image/png"), QByteArray(1, 0x03),
+                                   latin1z("é"), image}))
+                               + frame(
+                                   4, "WXXX", bytes({QByteArray(1, 0x03), latin1z("é"), "https://e.com"})))))
+            << QList {kept("CHAP",
+                   chapter("ch1", 0, 1, 2000,
+                       frame(3, "APIC",
+                           bytes({QByteArray(1, 0x01), latin1z("image/png"), QByteArray(1, 0x03),
+                               ID3::utf16(u"é"_s), zeros(2), image}))
+                           + frame(3, "WXXX",
+                               bytes(
+                                   {QByteArray(1, 0x01), ID3::utf16(u"é"_s), zeros(2), "https://e.com"}))))};
+        QTest::addRow("ID3v2.3 unsynchronised tag")
+            << tag(3, unsynchronised(frame(3, "CHAP", v23Chapter)), char(0x80)) << QList {both.first()};
+        QTest::addRow("ID3v2.4 frame unsynchronised, with data length and group") << tag(4,
+            frame(4, "CHAP",
+                bytes({QByteArray(1, 0x07), ID3::syncsafe(v23Chapter.size()), unsynchronised(v23Chapter)}),
+                v24Unsynchronised | v24DataLength | v24Grouped)) << QList {both.first()};
+        QTest::addRow("ID3v2.4 extended header skipped")
+            << tag(4, bytes({ID3::syncsafe(6), hex("0100"), frame(4, "CTOC", v23Toc)}), 0x40)
+            << QList {both.last()};
+        QTest::addRow("two leading tags, in order")
+            << tag(3, frame(3, "CTOC", v23Toc)) + tag(4, frame(4, "CHAP", v23Chapter))
+            << QList {both.last(), both.first()};
+        QTest::addRow("compressed frame passed over")
+            << tag(3, frame(3, "CHAP", v23Chapter, v23Compressed) + frame(3, "CTOC", v23Toc))
+            << QList {both.last()};
+        QTest::addRow("chapter cut short dropped")
+            << tag(3, frame(3, "CHAP", latin1z("ch1") + zeros(10)) + frame(3, "CHAP", "no terminator"))
+            << QList<ID3::KeptFrame> {};
+        QTest::addRow("ID3v2.2 has none") << tag(2, bytes({"CHA", zeros(3)})) << QList<ID3::KeptFrame> {};
+    }
+    void read()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QList<ID3::KeptFrame>, expected);
+        const QList<ID3::KeptFrame> frames = ID3::chapterFrames(head);
+        QCOMPARE(frames.size(), expected.size());
+        for (qsizetype i = 0; i < frames.size(); ++i) {
+            QCOMPARE(frames.at(i).id, expected.at(i).id);
+            QCOMPARE(frames.at(i).body.toHex(' '), expected.at(i).body.toHex(' '));
+        }
+        // What is kept reads back the same from the frames written.
+        QCOMPARE(ID3::chapterFrames(tag(3, ID3::keptFrames(frames, 0))), frames);
+    }
+
+    void offsetsMoveWithTheAudio_data()
+    {
+        QTest::addColumn<qint64>("offset");
+        QTest::addColumn<qint64>("shift");
+        QTest::addColumn<qint64>("moved");
+        QTest::addRow("later") << qint64(2000) << qint64(150) << qint64(2150);
+        QTest::addRow("earlier") << qint64(2000) << qint64(-1500) << qint64(500);
+        QTest::addRow("unused stays unused") << qint64(0xFFFFFFFF) << qint64(-1500) << qint64(0xFFFFFFFF);
+        QTest::addRow("before the file: unused") << qint64(1000) << qint64(-1500) << qint64(0xFFFFFFFF);
+        QTest::addRow("past four bytes: unused")
+            << qint64(0xFFFFFF00) << qint64(0x1000) << qint64(0xFFFFFFFF);
+    }
+    void offsetsMoveWithTheAudio()
+    {
+        QFETCH(qint64, offset);
+        QFETCH(qint64, shift);
+        QFETCH(qint64, moved);
+        const QList frames {kept("CHAP", chapter("ch9", 5, 6, offset, {}))};
+        const QByteArray written = ID3::keptFrames(frames, shift);
+        QCOMPARE(written, frame(3, "CHAP", chapter("ch9", 5, 6, moved, {})));
+        QCOMPARE(ID3::keptSize(frames), written.size());
+    }
+
+    void names()
+    {
+        const ID3::KeptFrame chap = kept("CHAP", chapter("c", 0, 1, 0xFFFFFFFF, {}));
+        const ID3::KeptFrame ctoc = kept("CTOC", toc({"c"}, {}));
+        QCOMPARE(ID3::keptNames({ctoc, chap, chap, chap}), (QStringList {u"CTOC"_s, u"CHAP×3"_s}));
+        QCOMPARE(ID3::keptNames({}), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChapters)
+#include "TestChapters.moc"
