@@ -12,11 +12,15 @@
 #                                    against the verified copy, mutagen and mid3v2,
 #                                    with Pelamo's peak memory; and one ~5 MB song
 #                                    against its verified copy (7 rounds unless given)
+#   scripts/bench.sh compare OTHER_PELAMO [ROUNDS] [WORKLOAD...]
+#                                    this build's `pelamo --tag` against another
+#                                    build's, in turns, on the batch folders
 set -euo pipefail
 cd "$(dirname "$0")/.."
 what=${1:-engine}
 targets=(pelamo_bench)
 [ "$what" = batch ] && targets+=(pelamo pelamo_noflush)
+[ "$what" = compare ] && targets+=(pelamo)
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPELAMO_BUILD_BENCH=ON -DPELAMO_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench --parallel 2 --target "${targets[@]}" >/dev/null
 python=/usr/bin/python3
@@ -24,5 +28,7 @@ python=/usr/bin/python3
 case "$what" in
     engine) exec "$python" bench/run.py build-bench build-bench ;;
     batch) exec "$python" bench/batch.py build-bench "${2:-7}" ;;
-    *) echo "usage: scripts/bench.sh [engine | batch [ROUNDS]]" >&2; exit 2 ;;
+    compare) shift; exec "$python" bench/compare.py build-bench "$@" ;;
+    *) echo "usage: scripts/bench.sh [engine | batch [ROUNDS] | compare OTHER_PELAMO [ROUNDS] [WORKLOAD...]]" >&2
+       exit 2 ;;
 esac

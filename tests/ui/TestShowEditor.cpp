@@ -405,6 +405,21 @@ private Q_SLOTS:
             for (const char* name : {"id3v1Intro", "id3v1Preview", "id3v1Outro"})
                 QCOMPARE(shown(editor, name), on);
         }
+        // A new show keeps chapters; numbering tracks brings the preview's track row, and takes it away.
+        QVERIFY(child<QCheckBox>(editor, "keepChaptersCheck")->isChecked());
+        auto* numbered = child<QCheckBox>(editor, "numberTracksCheck");
+        QVERIFY(!numbered->isChecked());
+        const auto previewShows = [&](const QString& text) {
+            for (QLabel* label : child<QWidget>(editor, "id3v1Preview")->findChildren<QLabel*>())
+                if (label->text() == text && label->isVisibleTo(&editor))
+                    return true;
+            return false;
+        };
+        for (bool on : {true, false}) {
+            numbered->setChecked(on);
+            QCOMPARE(editor.draft().numberTracks, on);
+            QCOMPARE(previewShows(QStringLiteral("Track")), on);
+        }
     }
 
     // Tab order, names for screen readers, label buddies; Return saves except in a text area.
