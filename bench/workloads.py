@@ -20,17 +20,22 @@ FILES, FEW = 200, 50
 # The long episodes: LONG files of about 60 MB, each made of 56 to 60 of the
 # ~1 MB clips back to back.
 LONG, LONG_CLIPS = 20, 56
+# The very long files, an audiobook or a DJ mix: about 1 GB each, made of the
+# clips back to back; one alone, and two in one folder.
+HUGE_CLIPS = 1000
 # The song: 130 s at 320 kbit/s, about 5.2 MB.
 SONG_SECONDS, SONG_BITRATE = 130, 320
 SHOW = "Bench Show"
 # Bumped whenever the folders' recipe changes, so a stale cache is rebuilt.
-RECIPE = "3"
+RECIPE = "4"
 
 source = os.path.join(data, "source-%d" % FILES)
 few_source = os.path.join(data, "source-%d" % FEW)
 one_source = os.path.join(data, "source-1")
 long_source = os.path.join(data, "source-long-%d" % LONG)
 song_source = os.path.join(data, "source-song")
+huge_source = os.path.join(data, "source-huge")
+huge_folder_source = os.path.join(data, "source-huge-2")
 library = os.path.join(data, "library")
 # The same library where no undo journal can be kept ("Undo" is a file): the
 # baseline for what the journal costs.
@@ -104,6 +109,16 @@ def prepare():
             for part in range(LONG_CLIPS + index % len(clips)):
                 f.write(audio[(index + part) % len(clips)])
         old_tag(KINDS[index % len(KINDS)], path, index)
+    os.makedirs(huge_source)
+    os.makedirs(huge_folder_source)
+    for index in range(2):
+        path = os.path.join(huge_folder_source, "Mix %d.mp3" % (index + 1))
+        with open(path, "wb") as f:
+            for part in range(HUGE_CLIPS + index):
+                f.write(audio[(index + part) % len(clips)])
+        old_tag("id3v2.4+v1", path, index)
+    # The one alone is the first of the two, under a second name rather than a second gigabyte.
+    os.link(os.path.join(huge_folder_source, "Mix 1.mp3"), os.path.join(huge_source, "Mix.mp3"))
     # The song, alone in its folder, with an ID3v2.4 tag, a cover and ID3v1.
     os.makedirs(song_source)
     song = os.path.join(song_source, "Song.mp3")
@@ -151,6 +166,8 @@ WORKLOADS = {
     "one": ("the first of them", one_source, 1),
     "long": ("%d files of about 60 MB" % LONG, long_source, LONG),
     "song": ("one song", song_source, 1),
+    "huge": ("one file of about 1 GB", huge_source, 1),
+    "huge folder": ("2 files of about 1 GB", huge_folder_source, 2),
 }
 
 

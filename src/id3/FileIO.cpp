@@ -29,8 +29,6 @@ constexpr qsizetype nameLimit = 255;
 // then "~" and this many hexadecimal digits of the SHA-256 of the whole name.
 constexpr qsizetype shortNamePrefix = 100;
 constexpr qsizetype shortNameHash = 16;
-// Read back in pieces: the content to compare with is already in memory.
-constexpr qint64 compareChunk = qint64(1) << 20;
 
 } // namespace
 
@@ -170,38 +168,6 @@ void applyAttributes(int fd, const Attributes& attributes)
     }
     for (const auto& [name, value] : attributes)
         (void)::fsetxattr(fd, name.constData(), value.constData(), std::size_t(value.size()), 0);
-}
-
-int overwrite(const QString& path, QByteArrayView content, bool& started)
-{
-    started = false;
-    const FileDescriptor fd(openPath(path, O_RDWR | O_NOFOLLOW));
-    if (!fd.isOpen())
-        return errno;
-    started = true;
-    if (!writeAll(fd.get(), {content, {}, {}}))
-        return errno;
-    int result = 0;
-    do
-        result = ::ftruncate(fd.get(), off_t(content.size()));
-    while (result != 0 && errno == EINTR);
-    if (result != 0 || ::fsync(fd.get()) != 0)
-        return errno;
-
-    QByteArray chunk(qMin(compareChunk, qMax<qint64>(content.size(), 1)), Qt::Uninitialized);
-    qint64 offset = 0;
-    for (;;) {
-        const qint64 n = readUpTo(fd.get(), chunk.data(), chunk.size(), offset);
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            break;
-        if (offset + n > content.size()
-            || std::memcmp(chunk.constData(), content.data() + offset, std::size_t(n)) != 0)
-            return EIO;
-        offset += n;
-    }
-    return offset == content.size() ? 0 : EIO;
 }
 
 QString nameWithin(const QString& name, qsizetype extra)

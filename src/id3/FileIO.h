@@ -22,6 +22,14 @@ public:
     { }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    { }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept
+    {
+        reset(std::exchange(other.m_fd, -1));
+        return *this;
+    }
     ~FileDescriptor() { close(); }
 
     void reset(int fd);
@@ -49,12 +57,6 @@ Attributes readAttributes(int fd);
 // Gives the file exactly these attributes as far as the file system and the
 // process's rights allow; what can't be set is left out without an error.
 void applyAttributes(int fd, const Attributes& attributes);
-
-// Replaces the whole content of an existing file in place, so that every name
-// it has sees the new bytes, then reads it back. Returns 0, or the errno of the
-// step that failed; EIO when the bytes read back differ. `started` tells
-// whether the file may have been changed.
-int overwrite(const QString& path, QByteArrayView content, bool& started);
 
 // Names Pelamo gives its own files beside a target. Where the full form would be
 // longer than a file name may be, a short prefix of the target's name and a hash

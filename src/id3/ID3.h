@@ -77,9 +77,25 @@ BuiltTag finishTag(BuiltTag frames, qint64 padding);
 
 // Existing tags. The result is a view into the given buffer.
 QByteArrayView stripTags(QByteArrayView data);
+
+// A stretch of a file's bytes, from `begin` up to but not including `end`.
+struct Range
+{
+    qint64 begin = 0;
+    qint64 end = 0;
+
+    qint64 size() const { return end - begin; }
+    bool operator==(const Range&) const = default;
+};
+// The bytes at an offset of a file or buffer, up to `length` of them (fewer at its end).
+using ByteReader = std::function<QByteArray(qint64 offset, qint64 length)>;
+// Where the audio of `size` bytes lies: what stripTags leaves, found by reading
+// only the few bytes the rules look at, at either end.
+Range audioRange(qint64 size, const ByteReader& read);
 // The whole length of the ID3v2 tag whose ten header bytes are given, header
 // and footer included, as stripTags() reads it.
 qint64 id3v2TagLength(QByteArrayView header);
+// Whether audio starts like MPEG audio; only its first mpegMinimumSize bytes count.
 bool looksLikeMP3(QByteArrayView data);
 
 // ID3v1.
@@ -95,6 +111,8 @@ QString sha256Hex(QByteArrayView data);
 // Gives the file a fresh tag, or leaves it byte for byte as it was, with its
 // attributes and every name it has. A file whose earlier in-place rewrite was
 // cut short is first put back from the verified copy that run left beside it.
+// The file is read, written and checked in pieces, in memory that doesn't grow
+// with it.
 //
 // The new file's name is made durable by flushing its folder. A batch that asks
 // for FolderSync::Later flushes every Outcome::folder once at its end instead:
@@ -114,8 +132,17 @@ struct Replaced
 // Called once the new file is verified, just before it replaces the target.
 using KeepReplaced = std::function<void(const Replaced& replaced)>;
 
+// Seams for tests, given per call: they run between the steps of a rewrite.
+struct Hooks
+{
+    // The new file is written and its flush has begun; it is read back next.
+    std::function<void(int fd)> beforeReadBack;
+    // The new file is verified; it replaces the target next (the target's path, links resolved).
+    std::function<void(const QString& path)> beforeReplace;
+};
+
 std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath,
-    FolderSync folderSync = FolderSync::Now, const KeepReplaced& keep = {});
+    FolderSync folderSync = FolderSync::Now, const KeepReplaced& keep = {}, const Hooks& hooks = {});
 
 // A file as it was before write(): what it took out, and the digests of what it
 // put in (sha256Hex of Replaced's newHead and newTail).
@@ -130,8 +157,8 @@ struct Original
 // Puts the old head and tail back around the file's audio through the same
 // verified rewrite, so the file's bytes are again the original's. A file whose
 // tag bytes or audio are no longer those written is left as it is.
-std::variant<Outcome, Failure> restore(
-    const Original& original, const QString& targetPath, FolderSync folderSync = FolderSync::Now);
+std::variant<Outcome, Failure> restore(const Original& original, const QString& targetPath,
+    FolderSync folderSync = FolderSync::Now, const Hooks& hooks = {});
 // Flushes a folder's entries to disk.
 void syncFolder(const QString& folder);
 
@@ -141,9 +168,5 @@ void syncFolder(const QString& folder);
 int removeLeftovers(const QString& folder);
 // True for the names of write()'s temporary files.
 bool isTemporaryName(const QString& fileName);
-
-// For tests: called by write() with the target's path after the new file is
-// verified and just before it replaces the target.
-void setBeforeReplaceHook(std::function<void(const QString& path)> hook);
 
 } // namespace ID3

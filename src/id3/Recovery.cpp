@@ -3,6 +3,7 @@
 #include "id3/FileIO.h"
 #include "id3/FileName.h"
 #include "id3/ID3.h"
+#include "id3/Stream.h"
 
 #include <QFileInfo>
 #include <QList>
@@ -22,24 +23,12 @@ using namespace FileIO;
 constexpr QByteArrayView tieVersion = "1";
 constexpr qsizetype tieFields = 6;
 
-QByteArray surroundOf(QByteArrayView content, QByteArrayView audio)
+QString digestOfTags(QByteArrayView head, QByteArrayView tail)
 {
-    const qsizetype start = audio.data() - content.data();
-    return content.first(start).toByteArray().append(content.sliced(start + audio.size()));
-}
-
-// A whole regular file, or nothing when it can't be read as one.
-std::optional<QByteArray> readWhole(int fd)
-{
-    struct stat status
-    {
-    };
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
-    QByteArray bytes(qint64(status.st_size), Qt::Uninitialized);
-    if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size())
-        return std::nullopt;
-    return bytes;
+    Stream::Sha256 sha;
+    sha.add(head);
+    sha.add(tail);
+    return sha.hex();
 }
 
 std::optional<Tie> tieOf(int fd)
@@ -52,20 +41,54 @@ std::optional<Tie> tieOf(int fd)
     return Tie::parse(text);
 }
 
+// A file as the strip rules see it: where its audio lies, the tags around it,
+// and the audio's first bytes.
+struct Seen
+{
+    Range audio;
+    QByteArray head;
+    QByteArray tail;
+    QByteArray start;
+};
+
+std::optional<Seen> look(int fd, qint64 size)
+{
+    Seen seen;
+    seen.audio = audioRange(size, Stream::reader(fd));
+    const auto head = Stream::read(fd, 0, seen.audio.begin);
+    const auto tail = Stream::read(fd, seen.audio.end, size - seen.audio.end);
+    const auto start = Stream::read(fd, seen.audio.begin, qMin<qint64>(mpegMinimumSize, seen.audio.size()));
+    if (!head || !tail || !start)
+        return std::nullopt;
+    seen.head = *head;
+    seen.tail = *tail;
+    seen.start = *start;
+    return seen;
+}
+
+std::optional<QString> audioDigest(int fd, Range audio)
+{
+    const auto digest = Stream::digest(fd, audio);
+    return std::holds_alternative<QString>(digest) ? std::optional(std::get<QString>(digest)) : std::nullopt;
+}
+
 // True when the target still is what the cut-short write left: the old file or
 // the new one with the copy's audio, or a file that begins with the tag the
 // write put first. A complete MP3 file with other audio was written since.
-bool targetAwaitsCopy(const QString& targetPath, QByteArrayView copy, const Tie& tie)
+bool targetAwaitsCopy(const QString& targetPath, const Seen& copy, const Tie& tie)
 {
     const FileDescriptor fd(openPath(targetPath, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
-    const std::optional<QByteArray> target = fd.isOpen() ? readWhole(fd.get()) : std::nullopt;
+    struct stat status
+    {
+    };
+    if (!fd.isOpen() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    const std::optional<Seen> target = look(fd.get(), status.st_size);
     if (!target)
         return false;
-    const QByteArrayView audio = stripTags(*target);
-    if (!looksLikeMP3(audio) || sha256Hex(audio) == tie.audioSHA)
+    if (!looksLikeMP3(target->start) || audioDigest(fd.get(), target->audio) == tie.audioSHA)
         return true;
-    const qsizetype copyHead = stripTags(copy).data() - copy.data();
-    return copyHead > 0 && target->startsWith(copy.first(copyHead));
+    return !copy.head.isEmpty() && Stream::read(fd.get(), 0, copy.head.size()) == copy.head;
 }
 
 } // namespace
@@ -95,20 +118,17 @@ std::optional<Tie> Tie::parse(QByteArrayView text)
     return tie;
 }
 
-Tie Tie::of(const struct stat& target, QByteArrayView content)
+Tie Tie::of(const struct stat& target, const QString& audioSHA, QByteArrayView head, QByteArrayView tail)
 {
-    const QByteArrayView audio = stripTags(content);
-    return {
-        target.st_dev, target.st_ino, target.st_uid, sha256Hex(audio), sha256Hex(surroundOf(content, audio))};
+    return {target.st_dev, target.st_ino, target.st_uid, audioSHA, digestOfTags(head, tail)};
 }
 
-int keep(int fd, const QString& temporary, const QString& recovery, const struct stat& target,
-    QByteArrayView content)
+int keep(int fd, const QString& temporary, const QString& recovery, const Tie& tie)
 {
     // A file system that keeps no extended attributes still gets the copy: it
     // can't be put back by itself then, but a person can move it back.
-    const QByteArray tie = Tie::of(target, content).text();
-    if (::fsetxattr(fd, tieAttribute, tie.constData(), std::size_t(tie.size()), 0) == 0)
+    const QByteArray text = tie.text();
+    if (::fsetxattr(fd, tieAttribute, text.constData(), std::size_t(text.size()), 0) == 0)
         (void)::fsync(fd);
     // link() never replaces what has the name, as rename() would.
     const QByteArray encodedTemporary = FileName::encode(temporary);
@@ -140,14 +160,17 @@ PutBack putBack(const QString& targetPath, const QString& fileName)
     if (!tie || tie->device != targetStatus.st_dev || tie->inode != targetStatus.st_ino
         || tie->owner != targetStatus.st_uid)
         return stray;
-    const std::optional<QByteArray> copy = readWhole(fd.get());
     // A copy cut short or changed since it was made no longer matches its tie.
-    if (!copy || Tie::of(targetStatus, *copy) != *tie || !looksLikeMP3(stripTags(*copy))
+    const std::optional<Seen> copy = look(fd.get(), copyStatus.st_size);
+    if (!copy || !looksLikeMP3(copy->start))
+        return stray;
+    const std::optional<QString> copyAudio = audioDigest(fd.get(), copy->audio);
+    if (!copyAudio || Tie::of(targetStatus, *copyAudio, copy->head, copy->tail) != *tie
         || !targetAwaitsCopy(targetPath, *copy, *tie))
         return stray;
 
     bool started = false;
-    if (const int error = overwrite(targetPath, *copy, started); error != 0) {
+    if (const int error = Stream::overwrite(targetPath, fd.get(), copyStatus.st_size, started); error != 0) {
         Failure failure = Failure::io("Can't put "_L1 + fileName + " back from its tagged copy "_L1 + copyName
             + ": "_L1 + errorText(error) + "; both were left as they are"_L1);
         failure.touched = started;

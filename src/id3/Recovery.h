@@ -31,17 +31,16 @@ struct Tie
 
     QByteArray text() const;
     static std::optional<Tie> parse(QByteArrayView text);
-    // The tie a copy with this content made for `target` carries.
-    static Tie of(const struct stat& target, QByteArrayView content);
+    // The tie of a copy made for `target`, with this audio between these tags.
+    static Tie of(const struct stat& target, const QString& audioSHA, QByteArrayView head, QByteArrayView tail);
     bool operator==(const Tie&) const = default;
 };
 
 // Makes the verified new file, open as `fd` under the name `temporary`, the
-// recovery copy of `target`: records the tie and gives the file the recovery
-// name without replacing anything found there. Returns 0, or the errno of the
-// step that failed (EEXIST: another file has the name).
-int keep(int fd, const QString& temporary, const QString& recovery, const struct stat& target,
-    QByteArrayView content);
+// recovery copy its tie says it is: records the tie and gives the file the
+// recovery name without replacing anything found there. Returns 0, or the errno
+// of the step that failed (EEXIST: another file has the name).
+int keep(int fd, const QString& temporary, const QString& recovery, const Tie& tie);
 
 struct PutBack
 {

@@ -19,56 +19,83 @@ namespace {
 constexpr QByteArrayView id3v2Magic("ID3");
 constexpr QByteArrayView id3v1Magic("TAG");
 constexpr QByteArrayView apeMagic("APETAGEX");
+constexpr qsizetype apeSizeFieldSize = 4;
 
 quint8 byteAt(QByteArrayView data, qsizetype index)
 {
     return quint8(data[index]);
 }
 
-QByteArrayView withoutLeadingId3v2(QByteArrayView rest)
+// The rules below look only at a few bytes at either end of what is left, asked
+// for one field at a time; a read past the end gives fewer bytes, and no match.
+struct Cut
 {
-    while (rest.size() >= headerSize && rest.startsWith(id3v2Magic))
-        rest = rest.sliced(qMin<qint64>(id3v2TagLength(rest), rest.size()));
-    return rest;
-}
+    const ByteReader& read;
+    Range rest;
 
-QByteArrayView withoutTrailingId3v1(QByteArrayView rest)
-{
-    if (rest.size() >= v1Size && rest.sliced(rest.size() - v1Size).startsWith(id3v1Magic))
-        rest.chop(v1Size);
-    return rest;
-}
+    bool magicAt(qint64 offset, QByteArrayView magic) const
+    {
+        return read(offset, magic.size()) == magic;
+    }
 
-bool apeMagicAt(QByteArrayView rest, qint64 fromEnd)
-{
-    return rest.size() >= fromEnd && rest.sliced(rest.size() - fromEnd).startsWith(apeMagic);
-}
+    void leadingId3v2()
+    {
+        while (rest.size() >= headerSize && magicAt(rest.begin, id3v2Magic))
+            rest.begin += qMin<qint64>(id3v2TagLength(read(rest.begin, headerSize)), rest.size());
+    }
 
-QByteArrayView withoutTrailingApe(QByteArrayView rest)
-{
-    if (!apeMagicAt(rest, apeFooterSize))
-        return rest;
-    const QByteArrayView sizeField = rest.sliced(rest.size() - apeFooterSize + apeSizeOffset, 4);
-    // Items plus footer; the header, when there is one, comes on top.
-    const qint64 size = qint64(byteAt(sizeField, 0)) | (qint64(byteAt(sizeField, 1)) << 8)
-        | (qint64(byteAt(sizeField, 2)) << 16) | (qint64(byteAt(sizeField, 3)) << 24);
-    if (apeMagicAt(rest, size + apeFooterSize))
-        rest.chop(size + apeFooterSize);
-    else if (rest.size() >= size)
-        rest.chop(size);
-    return rest;
-}
+    void trailingId3v1()
+    {
+        if (rest.size() >= v1Size && magicAt(rest.end - v1Size, id3v1Magic))
+            rest.end -= v1Size;
+    }
+
+    bool apeMagicBefore(qint64 fromEnd) const
+    {
+        return rest.size() >= fromEnd && magicAt(rest.end - fromEnd, apeMagic);
+    }
+
+    void trailingApe()
+    {
+        if (!apeMagicBefore(apeFooterSize))
+            return;
+        const QByteArray sizeField = read(rest.end - apeFooterSize + apeSizeOffset, apeSizeFieldSize);
+        if (sizeField.size() < apeSizeFieldSize)
+            return;
+        // Items plus footer; the header, when there is one, comes on top.
+        const qint64 size = qint64(byteAt(sizeField, 0)) | (qint64(byteAt(sizeField, 1)) << 8)
+            | (qint64(byteAt(sizeField, 2)) << 16) | (qint64(byteAt(sizeField, 3)) << 24);
+        if (apeMagicBefore(size + apeFooterSize))
+            rest.end -= size + apeFooterSize;
+        else if (rest.size() >= size)
+            rest.end -= size;
+    }
+};
 
 } // namespace
 
+Range audioRange(qint64 size, const ByteReader& read)
+{
+    Cut cut {read, {0, size}};
+    cut.leadingId3v2();
+    cut.trailingId3v1();
+    cut.trailingApe();
+    return cut.rest;
+}
+
 QByteArrayView stripTags(QByteArrayView data)
 {
-    return withoutTrailingApe(withoutTrailingId3v1(withoutLeadingId3v2(data)));
+    const Range audio = audioRange(data.size(), [data](qint64 offset, qint64 length) {
+        if (offset < 0 || offset >= data.size())
+            return QByteArray();
+        return data.sliced(offset, qMin(length, data.size() - offset)).toByteArray();
+    });
+    return data.sliced(audio.begin, audio.size());
 }
 
 bool looksLikeMP3(QByteArrayView data)
 {
-    return data.size() >= mpegMinimumSize && byteAt(data, 0) == 0xFF && byteAt(data, 1) >= 0xE0;
+    return data.size() >= mpegMinimumSize && quint8(data[0]) == 0xFF && quint8(data[1]) >= 0xE0;
 }
 
 } // namespace ID3

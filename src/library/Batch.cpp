@@ -122,9 +122,9 @@ QString doneMessage(const QString& text, const ID3::Outcome& outcome)
 }
 
 Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteArray>& cover,
-    const std::optional<Show::Track>& track, const ID3::KeepReplaced& keep)
+    const std::optional<Show::Track>& track, const ID3::KeepReplaced& keep, const ID3::Hooks& hooks)
 {
-    const auto written = ID3::write(show.tags(file, cover, track), file, ID3::FolderSync::Later, keep);
+    const auto written = ID3::write(show.tags(file, cover, track), file, ID3::FolderSync::Later, keep, hooks);
     Tagged tagged;
     TagResult& result = tagged.result;
     result.file = file;
@@ -143,7 +143,7 @@ Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteAr
     return tagged;
 }
 
-Tagged restoreOne(const QString& record, const QString& file)
+Tagged restoreOne(const QString& record, const QString& file, const ID3::Hooks& hooks)
 {
     Tagged tagged;
     TagResult& result = tagged.result;
@@ -155,7 +155,7 @@ Tagged restoreOne(const QString& record, const QString& file)
     }
     const Journal::Entry& found = std::get<Journal::Entry>(entry);
     result.show = found.show;
-    const auto restored = ID3::restore(found.original, found.file, ID3::FolderSync::Later);
+    const auto restored = ID3::restore(found.original, found.file, ID3::FolderSync::Later, hooks);
     if (const auto* outcome = std::get_if<ID3::Outcome>(&restored)) {
         result.ok = true;
         result.message = doneMessage(QStringLiteral("Put back as it was before tagging"), *outcome);
@@ -268,7 +268,8 @@ void ShowStore::addRecent(const QList<TagResult>& batch)
 }
 
 QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
-    const std::optional<QByteArray>& cover, const ResultHandler& onResult, const UndoJournal& undo)
+    const std::optional<QByteArray>& cover, const ResultHandler& onResult, const UndoJournal& undo,
+    const ID3::Hooks& hooks)
 {
     const auto notify = [&undo](const QString& notice) {
         if (undo.onNotice)
@@ -294,7 +295,7 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
         ID3::KeepReplaced keep;
         if (journal)
             keep = [&](const ID3::Replaced& replaced) { journal->keep(index, file, show.name, replaced); };
-        Tagged tagged = tagOne(file, show, cover, tracks.at(index), keep);
+        Tagged tagged = tagOne(file, show, cover, tracks.at(index), keep, hooks);
         // A record for a file that kept its old content would put back nothing; one
         // whose write in place failed halfway still serves to put it back.
         if (journal && tagged.untouched)
@@ -324,12 +325,13 @@ QStringList ShowStore::undoTargets(const QStringList& records)
     return files;
 }
 
-QList<TagResult> ShowStore::undoFiles(const QStringList& records, const ResultHandler& onResult)
+QList<TagResult> ShowStore::undoFiles(
+    const QStringList& records, const ResultHandler& onResult, const ID3::Hooks& hooks)
 {
     const QStringList files = undoTargets(records);
     QList<TagResult> batch = runBatch(
         files,
-        [&records](qsizetype index, const QString& file) { return restoreOne(records.at(index), file); },
+        [&](qsizetype index, const QString& file) { return restoreOne(records.at(index), file, hooks); },
         onResult);
     Journal::spend(records.first(batch.size()), records.size());
     return batch;

@@ -12,7 +12,7 @@ void ShowStore::enqueue(const QList<QUrl>& locations, const Show& show)
     QStringList files = expand(locations);
     if (files.isEmpty())
         return;
-    m_jobs.push_back({std::move(files), show, coverData(show), false, {}});
+    m_jobs.push_back({std::move(files), show, coverData(show), false, {}, m_hooks});
     if (m_tagging)
         m_tagging->waiting += m_jobs.back().files.size();
     startNextJob();
@@ -22,7 +22,7 @@ void ShowStore::enqueue(const QList<QUrl>& locations, const Show& show)
 void ShowStore::enqueueUndo()
 {
     // Taken when its turn comes: the batches queued before it change the journal.
-    m_jobs.push_back({{}, Show(), std::nullopt, true, {}});
+    m_jobs.push_back({{}, Show(), std::nullopt, true, {}, m_hooks});
     startNextJob();
     Q_EMIT taggingChanged();
 }
@@ -60,7 +60,7 @@ void ShowStore::startNextJob()
             return !cancel->load();
         };
         if (job.undo) {
-            undoFiles(job.undoRecords, report);
+            undoFiles(job.undoRecords, report, job.hooks);
             return;
         }
         const auto tell = [this, batch](const QString& text) {
@@ -72,7 +72,7 @@ void ShowStore::startNextJob()
                 },
                 Qt::QueuedConnection);
         };
-        tagFiles(job.files, job.show, job.cover, report, {folder, tell});
+        tagFiles(job.files, job.show, job.cover, report, {folder, tell}, job.hooks);
     });
     connect(
         m_worker, &QThread::finished, this, [this, batch] { jobDone(batch); }, Qt::QueuedConnection);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "id3/ID3.h"
 #include "id3/Tags.h"
 #include "library/TagResult.h"
 #include "shows/Show.h"
@@ -119,7 +120,7 @@ public:
     // thread; onResult is called on the calling thread.
     static QList<TagResult> tagFiles(const QStringList& files, const Show& show,
         const std::optional<QByteArray>& cover, const ResultHandler& onResult = {},
-        const UndoJournal& undo = {});
+        const UndoJournal& undo = {}, const ID3::Hooks& hooks = {});
 
     // Puts back every file of the newest batch in the undo journal, and puts
     // the results in front of Recent like a batch's.
@@ -129,7 +130,8 @@ public:
     // The work of undo() without the store: the newest batch's records, in the
     // order they are undone, and undoing them. A record reported on is spent.
     static QStringList undoRecords(const QString& undoFolder);
-    static QList<TagResult> undoFiles(const QStringList& records, const ResultHandler& onResult = {});
+    static QList<TagResult> undoFiles(
+        const QStringList& records, const ResultHandler& onResult = {}, const ID3::Hooks& hooks = {});
     // The files the records put back (a damaged record stands for itself).
     static QStringList undoTargets(const QStringList& records);
     // The files a list of locations stands for, in the order they are tagged.
@@ -160,6 +162,8 @@ public:
     void cancelTagging();
     // Cancels, then waits until the files in progress are done: for quitting.
     void finishTagging();
+    // For tests: what runs between the steps of every rewrite of the batches queued from now on.
+    void setRewriteHooks(const ID3::Hooks& hooks) { m_hooks = hooks; }
 
 Q_SIGNALS:
     // Emitted after any of shows, selection, results or pending took a new value.
@@ -177,6 +181,7 @@ private:
         std::optional<QByteArray> cover;
         bool undo = false; // puts back the newest batch instead; its records are read when it starts
         QStringList undoRecords;
+        ID3::Hooks hooks;
     };
     void startNextJob();
     void fileDone(quint64 batch, const TagResult& result);
@@ -206,4 +211,5 @@ private:
     QThread* m_worker = nullptr;
     quint64 m_batch = 0; // the number of the batch on the worker, or of the last one
     std::shared_ptr<std::atomic_bool> m_cancel;
+    ID3::Hooks m_hooks;
 };

@@ -2,6 +2,7 @@
 #include "common/TestEnvironment.h"
 #include "id3/FileName.h"
 #include "id3/ID3.h"
+#include "id3/Stream.h"
 
 #include <QDir>
 #include <QFile>
@@ -195,6 +196,83 @@ private Q_SLOTS:
         QCOMPARE(readFile(target), expected);
     }
 
+    // The audio goes through in pieces: its ends may fall anywhere against them.
+    void pieceBoundaries_data()
+    {
+        QTest::addColumn<qsizetype>("head");
+        QTest::addColumn<qsizetype>("audio");
+        QTest::addColumn<bool>("linked");
+        const qsizetype piece = ID3::Stream::pieceSize;
+        QTest::addRow("a byte short of a piece") << qsizetype(100) << piece - 1 << false;
+        QTest::addRow("exactly a piece") << qsizetype(100) << piece << false;
+        QTest::addRow("a byte into the second piece, written in place") << qsizetype(100) << piece + 1 << true;
+        QTest::addRow("starting where a piece would end") << piece << 2 * piece + 3 << false;
+    }
+    void pieceBoundaries()
+    {
+        QFETCH(qsizetype, head);
+        QFETCH(qsizetype, audio);
+        QFETCH(bool, linked);
+        const QString target = path(u"long.mp3"_s);
+        const QByteArray sound = fakeAudio(audio);
+        QVERIFY(writeFile(target, bytes({id3v2Tag(head), sound, id3v1Tag()})));
+        if (linked)
+            QCOMPARE(::link(native(target).constData(), native(path(u"other"_s)).constData()), 0);
+        const ID3::Outcome outcome = outcomeOf(ID3::write(episodeTags(), target));
+        QCOMPARE(outcome.audioSHA, sha256(sound));
+        QVERIFY(readFile(target) == taggedFile(episodeTags(), sound));
+        if (linked)
+            QVERIFY(readFile(path(u"other"_s)) == readFile(target));
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), linked ? 2 : 1);
+    }
+
+    // An empty range goes through the same way: nothing copied, the digest of nothing.
+    void emptyRange()
+    {
+        QVERIFY(writeFile(path(u"from"_s), "0123456789"));
+        QFile from(path(u"from"_s));
+        QFile to(path(u"to"_s));
+        QVERIFY(from.open(QIODevice::ReadOnly) && to.open(QIODevice::ReadWrite));
+        const QString nothing = sha256({});
+        const auto digest = ID3::Stream::digest(from.handle(), {4, 4});
+        QCOMPARE(std::get<QString>(digest), nothing);
+        const auto copied = ID3::Stream::copy(from.handle(), {10, 10}, to.handle(), 0);
+        QCOMPARE(std::get<QString>(copied), nothing);
+        QCOMPARE(to.size(), 0);
+    }
+
+    // What the read-back finds is what counts: one byte changed between the write and the
+    // read-back, anywhere in the new file, and it is refused.
+    void readBackSeesEveryByte_data()
+    {
+        QTest::addColumn<qint64>("offset"); // from the end when negative
+        QTest::addRow("in the audio") << qint64(-5000);
+        QTest::addRow("in the new tag") << qint64(20);
+        QTest::addRow("in the ID3v1 tag") << qint64(-3);
+        QTest::addRow("a byte past the end") << qint64(0);
+    }
+    void readBackSeesEveryByte()
+    {
+        QFETCH(qint64, offset);
+        const QString target = path(u"song.mp3"_s);
+        const QByteArray content = bytes({id3v2Tag(300), fakeAudio(100000), id3v1Tag()});
+        QVERIFY(writeFile(target, content));
+        ID3::Hooks hooks;
+        hooks.beforeReadBack = [offset](int fd) {
+            struct stat written
+            {
+            };
+            ::fstat(fd, &written);
+            const qint64 at = offset > 0 ? offset : written.st_size + offset;
+            char byte = 0;
+            (void)::pread(fd, &byte, 1, at);
+            byte = char(byte ^ 0x5A);
+            QCOMPARE(::pwrite(fd, &byte, 1, at), 1);
+        };
+        verifyRefused(ID3::write(episodeTags(), target, ID3::FolderSync::Now, {}, hooks), Kind::AudioChanged,
+            audioChanged, target, content);
+    }
+
     // A write that fails halfway leaves the target alone and no temporary file behind.
     void cannotWrite()
     {
@@ -234,7 +312,8 @@ private Q_SLOTS:
         const QByteArray later = change == u"replace"_s ? fakeAudio(5000)
             : change == u"append"_s                     ? content + "more bytes"
                                                         : QByteArray(content).replace(200, 4, "edit");
-        ID3::setBeforeReplaceHook([&](const QString& real) {
+        ID3::Hooks hooks;
+        hooks.beforeReplace = [&](const QString& real) {
             QCOMPARE(real, target);
             if (change == u"replace"_s) {
                 QVERIFY(writeFile(path(u"new"_s), later));
@@ -246,9 +325,8 @@ private Q_SLOTS:
                     QVERIFY(file.seek(200));
                 file.write(change == u"append"_s ? "more bytes" : "edit");
             }
-        });
-        const Result result = ID3::write(episodeTags(), target);
-        ID3::setBeforeReplaceHook({});
+        };
+        const Result result = ID3::write(episodeTags(), target, ID3::FolderSync::Now, {}, hooks);
         verifyRefused(result, Kind::IO,
             u"download.mp3 changed while it was being tagged; it was left as it is"_s, target, later);
         QVERIFY(!QFileInfo::exists(path(u".download.mp3.pelamo-recovery"_s)));

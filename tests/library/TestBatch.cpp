@@ -133,12 +133,12 @@ private Q_SLOTS:
         rlimit unlimited {};
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
         const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        ID3::setBeforeReplaceHook([&](const QString&) {
+        ID3::Hooks hooks;
+        hooks.beforeReplace = [&](const QString&) {
             const rlimit small {rlim_t(original.size()), unlimited.rlim_max};
             ::setrlimit(RLIMIT_FSIZE, &small);
-        });
-        const QList<TagResult> results = ShowStore::tagFiles({file}, m_show, std::nullopt, {}, {undo, {}});
-        ID3::setBeforeReplaceHook({});
+        };
+        const QList<TagResult> results = ShowStore::tagFiles({file}, m_show, std::nullopt, {}, {undo, {}}, hooks);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
         std::signal(SIGXFSZ, previous);
         QCOMPARE(results.size(), 1);

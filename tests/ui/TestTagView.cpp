@@ -177,8 +177,9 @@ private Q_SLOTS:
             files.append(mp3(QStringLiteral("season/e%1.mp3").arg(i, 2, 10, QChar(u'0'))));
         const QString later = mp3(QStringLiteral("later.mp3"));
         const QByteArray untouched = readFile(later);
-        ID3::setBeforeReplaceHook([](const QString&) { QThread::msleep(40); });
-        const auto unhook = qScopeGuard([] { ID3::setBeforeReplaceHook({}); });
+        ID3::Hooks slow;
+        slow.beforeReplace = [](const QString&) { QThread::msleep(40); };
+        m_store->setRewriteHooks(slow);
         m_view->tag({QUrl::fromLocalFile(m_case->filePath(QStringLiteral("season/")))});
         m_view->tag({QUrl::fromLocalFile(later)});
         Show edited = m_show;
@@ -199,7 +200,8 @@ private Q_SLOTS:
             QVERIFY(!m_store->tagging());
             // What the joined batch still reports arrives once the next one runs: it counts
             // nothing there, and doesn't end it.
-            ID3::setBeforeReplaceHook([](const QString&) { QThread::msleep(300); });
+            slow.beforeReplace = [](const QString&) { QThread::msleep(300); };
+            m_store->setRewriteHooks(slow);
             m_store->enqueue({QUrl::fromLocalFile(mp3(QStringLiteral("next/a.mp3"))),
                                  QUrl::fromLocalFile(mp3(QStringLiteral("next/b.mp3")))},
                 m_show);
