@@ -257,9 +257,12 @@ print("    Pelamo's peak memory %.1f MB, highest of %d rounds; pelamo --list %.1
       " (target <= 64 MiB, %.1f MB): %s" % (huge_peak, rounds, list_peak, huge_peak - list_peak, mebibytes_64,
                                            verdict(huge_peak - list_peak <= mebibytes_64)))
 print("    Pelamo / plain copy + flush: %.2fx (target <= 2.50x): %s" % (huge_ratio, verdict(huge_ratio <= 2.5)))
+# Two files are in flight, so a folder may hold one more file's two pieces; each
+# file's own memory doesn't grow with it.
+two_pieces = 2 * 4 * 1024 * 1024 / 1e6
 print("  %s:" % WORKLOADS["huge folder"][0])
-print("    Pelamo's peak memory %.1f MB, for one file %.1f MB (target: no higher): %s"
-      % (two_peak, huge_peak, verdict(two_peak <= huge_peak + 1)))
+print("    Pelamo's peak memory %.1f MB, for one file %.1f MB (target: no more than one file and the second file's"
+      " two pieces, %.1f MB): %s" % (two_peak, huge_peak, two_pieces, verdict(two_peak <= huge_peak + two_pieces + 1)))
 
 flushing = 1 - wall("Pelamo, no fsync") / pelamo_time
 others = [tool for tool in ("id3v2", "eyeD3", "kid3-cli", "mid3v2") if tool in TOOLS]
