@@ -8,7 +8,9 @@ set(PELAMO_DESKTOP_ID example.vantorel.pelamo)
 set(PELAMO_ICON_SIZES 16 24 32 48 64 128 256 512)
 
 install(TARGETS pelamo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# A private module, found by the program at ../lib/pelamo from its own folder.
+# Private to Pelamo, in ../lib/pelamo from the program's folder: the core library both
+# the program and the desktop module link (found through their RPATH), and the module.
+install(TARGETS pelamo_core LIBRARY DESTINATION lib/pelamo)
 install(TARGETS pelamo_desktop LIBRARY DESTINATION lib/pelamo)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${PELAMO_DESKTOP_ID}.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

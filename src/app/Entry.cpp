@@ -47,10 +47,10 @@ void provideRuntimeFolder()
     qputenv("XDG_RUNTIME_DIR", path);
 }
 
-int runCommandLine(int argc, char** argv, const QStringList& arguments)
+} // namespace
+
+int runPictures(int argc, char** argv)
 {
-    if (!CLI::rendersSnapshots(arguments))
-        return CLI::main(argc, argv, arguments);
     // Pictures are drawn off screen, display or not.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     provideRuntimeFolder();
@@ -64,14 +64,19 @@ int runCommandLine(int argc, char** argv, const QStringList& arguments)
     return status;
 }
 
+namespace {
+
 bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-int runDesktop(int argc, char** argv, const QStringList& arguments)
+} // namespace
+
+int runDesktop(int argc, char** argv)
 {
+    const QStringList arguments = CLI::arguments(argc, argv);
     // Qt would abort without a word a script can act on.
     if (Capture::requested(arguments) && !hasDisplay()) {
         QTextStream(stderr)
@@ -117,8 +122,6 @@ int runDesktop(int argc, char** argv, const QStringList& arguments)
     return app.exec();
 }
 
-} // namespace
-
 QList<QUrl> openedFiles(const QStringList& arguments)
 {
     // The capture's folder is its value, not a file to tag.
@@ -138,13 +141,6 @@ QList<QUrl> openedFiles(const QStringList& arguments)
         files.append(FileName::url(path));
     }
     return files;
-}
-
-int main(int argc, char** argv)
-{
-    const QStringList arguments = CLI::arguments(argc, argv);
-    return CLI::isCommandLine(arguments) ? runCommandLine(argc, argv, arguments)
-                                         : runDesktop(argc, argv, arguments);
 }
 
 } // namespace Entry

@@ -1,7 +1,8 @@
-// The program's entry. Listing and tagging run here on Qt's core alone; the
-// window and the picture modes live in a module loaded only when they are asked
-// for, so that a script's `pelamo --tag` does not pay for loading the GUI
-// libraries, which cost a bare start-up about twice what Qt's core does.
+// The program's entry, and the one place that decides what a run is. Listing
+// and tagging run here on Qt's core alone; the window and the picture modes live
+// in a module loaded only when they are asked for, so that a script's `pelamo
+// --tag` does not pay for loading the GUI libraries, which cost a bare start-up
+// about twice what Qt's core does. Both use the one core library of the process.
 #include "cli/CLI.h"
 
 #include <dlfcn.h>
@@ -27,7 +28,7 @@ std::string programFolder()
 }
 
 // Beside the program in a build folder; in lib/pelamo next to bin once installed.
-int runDesktop(int argc, char** argv)
+int runModule(CLI::Mode mode, int argc, char** argv)
 {
     const std::string folder = programFolder();
     std::string tried;
@@ -37,9 +38,9 @@ int runDesktop(int argc, char** argv)
             tried += std::string("\n  ") + ::dlerror();
             continue;
         }
-        using Entry = int (*)(int, char**);
+        using Entry = int (*)(int, int, char**);
         if (const auto entry = reinterpret_cast<Entry>(::dlsym(module, entryName)))
-            return entry(argc, argv);
+            return entry(int(mode), argc, argv);
         tried += "\n  " + path + ": no " + entryName;
     }
     std::fprintf(stderr, "pelamo: the desktop part of Pelamo can't be loaded:%s\n", tried.c_str());
@@ -51,7 +52,8 @@ int runDesktop(int argc, char** argv)
 int main(int argc, char** argv)
 {
     const QStringList arguments = CLI::arguments(argc, argv);
-    if (CLI::isCommandLine(arguments) && !CLI::rendersSnapshots(arguments))
+    const CLI::Mode mode = CLI::mode(arguments);
+    if (mode == CLI::Mode::Tool)
         return CLI::main(argc, argv, arguments);
-    return runDesktop(argc, argv);
+    return runModule(mode, argc, argv);
 }

@@ -192,13 +192,11 @@ void describe(QCoreApplication& app)
     app.setApplicationVersion(QStringLiteral(PELAMO_VERSION));
 }
 
-int main(int argc, char** argv, const QStringList& arguments)
+Mode mode(const QStringList& arguments)
 {
-    QCoreApplication app(argc, argv);
-    describe(app);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    return run(arguments, out, err);
+    if (rendersSnapshots(arguments))
+        return Mode::Pictures;
+    return isCommandLine(arguments) ? Mode::Tool : Mode::Desktop;
 }
 
 bool isCommandLine(const QStringList& arguments)

@@ -31,6 +31,14 @@ void describe(QCoreApplication& app);
 // Listing and tagging as a process: starts Qt's core only and returns the exit status.
 int main(int argc, char** argv, const QStringList& arguments);
 
+// What a run of the program is, from its arguments: the one place that decides.
+enum class Mode {
+    Tool, // listing, tagging, undoing, help and version, on Qt's core alone
+    Pictures, // snapshots of the views, drawn off screen
+    Desktop, // the window, and the capture of it
+};
+Mode mode(const QStringList& arguments);
+
 // True when the arguments ask for the command-line tool rather than the desktop application.
 bool isCommandLine(const QStringList& arguments);
 // True when the tool will render pictures, which needs the GUI machinery.

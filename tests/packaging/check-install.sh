@@ -19,7 +19,8 @@ desktop=share/applications/$id.desktop
 metainfo=share/metainfo/$id.metainfo.xml
 
 # Exactly these files: nothing missing, and no test programs or build leftovers shipped.
-expected=(bin/pelamo lib/pelamo/pelamo-desktop.so "$desktop" "$metainfo" share/icons/hicolor/scalable/apps/pelamo.svg)
+expected=(bin/pelamo lib/pelamo/libpelamo-core.so lib/pelamo/pelamo-desktop.so "$desktop" "$metainfo"
+    share/icons/hicolor/scalable/apps/pelamo.svg)
 for size in "${sizes[@]}"; do
     expected+=("share/icons/hicolor/${size}x${size}/apps/pelamo.png")
 done
@@ -40,6 +41,18 @@ if [ -x "$prefix/bin/pelamo" ]; then
 else
     fail "bin/pelamo is missing or not executable"
 fi
+
+# One copy of the core in a process: exactly one installed file defines the engine.
+defining=()
+for binary in bin/pelamo lib/pelamo/libpelamo-core.so lib/pelamo/pelamo-desktop.so; do
+    [ -f "$prefix/$binary" ] || continue
+    symbols=$(nm -C --defined-only "$prefix/$binary" 2>/dev/null || true)
+    if grep -q ' T ID3::stripTags(QByteArrayView)$' <<<"$symbols"; then
+        defining+=("$binary")
+    fi
+done
+[ "${defining[*]}" = lib/pelamo/libpelamo-core.so ] ||
+    fail "ID3::stripTags is defined in: ${defining[*]:-no installed file}; only lib/pelamo/libpelamo-core.so should"
 
 # Each bitmap is drawn at the size its folder promises (PNG header: width and height, big-endian).
 for size in "${sizes[@]}"; do
