@@ -15,12 +15,15 @@
 #   scripts/bench.sh compare OTHER_PELAMO [ROUNDS] [WORKLOAD...]
 #                                    this build's `pelamo --tag` against another
 #                                    build's, in turns, on the batch folders
+#   scripts/bench.sh startup [OTHER_PELAMO...]
+#                                    how fast --list and --version end and the
+#                                    window first shows, this build beside others
 set -euo pipefail
 cd "$(dirname "$0")/.."
 what=${1:-engine}
 targets=(pelamo_bench)
 [ "$what" = batch ] && targets+=(pelamo pelamo_noflush)
-[ "$what" = compare ] && targets+=(pelamo)
+[ "$what" = compare ] || [ "$what" = startup ] && targets+=(pelamo)
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPELAMO_BUILD_BENCH=ON -DPELAMO_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench --parallel 2 --target "${targets[@]}" >/dev/null
 python=/usr/bin/python3
@@ -29,6 +32,8 @@ case "$what" in
     engine) exec "$python" bench/run.py build-bench build-bench ;;
     batch) exec "$python" bench/batch.py build-bench "${2:-7}" ;;
     compare) shift; exec "$python" bench/compare.py build-bench "$@" ;;
-    *) echo "usage: scripts/bench.sh [engine | batch [ROUNDS] | compare OTHER_PELAMO [ROUNDS] [WORKLOAD...]]" >&2
+    startup) shift; exec "$python" bench/startup.py 21 build-bench/pelamo "$@" ;;
+    *) echo "usage: scripts/bench.sh [engine | batch [ROUNDS] | compare OTHER_PELAMO [ROUNDS] [WORKLOAD...]" \
+            "| startup [OTHER_PELAMO...]]" >&2
        exit 2 ;;
 esac

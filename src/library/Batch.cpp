@@ -229,15 +229,18 @@ QList<TagResult> runBatch(
 
 } // namespace
 
-QStringList ShowStore::expand(const QList<QUrl>& locations)
+QStringList ShowStore::expand(const QList<QUrl>& locations, const BeforeListing& beforeListing)
 {
     QStringList files;
     for (const QUrl& location : locations) {
         const QString path = pathOf(location);
-        if (FileName::isFolder(path))
-            files += mp3Entries(path);
-        else
+        if (!FileName::isFolder(path)) {
             files.append(path);
+            continue;
+        }
+        if (beforeListing)
+            beforeListing(path);
+        files += mp3Entries(path);
     }
     return files;
 }

@@ -5,9 +5,14 @@
 
 std::optional<QByteArray> ShowStore::coverData(const Show& show) const
 {
+    return readCover(coversFolder(), show);
+}
+
+std::optional<QByteArray> ShowStore::readCover(const QString& coversFolder, const Show& show)
+{
     if (!show.coverFile)
         return std::nullopt;
-    QFile file(coversFolder() + u'/' + *show.coverFile);
+    QFile file(coversFolder + u'/' + *show.coverFile);
     if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();

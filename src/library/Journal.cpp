@@ -23,6 +23,8 @@ namespace {
 using namespace Qt::Literals::StringLiterals;
 
 constexpr QByteArrayView magic = "Pelamo undo record 1\n";
+// A batch's folder is named for the moment it began, in UTC, then a random number.
+const QString batchTimeFormat = u"yyyyMMdd-HHmmss-zzz"_s;
 const QString recordSuffix = u".undo"_s;
 constexpr qint64 megabyte = 1'000'000;
 
@@ -94,7 +96,7 @@ Writer::~Writer()
 
 std::variant<std::unique_ptr<Writer>, QString> Writer::open(const QString& undoFolder, qint64 estimate)
 {
-    const QString name = QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz"_s) + u'-'
+    const QString name = QDateTime::currentDateTimeUtc().toString(batchTimeFormat) + u'-'
         + QString::number(QRandomGenerator::global()->bounded(0x10000), 16).rightJustified(4, u'0');
     const QString folder = undoFolder + u'/' + name;
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable())
@@ -218,6 +220,24 @@ QStringList newestBatch(const QString& undoFolder)
         if (QStringList found = records(*folder); !found.isEmpty())
             return found;
     return {};
+}
+
+std::optional<Summary> newestSummary(const QString& undoFolder)
+{
+    const QStringList found = newestBatch(undoFolder);
+    if (found.isEmpty())
+        return std::nullopt;
+    Summary summary;
+    summary.files = found.size();
+    // The folder's name begins with the moment the batch began, in UTC.
+    summary.time = QDateTime::fromString(
+        QFileInfo(found.first()).dir().dirName().section(u'-', 0, 2), batchTimeFormat);
+    summary.time.setTimeSpec(Qt::UTC);
+    QFile file(found.first());
+    if (file.open(QIODevice::ReadOnly))
+        if (const auto fields = header(file))
+            summary.show = fields->value("show"_L1).toString();
+    return summary;
 }
 
 std::optional<QString> fileOf(const QString& recordPath)

@@ -2,6 +2,7 @@
 
 #include "id3/ID3.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -68,6 +69,17 @@ std::optional<QString> tooLarge(qint64 estimate);
 
 // The newest batch that has records: its record files in the order they were kept.
 QStringList newestBatch(const QString& undoFolder);
+// What a batch in the journal is, in a few words: how many files it holds, the
+// show they were tagged with, and when it began.
+struct Summary
+{
+    qsizetype files = 0;
+    QString show;
+    QDateTime time;
+    bool operator==(const Summary&) const = default;
+};
+// The newest batch's summary, reading one record's first lines only.
+std::optional<Summary> newestSummary(const QString& undoFolder);
 // The file a record is for, read from the record's first lines only.
 std::optional<QString> fileOf(const QString& recordPath);
 // A whole record, or the sentence saying why it can't be used.

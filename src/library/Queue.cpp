@@ -2,53 +2,96 @@
 
 #include <QThread>
 
+#include <numeric>
+
 ShowStore::~ShowStore()
 {
     finishTagging();
+    // Their results would come back to a store that is gone.
+    for (QThread* helper : std::as_const(m_helpers)) {
+        helper->wait();
+        delete helper;
+    }
+}
+
+void ShowStore::offThread(std::function<void()> work)
+{
+    QThread* helper = QThread::create(std::move(work));
+    m_helpers.append(helper);
+    connect(helper, &QThread::finished, this, [this, helper] {
+        if (m_helpers.removeOne(helper))
+            helper->deleteLater();
+    });
+    helper->start();
 }
 
 void ShowStore::enqueue(const QList<QUrl>& locations, const Show& show)
 {
-    QStringList files = expand(locations);
-    if (files.isEmpty())
+    const quint64 number = ++m_jobNumber;
+    m_jobs.push_back({number, show, false, m_seams, std::nullopt, std::nullopt});
+    // Listing folders and reading the cover wait on the disk, which may be slow
+    // or far away: never here. The batch takes its turn once they are known.
+    offThread(
+        [this, number, locations, folder = coversFolder(), show, beforeListing = m_seams.beforeListing] {
+            const QStringList files = expand(locations, beforeListing);
+            const std::optional<QByteArray> cover = readCover(folder, show);
+            QMetaObject::invokeMethod(
+                this, [this, number, files, cover] { listed(number, files, cover); }, Qt::QueuedConnection);
+        });
+    startNextJob();
+    Q_EMIT taggingChanged();
+}
+
+void ShowStore::listed(quint64 job, const QStringList& files, const std::optional<QByteArray>& cover)
+{
+    // A job cancelled meanwhile is gone; one that holds no MP3 file is dropped.
+    const auto found
+        = std::find_if(m_jobs.begin(), m_jobs.end(), [job](const Job& j) { return j.number == job; });
+    if (found == m_jobs.end())
         return;
-    m_jobs.push_back({std::move(files), show, coverData(show), false, {}, m_hooks});
-    if (m_tagging)
-        m_tagging->waiting += m_jobs.back().files.size();
+    if (files.isEmpty())
+        m_jobs.erase(found);
+    else
+        *found = {found->number, found->show, false, found->seams, files, cover};
     startNextJob();
     Q_EMIT taggingChanged();
 }
 
 void ShowStore::enqueueUndo()
 {
-    // Taken when its turn comes: the batches queued before it change the journal.
-    m_jobs.push_back({{}, Show(), std::nullopt, true, {}, m_hooks});
+    // Its records are read when its turn comes: the batches queued before it change the journal.
+    m_jobs.push_back({++m_jobNumber, Show(), true, m_seams, std::nullopt, std::nullopt});
     startNextJob();
     Q_EMIT taggingChanged();
 }
 
 void ShowStore::startNextJob()
 {
-    if (m_worker || m_jobs.empty())
+    const auto waiting = [this](qsizetype skip) {
+        return std::accumulate(m_jobs.cbegin() + skip, m_jobs.cend(), qsizetype(0),
+            [](qsizetype sum, const Job& queued) { return sum + (queued.files ? queued.files->size() : 0); });
+    };
+    if (m_worker) {
+        m_tagging->waiting = waiting(0);
         return;
+    }
+    if (m_jobs.empty()) {
+        m_tagging.reset();
+        return;
+    }
+    // Batches run in the order they came: one still being listed holds up those
+    // behind it, and the window says it is tagging, not yet how many.
+    if (!m_jobs.front().undo && !m_jobs.front().files) {
+        m_tagging = Tagging {0, 0, QString(), waiting(1), false, false, 0};
+        return;
+    }
     Job job = std::move(m_jobs.front());
     m_jobs.pop_front();
-    if (job.undo) {
-        job.undoRecords = undoRecords(undoFolder());
-        job.files = undoTargets(job.undoRecords);
-        if (job.files.isEmpty()) {
-            startNextJob();
-            return;
-        }
-    }
-    m_running = job.files;
-    qsizetype waiting = 0;
-    for (const Job& queued : m_jobs)
-        waiting += queued.files.size();
-    m_tagging = Tagging {0, m_running.size(), m_running.first(), waiting, false, job.undo, 0};
+    m_running = job.files.value_or(QStringList());
+    m_tagging = Tagging {0, m_running.size(), m_running.value(0), waiting(0), false, job.undo, 0};
 
     // The worker touches nothing of the store: it has its own copy of the job,
-    // and each result comes back to this thread as a queued call.
+    // and what it finds and does comes back to this thread as queued calls.
     // Every call carries the batch's number: one that arrives after its batch
     // was joined (quitting joins at once) must not count in the next.
     const quint64 batch = ++m_batch;
@@ -60,23 +103,59 @@ void ShowStore::startNextJob()
             return !cancel->load();
         };
         if (job.undo) {
-            undoFiles(job.undoRecords, report, job.hooks);
-            return;
-        }
-        const auto tell = [this, batch](const QString& text) {
+            const QStringList records = undoRecords(folder);
+            const QStringList files = undoTargets(records);
             QMetaObject::invokeMethod(
-                this,
-                [this, batch, text] {
-                    if (batch == m_batch)
-                        Q_EMIT notice(text);
-                },
-                Qt::QueuedConnection);
-        };
-        tagFiles(job.files, job.show, job.cover, report, {folder, tell}, job.hooks);
+                this, [this, batch, files] { filesFound(batch, files); }, Qt::QueuedConnection);
+            if (!records.isEmpty())
+                undoFiles(records, report, job.seams.rewrite);
+        } else {
+            const auto tell = [this, batch](const QString& text) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, batch, text] {
+                        if (batch == m_batch)
+                            Q_EMIT notice(text);
+                    },
+                    Qt::QueuedConnection);
+            };
+            tagFiles(*job.files, job.show, job.cover, report, {folder, tell}, job.seams.rewrite);
+        }
+        // What Undo Last Batch now stands for, read here while the disk is warm.
+        const std::optional<Journal::Summary> undoable = Journal::newestSummary(folder);
+        QMetaObject::invokeMethod(
+            this, [this, undoable] { undoableRead(undoable); }, Qt::QueuedConnection);
     });
     connect(
         m_worker, &QThread::finished, this, [this, batch] { jobDone(batch); }, Qt::QueuedConnection);
     m_worker->start();
+}
+
+void ShowStore::readUndoable()
+{
+    offThread([this, folder = undoFolder()] {
+        const std::optional<Journal::Summary> undoable = Journal::newestSummary(folder);
+        QMetaObject::invokeMethod(
+            this, [this, undoable] { undoableRead(undoable); }, Qt::QueuedConnection);
+    });
+}
+
+void ShowStore::undoableRead(const std::optional<Journal::Summary>& undoable)
+{
+    if (m_undoable == undoable)
+        return;
+    m_undoable = undoable;
+    Q_EMIT undoableChanged();
+}
+
+void ShowStore::filesFound(quint64 batch, const QStringList& files)
+{
+    if (batch != m_batch || !m_tagging)
+        return;
+    m_running = files;
+    m_tagging->total = files.size();
+    m_tagging->current = files.value(0);
+    Q_EMIT taggingChanged();
 }
 
 void ShowStore::fileDone(quint64 batch, const TagResult& result)
@@ -96,7 +175,9 @@ void ShowStore::jobDone(quint64 batch)
 {
     if (!m_worker || batch != m_batch)
         return;
-    m_lastBatch = m_tagging;
+    // An undo that found nothing to put back leaves the last batch's figures as they were.
+    if (m_tagging && m_tagging->total > 0)
+        m_lastBatch = m_tagging;
     joinWorker();
     startNextJob();
     Q_EMIT taggingChanged();
@@ -114,8 +195,14 @@ void ShowStore::joinWorker()
 void ShowStore::cancelTagging()
 {
     m_jobs.clear();
-    if (!m_tagging)
+    if (!m_worker) {
+        // Only files still being listed: nothing has started.
+        if (m_tagging) {
+            m_tagging.reset();
+            Q_EMIT taggingChanged();
+        }
         return;
+    }
     m_cancel->store(true);
     m_tagging->cancelling = true;
     m_tagging->waiting = 0;

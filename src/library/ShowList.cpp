@@ -53,7 +53,6 @@ Show ShowStore::add()
     shows.append(show);
     setShows(shows);
     setSelection(show.id);
-    save();
     return show;
 }
 
@@ -75,7 +74,6 @@ void ShowStore::duplicate(const Show& source)
     shows.append(copy);
     setShows(shows);
     setSelection(copy.id);
-    save();
 }
 
 void ShowStore::remove(const Show& show)
@@ -90,7 +88,8 @@ void ShowStore::remove(const Show& show)
     setShows(shows);
     if (m_selection == show.id)
         setSelection(shows.isEmpty() ? std::nullopt : std::optional(shows.first().id));
-    save();
+    else
+        save();
 }
 
 void ShowStore::update(const Show& show)

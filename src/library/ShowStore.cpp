@@ -122,11 +122,6 @@ QString ShowStore::undoFolder() const
     return m_folder + QStringLiteral("/Undo");
 }
 
-qsizetype ShowStore::undoableFiles() const
-{
-    return undoRecords(undoFolder()).size();
-}
-
 QString ShowStore::showsFile() const
 {
     return m_folder + u'/' + showsFileName;
@@ -145,6 +140,8 @@ void ShowStore::setSelection(const std::optional<QUuid>& selection)
     if (m_selection == selection)
         return;
     m_selection = selection;
+    // Remembered at once, whoever chose it: the list, the editor, the drop sheet.
+    save();
     Q_EMIT changed();
 }
 

@@ -2,6 +2,7 @@
 
 #include "id3/ID3.h"
 #include "id3/Tags.h"
+#include "library/Journal.h"
 #include "library/TagResult.h"
 #include "shows/Show.h"
 
@@ -62,6 +63,7 @@ public:
     const QList<Show>& shows() const { return m_shows; }
     void setShows(const QList<Show>& shows);
     std::optional<QUuid> selection() const { return m_selection; }
+    // A new selection is saved with the library, and remembered for the next run.
     void setSelection(const std::optional<QUuid>& selection);
     const QList<QUrl>& pending() const { return m_pending; }
     void setPending(const QList<QUrl>& pending);
@@ -94,6 +96,8 @@ public:
     // re-encodes any other readable image as JPEG; it returns the new file's name.
     std::variant<QString, ID3::Failure> importCover(const QString& imagePath, const Show& show) const;
     std::optional<QByteArray> coverData(const Show& show) const;
+    // The same for any library's covers folder, on any thread.
+    static std::optional<QByteArray> readCover(const QString& coversFolder, const Show& show);
     std::optional<QImage> coverImage(const Show& show) const;
     void deleteCoverFile(const std::optional<QString>& name) const;
 
@@ -125,8 +129,10 @@ public:
     // Puts back every file of the newest batch in the undo journal, and puts
     // the results in front of Recent like a batch's.
     QList<TagResult> undo(const ResultHandler& onResult = {});
-    // How many files undo() would put back.
-    qsizetype undoableFiles() const;
+    // The batch undo() would put back, as the journal last read said; the
+    // journal is read off this thread, after every batch and when asked.
+    const std::optional<Journal::Summary>& undoable() const { return m_undoable; }
+    void readUndoable();
     // The work of undo() without the store: the newest batch's records, in the
     // order they are undone, and undoing them. A record reported on is spent.
     static QStringList undoRecords(const QString& undoFolder);
@@ -134,17 +140,20 @@ public:
         const QStringList& records, const ResultHandler& onResult = {}, const ID3::Hooks& hooks = {});
     // The files the records put back (a damaged record stands for itself).
     static QStringList undoTargets(const QStringList& records);
+    // Called with a folder just before it is listed; a seam for tests.
+    using BeforeListing = std::function<void(const QString& folder)>;
     // The files a list of locations stands for, in the order they are tagged.
-    static QStringList expand(const QList<QUrl>& locations);
+    static QStringList expand(const QList<QUrl>& locations, const BeforeListing& beforeListing = {});
 
-    // The desktop's tagging queue (Queue.cpp). enqueue() takes the files, the
-    // show and its cover as they are now, so editing or deleting the show later
-    // doesn't change the batch. Batches run one after the other on a worker
-    // thread; each result joins Recent as soon as its file is done.
+    // The desktop's tagging queue (Queue.cpp). enqueue() takes the show as it
+    // is now, so editing or deleting it later doesn't change the batch. No disk
+    // work happens on this thread: the locations are listed and the cover read
+    // on a thread of their own at once, and batches run one after the other on
+    // a worker thread; each result joins Recent as soon as its file is done.
     struct Tagging
     {
         qsizetype done = 0;
-        qsizetype total = 0;
+        qsizetype total = 0; // none yet while the files of an undo are looked up
         QString current; // the file being tagged
         qsizetype waiting = 0; // files of the batches queued behind this one
         bool cancelling = false;
@@ -162,8 +171,13 @@ public:
     void cancelTagging();
     // Cancels, then waits until the files in progress are done: for quitting.
     void finishTagging();
-    // For tests: what runs between the steps of every rewrite of the batches queued from now on.
-    void setRewriteHooks(const ID3::Hooks& hooks) { m_hooks = hooks; }
+    // For tests: what runs between the steps of the batches queued from now on.
+    struct Seams
+    {
+        ID3::Hooks rewrite;
+        BeforeListing beforeListing;
+    };
+    void setSeams(const Seams& seams) { m_seams = seams; }
 
 Q_SIGNALS:
     // Emitted after any of shows, selection, results or pending took a new value.
@@ -172,21 +186,28 @@ Q_SIGNALS:
     void taggingChanged();
     // A batch of the queue runs, or ran, without undo, for this reason.
     void notice(const QString& text);
+    // Emitted whenever undoable() changes.
+    void undoableChanged();
 
 private:
     struct Job
     {
-        QStringList files;
+        quint64 number = 0;
         Show show;
-        std::optional<QByteArray> cover;
         bool undo = false; // puts back the newest batch instead; its records are read when it starts
-        QStringList undoRecords;
-        ID3::Hooks hooks;
+        Seams seams;
+        std::optional<QStringList> files; // known once the locations are listed
+        std::optional<QByteArray> cover;
     };
+    void listed(quint64 job, const QStringList& files, const std::optional<QByteArray>& cover);
     void startNextJob();
+    void filesFound(quint64 batch, const QStringList& files);
+    void undoableRead(const std::optional<Journal::Summary>& undoable);
     void fileDone(quint64 batch, const TagResult& result);
     void jobDone(quint64 batch);
     void joinWorker();
+    // Runs `work` on a thread of its own, which the store waits for before it goes.
+    void offThread(std::function<void()> work);
     // Puts a batch's results, given in order, in front of Recent.
     void addRecent(const QList<TagResult>& batch);
 
@@ -205,11 +226,14 @@ private:
     bool m_keepUnreadable = false;
 
     std::deque<Job> m_jobs;
+    quint64 m_jobNumber = 0;
+    QList<QThread*> m_helpers; // listing, reading the journal
     QStringList m_running; // the files of the batch on the worker thread
     std::optional<Tagging> m_tagging;
     std::optional<Tagging> m_lastBatch;
     QThread* m_worker = nullptr;
     quint64 m_batch = 0; // the number of the batch on the worker, or of the last one
     std::shared_ptr<std::atomic_bool> m_cancel;
-    ID3::Hooks m_hooks;
+    Seams m_seams;
+    std::optional<Journal::Summary> m_undoable;
 };

@@ -102,7 +102,6 @@ ContentView::ContentView(ShowStore& store, QWidget* parent)
     , m_newShow(new QToolButton(this))
     , m_detail(new QStackedWidget(this))
     , m_emptyState(makeEmptyState(this))
-    , m_lastSelection(store.selection())
 {
     setObjectName(QStringLiteral("contentView"));
 
@@ -187,18 +186,11 @@ void ContentView::showEvent(QShowEvent* event)
     if (m_shown)
         return;
     m_shown = true;
-    m_lastSelection = m_store.selection();
     syncDropSheet();
 }
 
 void ContentView::storeChanged()
 {
-    // The selection is remembered each time it changes once the window is up.
-    if (m_store.selection() != m_lastSelection) {
-        m_lastSelection = m_store.selection();
-        if (m_shown)
-            m_store.save();
-    }
     syncSelection();
     syncDetail();
     syncDropSheet();

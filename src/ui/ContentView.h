@@ -71,5 +71,4 @@ private:
     QPointer<QMessageBox> m_deleteConfirmation;
 
     bool m_shown = false;
-    std::optional<QUuid> m_lastSelection;
 };

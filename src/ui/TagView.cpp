@@ -154,6 +154,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     connect(m_dropZone, &DropZone::chooseRequested, this, &TagView::chooseFiles);
     connect(m_dropZone, &DropZone::cancelRequested, &m_store, &ShowStore::cancelTagging);
     connect(&m_store, &ShowStore::taggingChanged, this, &TagView::refreshProgress);
+    connect(&m_store, &ShowStore::undoableChanged, this, &TagView::refreshProgress);
     connect(clear, &QPushButton::clicked, this, [this] { m_store.setResults({}); });
     connect(m_undo, &QPushButton::clicked, &m_store, &ShowStore::enqueueUndo);
     connect(&m_store, &ShowStore::notice, this,
@@ -165,6 +166,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     setShow(show);
     refreshResults();
     refreshProgress();
+    m_store.readUndoable();
 }
 
 QString TagView::summary(const Show& show)
@@ -203,7 +205,7 @@ void TagView::refreshProgress()
     // The journal changes only when a batch ends, and can't be undone while one runs.
     m_undo->setEnabled(!tagging);
     if (!tagging) {
-        const qsizetype undoable = m_store.undoableFiles();
+        const qsizetype undoable = m_store.undoable() ? m_store.undoable()->files : 0;
         m_undo->setVisible(undoable > 0);
         refreshRecentVisibility();
         m_undo->setText(undoable == 1 ? QStringLiteral("Undo Last Batch (1 file)")
@@ -214,12 +216,13 @@ void TagView::refreshProgress()
     }
     m_batchRunning = true;
     DropZone::Progress progress;
-    progress.headline = tagging->cancelling
-        ? QStringLiteral("Cancelling…")
-        : QStringLiteral("%1 %2 of %3")
-              .arg(tagging->undoing ? QStringLiteral("Undoing") : QStringLiteral("Tagging"))
-              .arg(qMin(tagging->done + 1, tagging->total))
-              .arg(tagging->total);
+    const QString verb = tagging->undoing ? QStringLiteral("Undoing") : QStringLiteral("Tagging");
+    progress.headline = tagging->cancelling ? QStringLiteral("Cancelling…")
+        : tagging->total == 0               ? verb + u'…'
+                                            : QStringLiteral("%1 %2 of %3")
+                                    .arg(verb)
+                                    .arg(qMin(tagging->done + 1, tagging->total))
+                                    .arg(tagging->total);
     progress.detail = FileName::display(QFileInfo(tagging->current).fileName());
     if (tagging->waiting > 0)
         progress.detail += QStringLiteral(" \u00b7 then %1 more").arg(tagging->waiting);
