@@ -9,6 +9,7 @@
 #include "screenshots/Capture.h"
 #include "screenshots/Snapshot.h"
 #include "ui/AppIcon.h"
+#include "ui/Desktop.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -109,7 +110,10 @@ int runDesktop(int argc, char** argv)
     // An appearance the capture asks for holds for its whole run.
     if (const Capture::Options capture = Capture::Options::parse(arguments);
         !capture.outDir || !capture.appearance)
-        Theme::followDesktop();
+        Desktop::followColourScheme(Theme::current(), [](Theme::Appearance appearance) {
+            if (appearance != Theme::current())
+                Theme::apply(appearance);
+        });
     PelamoApp pelamo(Shared::store());
     QObject::connect(
         &instance, &SingleInstance::filesReceived, &pelamo, [&pelamo](const QList<QUrl>& received) {

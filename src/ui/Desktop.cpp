@@ -7,6 +7,8 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -18,6 +20,67 @@
 
 namespace Desktop {
 namespace {
+
+constexpr auto portalService = "org.freedesktop.portal.Desktop";
+constexpr auto portalPath = "/org/freedesktop/portal/desktop";
+constexpr auto portalSettings = "org.freedesktop.portal.Settings";
+constexpr auto appearanceGroup = "org.freedesktop.appearance";
+constexpr auto colourSchemeKey = "color-scheme";
+
+// Listens to the portal's settings for the colour scheme, for as long as the application runs.
+class ColourScheme : public QObject
+{
+    Q_OBJECT
+
+public:
+    ColourScheme(Theme::Appearance unstated, std::function<void(Theme::Appearance)> changed)
+        : QObject(qApp)
+        , m_unstated(unstated)
+        , m_changed(std::move(changed))
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            return;
+        // The slot's argument types must be known to the meta-type system before connecting.
+        qRegisterMetaType<QDBusVariant>();
+        bus.connect(QString::fromLatin1(portalService), QString::fromLatin1(portalPath),
+            QString::fromLatin1(portalSettings), QStringLiteral("SettingChanged"), this,
+            SLOT(settingChanged(QString, QString, QDBusVariant)));
+        QDBusMessage read = QDBusMessage::createMethodCall(QString::fromLatin1(portalService),
+            QString::fromLatin1(portalPath), QString::fromLatin1(portalSettings), QStringLiteral("Read"));
+        read << QString::fromLatin1(appearanceGroup) << QString::fromLatin1(colourSchemeKey);
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+            const QDBusPendingReply<QDBusVariant> reply = *call;
+            if (!reply.isError())
+                schemeChanged(reply.value().variant());
+            call->deleteLater();
+        });
+    }
+
+private Q_SLOTS:
+    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value)
+    {
+        if (group == QLatin1String(appearanceGroup) && key == QLatin1String(colourSchemeKey))
+            schemeChanged(value.variant());
+    }
+
+private:
+    // 1 prefers dark, 2 prefers light, 0 states nothing. Older portals wrap the
+    // value in one more variant.
+    void schemeChanged(QVariant value)
+    {
+        if (value.canConvert<QDBusVariant>())
+            value = qvariant_cast<QDBusVariant>(value).variant();
+        const uint scheme = value.toUInt();
+        m_changed(scheme == 1 ? Theme::Appearance::Dark
+                : scheme == 2 ? Theme::Appearance::Light
+                              : m_unstated);
+    }
+
+    Theme::Appearance m_unstated;
+    std::function<void(Theme::Appearance)> m_changed;
+};
 
 std::optional<QList<QUrl>> s_nextChoice;
 std::function<void(const QString&)> s_revealHandler;
@@ -154,4 +217,11 @@ void setRevealHandler(std::function<void(const QString&)> handler)
     s_revealHandler = std::move(handler);
 }
 
+void followColourScheme(Theme::Appearance unstated, std::function<void(Theme::Appearance)> changed)
+{
+    new ColourScheme(unstated, std::move(changed));
+}
+
 } // namespace Desktop
+
+#include "Desktop.moc"

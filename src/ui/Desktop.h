@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Theme.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -9,8 +11,9 @@
 
 class QWidget;
 
-// What the views ask of the Linux desktop: showing a file in the file manager and
-// the open panel. Tests replace both through the seams at the end.
+// What the views ask of the Linux desktop: showing a file in the file manager,
+// the open panel, and the light or dark choice. Tests replace the first two
+// through the seams at the end.
 namespace Desktop {
 
 // Opens a file-manager window with the file selected. When no file manager offers
@@ -30,6 +33,13 @@ struct OpenPanel
 
 // A modal open panel; the chosen files and folders, or nothing on cancel.
 QList<QUrl> choose(QWidget* parent, const OpenPanel& panel);
+
+// The desktop's light or dark choice, as the XDG desktop portal's colour-scheme
+// setting gives it (GNOME 42 and later, KDE Plasma 5.24 and later): `changed` gets
+// what the portal says at start, asked without waiting so that a missing or slow
+// portal never holds up the window, and again after every switch. "No
+// preference" gives `unstated`, what the desktop looked like at start.
+void followColourScheme(Theme::Appearance unstated, std::function<void(Theme::Appearance)> changed);
 
 // Seams: the next choose() answers this without showing a dialog; reveal() goes to
 // the handler instead of the desktop while one is set.

@@ -1,3 +1,5 @@
+#include "ui/ShowEditorForm.h"
+
 #include "ui/ShowEditor.h"
 #include "ui/ShowEditorParts.h"
 #include "ui/Theme.h"
@@ -17,30 +19,16 @@
 
 #include <limits>
 
-namespace {
+namespace EditorForm {
 
-constexpr int formMargin = 20;
 constexpr int formSpacing = 14;
-constexpr int sectionSpacing = 8;
-constexpr int boxMargin = 12;
 constexpr int boxSpacing = 10;
-constexpr int gridColumnSpacing = 10;
-constexpr int gridRowSpacing = 8;
 constexpr int coverSide = 84;
 constexpr int coverRowSpacing = 14;
 constexpr int coverColumnSpacing = 6;
 constexpr int kindSwitchWidth = 190;
-constexpr int descriptionHeight = 96;
-constexpr int commentHeight = 44;
-constexpr int previewColumnSpacing = 12;
-constexpr int previewRowSpacing = 4;
-constexpr int previewInset = 4;
-constexpr int barMargin = 14;
 
-using Theme::TextStyle;
-
-QLabel* label(const QString& text, TextStyle style, Theme::Ink colour, const char* name = nullptr,
-    QFont::Weight weight = QFont::Normal)
+QLabel* label(const QString& text, TextStyle style, Theme::Ink colour, const char* name, QFont::Weight weight)
 {
     auto* label = new QLabel(text);
     if (name)
@@ -50,13 +38,14 @@ QLabel* label(const QString& text, TextStyle style, Theme::Ink colour, const cha
     return label;
 }
 
-// A note under a control: caption font, secondary colour, wrapped to the width.
-QLabel* note(const QString& text, const char* name = nullptr)
+QLabel* note(const QString& text, const char* name)
 {
     QLabel* note = label(text, TextStyle::Caption, Theme::Ink::Secondary, name);
     note->setWordWrap(true);
     return note;
 }
+
+namespace {
 
 QString rgba(const QColor& colour)
 {
@@ -67,7 +56,8 @@ QString rgba(const QColor& colour)
         .arg(colour.alpha());
 }
 
-// Text fields with a rounded border; a disabled one sinks into its box.
+} // namespace
+
 QString fieldStyle()
 {
     return QStringLiteral("QLineEdit { border: 1px solid %1; border-radius: 5px; padding: 2px 4px;"
@@ -78,7 +68,7 @@ QString fieldStyle()
             rgba(Theme::primary(0.03)));
 }
 
-QVBoxLayout* column(QWidget* owner, int spacing, int margin = 0)
+QVBoxLayout* column(QWidget* owner, int spacing, int margin)
 {
     auto* layout = new QVBoxLayout(owner);
     layout->setContentsMargins(margin, margin, margin, margin);
@@ -94,7 +84,6 @@ QHBoxLayout* row(QWidget* owner, int spacing)
     return layout;
 }
 
-// A titled section: the title in capitals over a box; `content` fills the box.
 QWidget* section(const char* name, const QString& title, QVBoxLayout*& content)
 {
     auto* section = new QWidget;
@@ -118,7 +107,9 @@ QGridLayout* fieldGrid()
     return grid;
 }
 
-} // namespace
+} // namespace EditorForm
+
+using namespace EditorForm;
 
 QWidget* ShowEditor::buildForm()
 {
@@ -312,129 +303,6 @@ QWidget* ShowEditor::buildTagsSection()
     addGridRow(grid, QStringLiteral("Copyright"), QStringLiteral("TCOP"),
         textField("copyrightField", &Show::copyright));
     return tags;
-}
-
-QWidget* ShowEditor::buildPodcastSection()
-{
-    QVBoxLayout* content = nullptr;
-    m_podcastSection = section("podcastSection", QStringLiteral("Podcast"), content);
-    QGridLayout* grid = fieldGrid();
-    content->addLayout(grid);
-
-    m_categoryButton = new QToolButton;
-    m_categoryButton->setObjectName(QStringLiteral("categoryMenu"));
-    m_categoryButton->setPopupMode(QToolButton::InstantPopup);
-    m_categoryButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_categoryButton->setFont(Theme::font(TextStyle::Body));
-    m_categoryButton->setMenu(buildCategoryMenu(m_categoryButton));
-    m_focusOrder << m_categoryButton;
-    auto* category = new QWidget;
-    QHBoxLayout* categoryLayout = row(category, 0);
-    categoryLayout->addWidget(m_categoryButton);
-    categoryLayout->addStretch();
-    addGridRow(grid, QStringLiteral("Category"), QStringLiteral("TCAT"), category);
-
-    addGridRow(grid, QStringLiteral("Keywords"), QStringLiteral("TKWD"),
-        textField("keywordsField", &Show::keywords, QStringLiteral("marketing, paid ads, growth")));
-    addGridRow(grid, QStringLiteral("Feed URL"), QStringLiteral("WFED"),
-        textField("feedURLField", &Show::feedURL, QStringLiteral("https://…/feed.xml")));
-    content->addWidget(checkBox("podcastFlagCheck", &Show::podcastFlag,
-        QStringLiteral("Mark files as podcast episodes (iTunes podcast flag · PCST)")));
-    return m_podcastSection;
-}
-
-QWidget* ShowEditor::buildDescriptionBox()
-{
-    auto* box = new SectionBox;
-    box->setObjectName(QStringLiteral("descriptionBox"));
-    QVBoxLayout* content = column(box, sectionSpacing, boxMargin);
-    auto* heading = new QWidget;
-    QHBoxLayout* headingLayout = row(heading, 8);
-    headingLayout->addWidget(label(QStringLiteral("DESCRIPTION  ·  TDES"), TextStyle::Caption,
-        Theme::Ink::Secondary, nullptr, QFont::DemiBold));
-    headingLayout->addStretch();
-    m_descriptionCounter = label(QString(), TextStyle::Caption, Theme::Ink::Secondary, "descriptionCounter");
-    m_descriptionCounter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // The widest the counter gets, so the text doesn't shift as digits change.
-    m_descriptionCounter->setMinimumWidth(m_descriptionCounter->fontMetrics().horizontalAdvance(
-        QLocale().toString(qlonglong(Show::descriptionLimit * 10)) + QStringLiteral(" / ")
-        + QLocale().toString(qlonglong(Show::descriptionLimit))));
-    headingLayout->addWidget(m_descriptionCounter);
-    content->addWidget(heading);
-    m_descriptionEdit = textArea("descriptionEdit", descriptionHeight, content);
-    m_descriptionEdit->setAccessibleName(QStringLiteral("Description (TDES)"));
-    m_descriptionEdit->setPlainText(m_draft.description);
-    // Connected after the text is in: a stored description longer than the limit
-    // stays whole until the user changes it.
-    connect(m_descriptionEdit, &QPlainTextEdit::textChanged, this, &ShowEditor::descriptionChanged);
-    content->addWidget(note(QStringLiteral("Apple Podcasts allows up to 4,000 characters.")));
-    m_descriptionBox = box;
-    return box;
-}
-
-QWidget* ShowEditor::buildCommentSection()
-{
-    QVBoxLayout* content = nullptr;
-    QWidget* comment = section("commentSection", QStringLiteral("Comment  ·  COMM"), content);
-    QPlainTextEdit* edit = textArea("commentEdit", commentHeight, content);
-    edit->setAccessibleName(QStringLiteral("Comment (COMM)"));
-    edit->setPlainText(m_draft.comment);
-    connect(edit, &QPlainTextEdit::textChanged, this, [this, edit] {
-        m_draft.comment = plainText(edit);
-        refresh();
-    });
-    return comment;
-}
-
-QWidget* ShowEditor::buildOlderPlayersSection()
-{
-    QVBoxLayout* content = nullptr;
-    QWidget* older = section("olderPlayersSection", QStringLiteral("Older players  ·  ID3v1"), content);
-    content->addWidget(checkBox("writeID3v1Check", &Show::writeID3v1,
-        QStringLiteral("Also write an ID3v1 tag for older players and car stereos")));
-    m_id3v1Intro
-        = note(QStringLiteral("Filled in automatically from this show's tags above — this is exactly "
-                              "what older players will read:"),
-            "id3v1Intro");
-    content->addWidget(m_id3v1Intro);
-    m_id3v1Preview = new QWidget;
-    m_id3v1Preview->setObjectName(QStringLiteral("id3v1Preview"));
-    m_id3v1Grid = new QGridLayout(m_id3v1Preview);
-    m_id3v1Grid->setContentsMargins(previewInset, 0, 0, 0);
-    m_id3v1Grid->setHorizontalSpacing(previewColumnSpacing);
-    m_id3v1Grid->setVerticalSpacing(previewRowSpacing);
-    m_id3v1Grid->setColumnStretch(1, 1);
-    content->addWidget(m_id3v1Preview);
-    m_id3v1Outro
-        = note(QStringLiteral("ID3v1 is the old format: 30 characters per field, no cover, no description."),
-            "id3v1Outro");
-    content->addWidget(m_id3v1Outro);
-    return older;
-}
-
-QWidget* ShowEditor::buildBottomBar()
-{
-    auto* bar = new QWidget;
-    bar->setObjectName(QStringLiteral("bottomBar"));
-    QHBoxLayout* layout = row(bar, 10);
-    layout->setContentsMargins(barMargin, barMargin, barMargin, barMargin);
-    m_saveMessage = label(QStringLiteral("Give the show a name and a title (or use the file name)."),
-        TextStyle::Caption, Theme::Ink::Secondary, "saveMessage");
-    layout->addWidget(m_saveMessage);
-    layout->addStretch();
-    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"));
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    // Return on a focused Cancel means Cancel, in a dialog or not.
-    cancelButton->setAutoDefault(true);
-    connect(cancelButton, &QPushButton::clicked, this, &ShowEditor::cancel);
-    m_saveButton = new QPushButton(QStringLiteral("Save"));
-    m_saveButton->setObjectName(QStringLiteral("saveButton"));
-    m_saveButton->setDefault(true);
-    connect(m_saveButton, &QPushButton::clicked, this, &ShowEditor::save);
-    layout->addWidget(cancelButton);
-    layout->addWidget(m_saveButton);
-    m_focusOrder << cancelButton << m_saveButton;
-    return bar;
 }
 
 QLineEdit* ShowEditor::textField(const char* name, QString Show::*field, const QString& prompt)

@@ -1,10 +1,6 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
-#include <QDBusVariant>
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
@@ -36,19 +32,58 @@ constexpr StyleSize styleSizes[] = {
 // A default desktop font is 10 pt; anything larger or smaller scales every style.
 constexpr qreal referenceFontPoints = 10.0;
 
+// The two palettes, role by role: a light value and a dark one (0xAARRGGBB). The
+// disabled texts come last, over what the first rows gave every group.
+struct PaletteEntry
+{
+    QPalette::ColorGroup group;
+    QPalette::ColorRole role;
+    QRgb light;
+    QRgb dark;
+};
+constexpr PaletteEntry paletteEntries[] = {
+    {QPalette::All, QPalette::Window, 0xfff5f5f7, 0xff242427},
+    {QPalette::All, QPalette::WindowText, 0xff1d1d1f, 0xfff2f2f5},
+    {QPalette::All, QPalette::Base, 0xffffffff, 0xff1c1c1f},
+    {QPalette::All, QPalette::AlternateBase, 0xfff0f0f2, 0xff2b2b2f},
+    {QPalette::All, QPalette::Text, 0xff1d1d1f, 0xfff2f2f5},
+    {QPalette::All, QPalette::Button, 0xfffcfcfd, 0xff38383d},
+    {QPalette::All, QPalette::ButtonText, 0xff1d1d1f, 0xfff2f2f5},
+    {QPalette::All, QPalette::Highlight, 0xff007aff, 0xff0a84ff},
+    {QPalette::All, QPalette::HighlightedText, 0xffffffff, 0xffffffff},
+    {QPalette::All, QPalette::Link, 0xff0066d6, 0xff409cff},
+    {QPalette::All, QPalette::ToolTipBase, 0xfffffff0, 0xff38383d},
+    {QPalette::All, QPalette::ToolTipText, 0xff1d1d1f, 0xfff2f2f5},
+    {QPalette::All, QPalette::PlaceholderText, 0x591d1d1f, 0x66f2f2f5},
+    {QPalette::All, QPalette::Light, 0xffffffff, 0xff48484e},
+    {QPalette::All, QPalette::Midlight, 0xffe8e8ea, 0xff404045},
+    {QPalette::All, QPalette::Mid, 0xffc8c8cc, 0xff303034},
+    {QPalette::All, QPalette::Dark, 0xffa0a0a5, 0xff141416},
+    {QPalette::All, QPalette::Shadow, 0xff606060, 0xff000000},
+    {QPalette::Disabled, QPalette::WindowText, 0x591d1d1f, 0x59f2f2f5},
+    {QPalette::Disabled, QPalette::Text, 0x591d1d1f, 0x59f2f2f5},
+    {QPalette::Disabled, QPalette::ButtonText, 0x591d1d1f, 0x59f2f2f5},
+};
+
+// The fixed colours, which don't come from the palette: light and dark values.
+struct FixedColour
+{
+    QRgb light;
+    QRgb dark;
+};
+constexpr FixedColour indigoColour {0xff5856d6, 0xff5e5ce6};
+constexpr FixedColour purpleColour {0xffaf52de, 0xffbf5af2};
+constexpr FixedColour greenColour {0xff28a745, 0xff30d158};
+constexpr FixedColour redColour {0xffe02b20, 0xffff453a};
+constexpr FixedColour orangeColour {0xffe88000, 0xffff9f0a};
+
 Appearance s_current = Appearance::Light;
 
 // The widget properties colour() leaves so apply() can colour the widget again.
 constexpr char inkProperty[] = "pelamoInk";
 constexpr char inkOpacityProperty[] = "pelamoInkOpacity";
 
-constexpr auto portalService = "org.freedesktop.portal.Desktop";
-constexpr auto portalPath = "/org/freedesktop/portal/desktop";
-constexpr auto portalSettings = "org.freedesktop.portal.Settings";
-constexpr auto appearanceGroup = "org.freedesktop.appearance";
-constexpr auto colourSchemeKey = "color-scheme";
-
-// Tells the views that the appearance changed, and listens to the desktop for it.
+// Tells the views that the appearance changed.
 class Notifier : public QObject
 {
     Q_OBJECT
@@ -64,60 +99,8 @@ public:
         return notifier;
     }
 
-    void listen()
-    {
-        if (m_listening)
-            return;
-        m_listening = true;
-        m_unstated = current();
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected())
-            return;
-        // The slot's argument types must be known to the meta-type system before connecting.
-        qRegisterMetaType<QDBusVariant>();
-        bus.connect(QString::fromLatin1(portalService), QString::fromLatin1(portalPath),
-            QString::fromLatin1(portalSettings), QStringLiteral("SettingChanged"), this,
-            SLOT(settingChanged(QString, QString, QDBusVariant)));
-        // Asked without waiting: a missing or slow portal never holds up the window.
-        QDBusMessage read = QDBusMessage::createMethodCall(QString::fromLatin1(portalService),
-            QString::fromLatin1(portalPath), QString::fromLatin1(portalSettings), QStringLiteral("Read"));
-        read << QString::fromLatin1(appearanceGroup) << QString::fromLatin1(colourSchemeKey);
-        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
-            const QDBusPendingReply<QDBusVariant> reply = *call;
-            if (!reply.isError())
-                schemeChanged(reply.value().variant());
-            call->deleteLater();
-        });
-    }
-
 Q_SIGNALS:
     void changed();
-
-private Q_SLOTS:
-    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value)
-    {
-        if (group == QLatin1String(appearanceGroup) && key == QLatin1String(colourSchemeKey))
-            schemeChanged(value.variant());
-    }
-
-private:
-    // 1 prefers dark, 2 prefers light, 0 states nothing: then what the desktop looked like
-    // at start holds. Older portals wrap the value in one more variant.
-    void schemeChanged(QVariant value)
-    {
-        if (value.canConvert<QDBusVariant>())
-            value = qvariant_cast<QDBusVariant>(value).variant();
-        const uint scheme = value.toUInt();
-        const Appearance wanted = scheme == 1 ? Appearance::Dark
-            : scheme == 2                     ? Appearance::Light
-                                              : m_unstated;
-        if (wanted != current())
-            apply(wanted);
-    }
-
-    bool m_listening = false;
-    Appearance m_unstated = Appearance::Light;
 };
 
 // Fusion, with a focus ring a keyboard user can find at a glance: two pixels of the
@@ -165,6 +148,11 @@ QColor withOpacity(QColor colour, qreal opacity)
     return colour;
 }
 
+QColor fixed(const FixedColour& colour)
+{
+    return QColor::fromRgba(s_current == Appearance::Dark ? colour.dark : colour.light);
+}
+
 } // namespace
 
 Appearance systemAppearance()
@@ -181,51 +169,9 @@ Appearance systemAppearance()
 QPalette palette(Appearance appearance)
 {
     QPalette p;
-    if (appearance == Appearance::Dark) {
-        p.setColor(QPalette::Window, QColor(0x24, 0x24, 0x27));
-        p.setColor(QPalette::WindowText, QColor(0xf2, 0xf2, 0xf5));
-        p.setColor(QPalette::Base, QColor(0x1c, 0x1c, 0x1f));
-        p.setColor(QPalette::AlternateBase, QColor(0x2b, 0x2b, 0x2f));
-        p.setColor(QPalette::Text, QColor(0xf2, 0xf2, 0xf5));
-        p.setColor(QPalette::Button, QColor(0x38, 0x38, 0x3d));
-        p.setColor(QPalette::ButtonText, QColor(0xf2, 0xf2, 0xf5));
-        p.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
-        p.setColor(QPalette::HighlightedText, Qt::white);
-        p.setColor(QPalette::Link, QColor(0x40, 0x9c, 0xff));
-        p.setColor(QPalette::ToolTipBase, QColor(0x38, 0x38, 0x3d));
-        p.setColor(QPalette::ToolTipText, QColor(0xf2, 0xf2, 0xf5));
-        p.setColor(QPalette::PlaceholderText, QColor(0xf2, 0xf2, 0xf5, 0x66));
-        p.setColor(QPalette::Light, QColor(0x48, 0x48, 0x4e));
-        p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x45));
-        p.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x34));
-        p.setColor(QPalette::Dark, QColor(0x14, 0x14, 0x16));
-        p.setColor(QPalette::Shadow, Qt::black);
-        p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0xf2, 0xf2, 0xf5, 0x59));
-        p.setColor(QPalette::Disabled, QPalette::Text, QColor(0xf2, 0xf2, 0xf5, 0x59));
-        p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0xf2, 0xf2, 0xf5, 0x59));
-    } else {
-        p.setColor(QPalette::Window, QColor(0xf5, 0xf5, 0xf7));
-        p.setColor(QPalette::WindowText, QColor(0x1d, 0x1d, 0x1f));
-        p.setColor(QPalette::Base, Qt::white);
-        p.setColor(QPalette::AlternateBase, QColor(0xf0, 0xf0, 0xf2));
-        p.setColor(QPalette::Text, QColor(0x1d, 0x1d, 0x1f));
-        p.setColor(QPalette::Button, QColor(0xfc, 0xfc, 0xfd));
-        p.setColor(QPalette::ButtonText, QColor(0x1d, 0x1d, 0x1f));
-        p.setColor(QPalette::Highlight, QColor(0x00, 0x7a, 0xff));
-        p.setColor(QPalette::HighlightedText, Qt::white);
-        p.setColor(QPalette::Link, QColor(0x00, 0x66, 0xd6));
-        p.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xf0));
-        p.setColor(QPalette::ToolTipText, QColor(0x1d, 0x1d, 0x1f));
-        p.setColor(QPalette::PlaceholderText, QColor(0x1d, 0x1d, 0x1f, 0x59));
-        p.setColor(QPalette::Light, Qt::white);
-        p.setColor(QPalette::Midlight, QColor(0xe8, 0xe8, 0xea));
-        p.setColor(QPalette::Mid, QColor(0xc8, 0xc8, 0xcc));
-        p.setColor(QPalette::Dark, QColor(0xa0, 0xa0, 0xa5));
-        p.setColor(QPalette::Shadow, QColor(0x60, 0x60, 0x60));
-        p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x1d, 0x1d, 0x1f, 0x59));
-        p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x1d, 0x1d, 0x1f, 0x59));
-        p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x1d, 0x1d, 0x1f, 0x59));
-    }
+    for (const PaletteEntry& entry : paletteEntries)
+        p.setColor(entry.group, entry.role,
+            QColor::fromRgba(appearance == Appearance::Dark ? entry.dark : entry.light));
     return p;
 }
 
@@ -248,11 +194,6 @@ void follow(QObject* owner, std::function<void()> restyle)
 {
     restyle();
     QObject::connect(Notifier::instance(), &Notifier::changed, owner, std::move(restyle));
-}
-
-void followDesktop()
-{
-    Notifier::instance()->listen();
 }
 
 Appearance current()
@@ -301,29 +242,27 @@ QColor textBackground()
 
 QColor indigo(qreal opacity)
 {
-    return withOpacity(
-        s_current == Appearance::Dark ? QColor(0x5e, 0x5c, 0xe6) : QColor(0x58, 0x56, 0xd6), opacity);
+    return withOpacity(fixed(indigoColour), opacity);
 }
 
 QColor purple(qreal opacity)
 {
-    return withOpacity(
-        s_current == Appearance::Dark ? QColor(0xbf, 0x5a, 0xf2) : QColor(0xaf, 0x52, 0xde), opacity);
+    return withOpacity(fixed(purpleColour), opacity);
 }
 
 QColor green()
 {
-    return s_current == Appearance::Dark ? QColor(0x30, 0xd1, 0x58) : QColor(0x28, 0xa7, 0x45);
+    return fixed(greenColour);
 }
 
 QColor red()
 {
-    return s_current == Appearance::Dark ? QColor(0xff, 0x45, 0x3a) : QColor(0xe0, 0x2b, 0x20);
+    return fixed(redColour);
 }
 
 QColor orange()
 {
-    return s_current == Appearance::Dark ? QColor(0xff, 0x9f, 0x0a) : QColor(0xe8, 0x80, 0x00);
+    return fixed(orangeColour);
 }
 
 void style(QWidget* widget, TextStyle textStyle, QFont::Weight weight)

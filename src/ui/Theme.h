@@ -55,10 +55,6 @@ void colour(QWidget* widget, Ink text, qreal opacity = 1.0);
 // view draws with the palette's colours at build time (icons, style sheets).
 void follow(QObject* owner, std::function<void()> restyle);
 
-// Applies the appearance again whenever the desktop switches between light and dark,
-// as the desktop portal reports it.
-void followDesktop();
-
 } // namespace Theme
 
 Q_DECLARE_METATYPE(Theme::Appearance)

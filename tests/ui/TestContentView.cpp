@@ -3,6 +3,7 @@
 #include "common/UiTest.h"
 #include "library/ShowStore.h"
 #include "ui/ContentView.h"
+#include "ui/Desktop.h"
 #include "ui/ShowListModel.h"
 #include "ui/Theme.h"
 
@@ -374,7 +375,10 @@ private Q_SLOTS:
                 return content.grab().toImage().pixelColor(5, 5).lightness();
             };
             QVERIFY(background() > 180);
-            Theme::followDesktop();
+            Desktop::followColourScheme(Theme::current(), [](Theme::Appearance appearance) {
+                if (appearance != Theme::current())
+                    Theme::apply(appearance);
+            });
             QTRY_COMPARE(Theme::current(), Theme::Appearance::Dark);
             QVERIFY(background() < 100);
             const auto announce = [&](uint scheme, const char* key = "color-scheme") {
