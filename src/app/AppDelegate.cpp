@@ -34,10 +34,16 @@ QList<QUrl> AppDelegate::acceptedFiles(const QList<QUrl>& urls)
 void AppDelegate::openFiles(const QList<QUrl>& urls)
 {
     const QList<QUrl> kept = acceptedFiles(urls);
-    if (kept.isEmpty())
+    QList<QUrl> leftOut;
+    for (const QUrl& url : urls)
+        if (!kept.contains(url))
+            leftOut.append(url);
+    if (kept.isEmpty() && leftOut.isEmpty())
         return;
     // The window comes back first: the sheet that asks for a show opens on it.
     if (m_activate)
         m_activate();
+    // Named in the sheet before the files it will tag, so it opens knowing both.
+    m_store.setLeftOut(m_store.leftOut() + leftOut);
     m_store.setPending(m_store.pending() + kept);
 }

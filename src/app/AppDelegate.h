@@ -20,7 +20,7 @@ public:
     void didFinishLaunching();
 
     // Files opened with Pelamo: MP3 files and folders join the pending list, which
-    // asks for a show; anything else is let go without a word.
+    // asks for a show; anything else is named there as left out.
     void openFiles(const QList<QUrl>& urls);
     bool shouldQuitAfterLastWindowClosed() const { return true; }
 

@@ -9,7 +9,6 @@
 #include "screenshots/Capture.h"
 #include "screenshots/Snapshot.h"
 #include "ui/AppIcon.h"
-#include "ui/Desktop.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -106,14 +105,6 @@ int runDesktop(int argc, char** argv)
         return 1;
     }
 
-    Theme::apply(Theme::systemAppearance());
-    // An appearance the capture asks for holds for its whole run.
-    if (const Capture::Options capture = Capture::Options::parse(arguments);
-        !capture.outDir || !capture.appearance)
-        Desktop::followColourScheme(Theme::current(), [](Theme::Appearance appearance) {
-            if (appearance != Theme::current())
-                Theme::apply(appearance);
-        });
     PelamoApp pelamo(Shared::store());
     QObject::connect(
         &instance, &SingleInstance::filesReceived, &pelamo, [&pelamo](const QList<QUrl>& received) {

@@ -1,14 +1,19 @@
 #include "app/PelamoApp.h"
 
+#include "app/MainMenu.h"
 #include "library/ShowStore.h"
 #include "screenshots/Capture.h"
 #include "ui/AboutView.h"
 #include "ui/ContentView.h"
+#include "ui/Desktop.h"
+#include "ui/ShowListView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -19,9 +24,17 @@ PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
     : QObject(parent)
     , m_store(store)
     , m_delegate(store, [this] { activate(); })
+    , m_desktopAppearance(Theme::systemAppearance())
 {
-    // Views read the appearance as they are built, so the first hook runs before them.
+    // Views read the appearance as they are built, so it is settled before them:
+    // a capture's own, or else the preference's.
     m_delegate.willFinishLaunching();
+    applyAppearance();
+    if (!Capture::asksAppearance())
+        Desktop::followColourScheme(this, m_desktopAppearance, [this](Theme::Appearance appearance) {
+            m_desktopAppearance = appearance;
+            applyAppearance();
+        });
     // Quitting mid-batch finishes the files in progress and drops the rest.
     connect(qApp, &QCoreApplication::aboutToQuit, &store, &ShowStore::finishTagging);
     m_main = new QMainWindow;
@@ -34,8 +47,74 @@ PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
     // The minimum is the content's: the menu bar comes on top of it.
     m_content->setMinimumSize(mainMinimum);
     m_main->resize(mainSize);
+    m_main->installEventFilter(this);
     restoreGeometry();
-    buildMenus();
+    auto* menus = new MainMenu(m_main, store, m_content, store.appearance());
+    connect(menus, &MainMenu::aboutRequested, this, &PelamoApp::showAbout);
+    connect(menus, &MainMenu::quitRequested, this, &PelamoApp::requestQuit);
+    connect(menus, &MainMenu::appearanceChosen, this, &PelamoApp::setAppearance);
+}
+
+void PelamoApp::applyAppearance()
+{
+    if (Capture::asksAppearance())
+        return;
+    const QString chosen = m_store.appearance();
+    const Theme::Appearance appearance = chosen == QStringLiteral("light") ? Theme::Appearance::Light
+        : chosen == QStringLiteral("dark")                                 ? Theme::Appearance::Dark
+                                                                           : m_desktopAppearance;
+    if (appearance != Theme::current())
+        Theme::apply(appearance);
+}
+
+void PelamoApp::setAppearance(const QString& appearance)
+{
+    m_store.setAppearance(appearance);
+    applyAppearance();
+}
+
+void PelamoApp::requestQuit()
+{
+    const auto& tagging = m_store.tagging();
+    if (!tagging || m_quitConfirmed) {
+        m_quitConfirmed = true;
+        QApplication::closeAllWindows();
+        return;
+    }
+    if (m_quitQuestion)
+        return;
+    // Quitting is safe (the files in progress finish, the rest stay as they were), but not silent.
+    const QString count = tagging->total > 0
+        ? QStringLiteral(" (%1 of %2)").arg(qMin(tagging->done + 1, tagging->total)).arg(tagging->total)
+        : QString();
+    m_quitQuestion = new QMessageBox(QMessageBox::Question, QStringLiteral("Quit Pelamo"),
+        QStringLiteral("Tagging is still running%1. Quit after the files in progress?").arg(count),
+        QMessageBox::NoButton, m_main);
+    m_quitQuestion->setObjectName(QStringLiteral("quitQuestion"));
+    m_quitQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    m_quitQuestion->setWindowModality(Qt::WindowModal);
+    QPushButton* quit = m_quitQuestion->addButton(QStringLiteral("Quit"), QMessageBox::AcceptRole);
+    quit->setObjectName(QStringLiteral("quitButton"));
+    QPushButton* keep = m_quitQuestion->addButton(QStringLiteral("Keep Tagging"), QMessageBox::RejectRole);
+    keep->setObjectName(QStringLiteral("keepTaggingButton"));
+    m_quitQuestion->setDefaultButton(keep);
+    m_quitQuestion->setEscapeButton(keep);
+    connect(quit, &QPushButton::clicked, this, [this] {
+        m_quitConfirmed = true;
+        QMetaObject::invokeMethod(this, &PelamoApp::requestQuit, Qt::QueuedConnection);
+    });
+    m_quitQuestion->open();
+}
+
+bool PelamoApp::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window's close button during a batch asks as Quit does.
+    if (watched == m_main && event->type() == QEvent::Close && m_store.tagging() && !m_quitConfirmed) {
+        event->ignore();
+        requestQuit();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void PelamoApp::restoreGeometry()
@@ -70,28 +149,11 @@ PelamoApp::~PelamoApp()
     delete m_main;
 }
 
-void PelamoApp::buildMenus()
-{
-    QMenu* file = m_main->menuBar()->addMenu(QStringLiteral("&File"));
-    QAction* newShow = file->addAction(QStringLiteral("New Show"));
-    newShow->setObjectName(QStringLiteral("newShowAction"));
-    newShow->setShortcut(QKeySequence::New);
-    // The command adds and selects; the toolbar's + is what opens the editor.
-    connect(newShow, &QAction::triggered, this, [this] { m_store.add(); });
-    file->addSeparator();
-    QAction* quit = file->addAction(QStringLiteral("Quit"));
-    quit->setShortcut(QKeySequence::Quit);
-    connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
-
-    QMenu* help = m_main->menuBar()->addMenu(QStringLiteral("&Help"));
-    QAction* about = help->addAction(QStringLiteral("About Pelamo"));
-    about->setObjectName(QStringLiteral("aboutAction"));
-    connect(about, &QAction::triggered, this, &PelamoApp::showAbout);
-}
-
 void PelamoApp::showMainWindow()
 {
     m_main->show();
+    // The keyboard starts in the list of shows, where the window's work begins.
+    m_content->showList()->setFocus(Qt::OtherFocusReason);
 }
 
 void PelamoApp::start(const QList<QUrl>& files)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "ui/Theme.h"
 
 #include <QObject>
 #include <QPointer>
@@ -9,10 +10,12 @@
 
 class ContentView;
 class QMainWindow;
+class QMessageBox;
 class ShowStore;
 
-// The desktop application: the main window over the shared library, the About
-// window, the two menu commands, and the delegate for files opened with Pelamo.
+// The desktop application: the main window over the shared library with its
+// menus, the About window, the appearance, and the delegate for files opened
+// with Pelamo.
 class PelamoApp : public QObject
 {
     Q_OBJECT
@@ -23,6 +26,12 @@ public:
 
     explicit PelamoApp(ShowStore& store, QObject* parent = nullptr);
     ~PelamoApp() override;
+
+    // View › Appearance: "desktop" follows the desktop's light or dark choice,
+    // "light" and "dark" hold whatever it says. Remembered in the preferences.
+    void setAppearance(const QString& appearance);
+    // Quit, after asking while a batch runs.
+    void requestQuit();
 
     ShowStore& store() const { return m_store; }
     AppDelegate& delegate() { return m_delegate; }
@@ -39,8 +48,12 @@ public:
     // Brings the main window in front of other programs.
     void activate();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    void buildMenus();
+    // The appearance the preference asks for, unless a capture asked for one.
+    void applyAppearance();
     // The window opens where it was closed, never off every screen (not when captured).
     void restoreGeometry();
     void saveGeometry();
@@ -50,4 +63,8 @@ private:
     QMainWindow* m_main = nullptr;
     ContentView* m_content = nullptr;
     QPointer<QWidget> m_about;
+    QPointer<QMessageBox> m_quitQuestion;
+    bool m_quitConfirmed = false;
+    // What the desktop looks like now: at start, then as its portal reports it.
+    Theme::Appearance m_desktopAppearance;
 };

@@ -17,6 +17,7 @@ namespace {
 const QString showsFileName = QStringLiteral("shows.json");
 const QString lastShowKey = QStringLiteral("lastShow");
 const QString windowGeometryKey = QStringLiteral("mainWindowGeometry");
+const QString appearanceKey = QStringLiteral("appearance");
 
 QSettings preferences()
 {
@@ -117,6 +118,18 @@ void ShowStore::setWindowGeometry(const QByteArray& geometry)
     preferences().setValue(windowGeometryKey, geometry);
 }
 
+QString ShowStore::appearance() const
+{
+    const QString stored = preferences().value(appearanceKey).toString();
+    return stored == QStringLiteral("light") || stored == QStringLiteral("dark") ? stored
+                                                                                 : QStringLiteral("desktop");
+}
+
+void ShowStore::setAppearance(const QString& appearance)
+{
+    preferences().setValue(appearanceKey, appearance);
+}
+
 QString ShowStore::undoFolder() const
 {
     return m_folder + QStringLiteral("/Undo");
@@ -150,6 +163,14 @@ void ShowStore::setResults(const QList<TagResult>& results)
     if (m_results == results)
         return;
     m_results = results;
+    Q_EMIT changed();
+}
+
+void ShowStore::setLeftOut(const QList<QUrl>& leftOut)
+{
+    if (m_leftOut == leftOut)
+        return;
+    m_leftOut = leftOut;
     Q_EMIT changed();
 }
 

@@ -55,6 +55,10 @@ public:
     // "lastShow" in the preferences.
     QByteArray windowGeometry() const;
     void setWindowGeometry(const QByteArray& geometry);
+    // The light or dark choice of View › Appearance, beside "lastShow": "desktop"
+    // (follow the desktop, also when nothing is stored), "light" or "dark".
+    QString appearance() const;
+    void setAppearance(const QString& appearance);
 
     // The undo journal's folder, "Undo" in the library folder.
     QString undoFolder() const;
@@ -67,6 +71,10 @@ public:
     void setSelection(const std::optional<QUuid>& selection);
     const QList<QUrl>& pending() const { return m_pending; }
     void setPending(const QList<QUrl>& pending);
+    // What was opened with the program beside the pending files but can't be
+    // tagged (not MP3), to be named rather than dropped in silence.
+    const QList<QUrl>& leftOut() const { return m_leftOut; }
+    void setLeftOut(const QList<QUrl>& leftOut);
     // The Recent list: newest first, at most recentLimit entries, never saved.
     const QList<TagResult>& results() const { return m_results; }
     void setResults(const QList<TagResult>& results);
@@ -180,7 +188,7 @@ public:
     void setSeams(const Seams& seams) { m_seams = seams; }
 
 Q_SIGNALS:
-    // Emitted after any of shows, selection, results or pending took a new value.
+    // Emitted after any of shows, selection, results, pending or leftOut took a new value.
     void changed();
     // Emitted whenever tagging() changes.
     void taggingChanged();
@@ -217,6 +225,7 @@ private:
     QList<Show> m_shows;
     std::optional<QUuid> m_selection;
     QList<QUrl> m_pending;
+    QList<QUrl> m_leftOut;
     QList<TagResult> m_results;
     QString m_folder;
     QString m_seedFolder;

@@ -133,6 +133,11 @@ bool requested(const QStringList& arguments)
     return CLI::value(captureOption, arguments).has_value();
 }
 
+bool asksAppearance()
+{
+    return options().outDir && options().appearance;
+}
+
 bool active()
 {
     return options().outDir.has_value();

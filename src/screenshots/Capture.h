@@ -31,6 +31,9 @@ struct Options
 };
 
 bool requested(const QStringList& arguments);
+// True when this run is a capture that asks for its own appearance, which then
+// holds for the whole run, whatever the desktop or the preference say.
+bool asksAppearance();
 // True when this run photographs its window, whose size and place are then the capture's.
 bool active();
 

@@ -5,6 +5,7 @@
 #include "ui/PendingDropSheet.h"
 #include "ui/ShowEditor.h"
 #include "ui/ShowListModel.h"
+#include "ui/ShowListView.h"
 #include "ui/ShowRow.h"
 #include "ui/TagView.h"
 #include "ui/Theme.h"
@@ -98,7 +99,7 @@ ContentView::ContentView(ShowStore& store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_model(new ShowListModel(store, this))
-    , m_list(new QListView(this))
+    , m_list(new ShowListView(this))
     , m_newShow(new QToolButton(this))
     , m_detail(new QStackedWidget(this))
     , m_emptyState(makeEmptyState(this))
@@ -116,6 +117,7 @@ ContentView::ContentView(ShowStore& store, QWidget* parent)
     m_newShow->setToolButtonStyle(Qt::ToolButtonIconOnly);
 
     m_list->setObjectName(QStringLiteral("showList"));
+    m_list->setAccessibleName(QStringLiteral("Shows"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new ShowRow(m_list));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -159,6 +161,13 @@ ContentView::ContentView(ShowStore& store, QWidget* parent)
                 m_store.setSelection(current.data(ShowListModel::IdRole).toUuid());
         });
     connect(m_list, &QListView::customContextMenuRequested, this, &ContentView::showContextMenu);
+    // Files dropped on a show in the list are tagged with it, and the show comes up to follow them.
+    connect(
+        m_list, &ShowListView::filesDropped, this, [this](const QList<QUrl>& files, const QModelIndex& row) {
+            const Show show = m_model->showAt(row);
+            m_store.setSelection(show.id);
+            m_store.enqueue(files, show);
+        });
     // The keys a file manager's list answers to: delete, open and rename the selected row.
     const auto onSelected
         = [this](const QList<QKeySequence>& keys, void (ContentView::*action)(const Show&)) {
@@ -228,7 +237,7 @@ void ContentView::syncDetail()
 
 void ContentView::syncDropSheet()
 {
-    if (m_store.pending().isEmpty()) {
+    if (m_store.pending().isEmpty() && m_store.leftOut().isEmpty()) {
         if (m_dropSheet)
             m_dropSheet->accept();
         return;
@@ -239,7 +248,10 @@ void ContentView::syncDropSheet()
     m_dropSheet = makeSheet(window(), new PendingDropSheet(m_store), QStringLiteral("dropSheet"));
     m_dropSheet->setWindowTitle(QStringLiteral("Tag Files"));
     // Closed from outside its own buttons: the waiting files are let go.
-    connect(m_dropSheet, &QDialog::rejected, this, [this] { m_store.setPending({}); });
+    connect(m_dropSheet, &QDialog::rejected, this, [this] {
+        m_store.setLeftOut({});
+        m_store.setPending({});
+    });
     connect(m_dropSheet, &QDialog::finished, this, [this] {
         m_dropSheet = nullptr;
         returnFocus();

@@ -9,11 +9,11 @@
 
 #include <optional>
 
-class QListView;
 class ShowEditor;
 class QStackedWidget;
 class QToolButton;
 class ShowListModel;
+class ShowListView;
 class ShowStore;
 class TagView;
 
@@ -34,7 +34,8 @@ public:
     QDialog* editorSheet() const { return m_editorSheet; }
     QDialog* dropSheet() const { return m_dropSheet; }
     QMessageBox* deleteConfirmation() const { return m_deleteConfirmation; }
-    QListView* showList() const { return m_list; }
+    ShowListView* showList() const { return m_list; }
+    TagView* tagView() const { return m_tagView; }
 
 public Q_SLOTS:
     // The + button: adds a show and opens its editor.
@@ -57,7 +58,7 @@ private:
 
     ShowStore& m_store;
     ShowListModel* m_model;
-    QListView* m_list;
+    ShowListView* m_list;
     QToolButton* m_newShow;
     QStackedWidget* m_detail;
     QWidget* m_emptyState;

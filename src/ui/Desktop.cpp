@@ -27,14 +27,14 @@ constexpr auto portalSettings = "org.freedesktop.portal.Settings";
 constexpr auto appearanceGroup = "org.freedesktop.appearance";
 constexpr auto colourSchemeKey = "color-scheme";
 
-// Listens to the portal's settings for the colour scheme, for as long as the application runs.
+// Listens to the portal's settings for the colour scheme, for as long as its owner lives.
 class ColourScheme : public QObject
 {
     Q_OBJECT
 
 public:
-    ColourScheme(Theme::Appearance unstated, std::function<void(Theme::Appearance)> changed)
-        : QObject(qApp)
+    ColourScheme(QObject* owner, Theme::Appearance unstated, std::function<void(Theme::Appearance)> changed)
+        : QObject(owner)
         , m_unstated(unstated)
         , m_changed(std::move(changed))
     {
@@ -217,9 +217,10 @@ void setRevealHandler(std::function<void(const QString&)> handler)
     s_revealHandler = std::move(handler);
 }
 
-void followColourScheme(Theme::Appearance unstated, std::function<void(Theme::Appearance)> changed)
+void followColourScheme(
+    QObject* owner, Theme::Appearance unstated, std::function<void(Theme::Appearance)> changed)
 {
-    new ColourScheme(unstated, std::move(changed));
+    new ColourScheme(owner, unstated, std::move(changed));
 }
 
 } // namespace Desktop

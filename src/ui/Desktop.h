@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class QObject;
 class QWidget;
 
 // What the views ask of the Linux desktop: showing a file in the file manager,
@@ -39,7 +40,9 @@ QList<QUrl> choose(QWidget* parent, const OpenPanel& panel);
 // what the portal says at start, asked without waiting so that a missing or slow
 // portal never holds up the window, and again after every switch. "No
 // preference" gives `unstated`, what the desktop looked like at start.
-void followColourScheme(Theme::Appearance unstated, std::function<void(Theme::Appearance)> changed);
+// It listens for as long as `owner` lives.
+void followColourScheme(
+    QObject* owner, Theme::Appearance unstated, std::function<void(Theme::Appearance)> changed);
 
 // Seams: the next choose() answers this without showing a dialog; reveal() goes to
 // the handler instead of the desktop while one is set.

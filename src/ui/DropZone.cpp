@@ -1,5 +1,6 @@
 #include "ui/DropZone.h"
 
+#include "ui/ElidedLabel.h"
 #include "ui/Icons.h"
 #include "ui/Theme.h"
 
@@ -44,7 +45,7 @@ DropZone::DropZone(QWidget* parent)
     , m_explanation(new QLabel(this))
     , m_choose(new QPushButton(QStringLiteral("Choose Files…"), this))
     , m_bar(new QProgressBar(this))
-    , m_detail(new QLabel(this))
+    , m_detail(new ElidedLabel(this))
     , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
 {
     setObjectName(QStringLiteral("dropZone"));
@@ -64,9 +65,10 @@ DropZone::DropZone(QWidget* parent)
     m_explanation->setFont(Theme::font(Theme::TextStyle::Callout));
     m_choose->setObjectName(QStringLiteral("chooseFilesButton"));
     m_bar->setObjectName(QStringLiteral("tagProgress"));
+    m_bar->setAccessibleName(QStringLiteral("Tagging progress"));
     m_bar->setTextVisible(false);
-    m_bar->setMaximumWidth(360);
     m_detail->setObjectName(QStringLiteral("tagProgressFile"));
+    m_detail->setAccessibleName(QStringLiteral("File being tagged"));
     m_detail->setAlignment(Qt::AlignCenter);
     m_detail->setTextFormat(Qt::PlainText);
     m_detail->setFont(Theme::font(Theme::TextStyle::Callout));
@@ -81,7 +83,12 @@ DropZone::DropZone(QWidget* parent)
     layout->addWidget(m_explanation);
     layout->addSpacing(2);
     layout->addWidget(m_choose, 0, Qt::AlignHCenter);
-    layout->addWidget(m_bar, 0, Qt::AlignHCenter);
+    // Half the zone's width: wide enough that every file moves it visibly.
+    auto* barRow = new QHBoxLayout;
+    barRow->addStretch(1);
+    barRow->addWidget(m_bar, 2);
+    barRow->addStretch(1);
+    layout->addLayout(barRow);
     layout->addWidget(m_detail);
     layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
     layout->addStretch();
@@ -107,8 +114,9 @@ void DropZone::setProgress(const std::optional<Progress>& progress)
     m_detail->setVisible(m_busy);
     m_cancel->setVisible(m_busy);
     if (progress) {
-        m_bar->setRange(0, int(progress->maximum));
-        m_bar->setValue(int(progress->value));
+        // In half steps: the file in progress already counts half, so the bar moves from the first file.
+        m_bar->setRange(0, int(2 * progress->maximum));
+        m_bar->setValue(int(2 * progress->value + (progress->value < progress->maximum ? 1 : 0)));
         m_detail->setText(progress->detail);
         m_headline->setText(progress->headline);
         m_headline->setAccessibleName(progress->headline);

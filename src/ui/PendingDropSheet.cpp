@@ -3,6 +3,7 @@
 #include "id3/FileName.h"
 #include "library/ShowStore.h"
 #include "ui/Desktop.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Icons.h"
 #include "ui/Theme.h"
 
@@ -32,6 +33,7 @@ PendingDropSheet::PendingDropSheet(ShowStore& store, QWidget* parent)
     , m_title(new QLabel(this))
     , m_picker(new QComboBox(this))
     , m_items(new QVBoxLayout)
+    , m_leftOut(new QLabel(this))
     , m_tag(new QPushButton(QStringLiteral("Tag"), this))
 {
     setObjectName(QStringLiteral("pendingDropSheet"));
@@ -39,10 +41,24 @@ PendingDropSheet::PendingDropSheet(ShowStore& store, QWidget* parent)
     m_title->setObjectName(QStringLiteral("dropSheetTitle"));
     m_title->setFont(Theme::font(Theme::TextStyle::Title3, QFont::DemiBold));
     m_picker->setObjectName(QStringLiteral("showPicker"));
-    m_picker->setAccessibleName(QStringLiteral("Show"));
+    // Long names are cut in the box, not widening the sheet; the list shows them whole.
+    m_picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_picker->setMinimumContentsLength(20);
+    auto* pickerLabel = new QLabel(QStringLiteral("Show"), this);
+    pickerLabel->setObjectName(QStringLiteral("showPickerLabel"));
+    pickerLabel->setFont(Theme::font(Theme::TextStyle::Caption, QFont::DemiBold));
+    Theme::colour(pickerLabel, Theme::Ink::Secondary);
+    pickerLabel->setBuddy(m_picker);
+    m_picker->setAccessibleName(pickerLabel->text());
+    m_leftOut->setObjectName(QStringLiteral("leftOut"));
+    m_leftOut->setFont(Theme::font(Theme::TextStyle::Callout));
+    m_leftOut->setWordWrap(true);
+    m_leftOut->setTextFormat(Qt::PlainText);
+    Theme::colour(m_leftOut, Theme::Ink::Secondary);
     m_items->setSpacing(3);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setAutoDefault(false);
     m_tag->setObjectName(QStringLiteral("tagButton"));
     m_tag->setDefault(true);
     m_tag->setAutoDefault(true);
@@ -55,8 +71,13 @@ PendingDropSheet::PendingDropSheet(ShowStore& store, QWidget* parent)
     layout->setContentsMargins(22, 22, 22, 22);
     layout->setSpacing(14);
     layout->addWidget(m_title);
-    layout->addWidget(m_picker);
+    auto* picker = new QVBoxLayout;
+    picker->setSpacing(4);
+    picker->addWidget(pickerLabel);
+    picker->addWidget(m_picker);
+    layout->addLayout(picker);
     layout->addLayout(m_items);
+    layout->addWidget(m_leftOut);
     layout->addLayout(buttons);
 
     // The picker starts on the selected show, or else the first one.
@@ -97,8 +118,10 @@ void PendingDropSheet::refreshPicker()
     // moving the choice to another show.
     const auto chosen = choice();
     m_picker->clear();
-    for (const auto& [id, name] : std::as_const(m_entries))
+    for (const auto& [id, name] : std::as_const(m_entries)) {
         m_picker->addItem(name, id);
+        m_picker->setItemData(m_picker->count() - 1, name, Qt::ToolTipRole);
+    }
     m_picker->setCurrentIndex(chosen ? m_picker->findData(*chosen) : -1);
 }
 
@@ -107,8 +130,15 @@ void PendingDropSheet::refresh()
     refreshPicker();
     const QList<QUrl>& pending = m_store.pending();
     const qsizetype count = pending.size();
-    m_title->setText(QStringLiteral("Tag %1 file%2 as…").arg(count).arg(count == 1 ? "" : "s"));
-    m_tag->setEnabled(choice().has_value());
+    m_title->setText(count == 0 ? QStringLiteral("Nothing here to tag")
+                                : QStringLiteral("Tag %1 file%2 as…").arg(count).arg(count == 1 ? "" : "s"));
+    m_tag->setEnabled(count > 0 && choice().has_value());
+    // What was opened but can't be tagged is named, never dropped in silence.
+    QStringList leftOut;
+    for (const QUrl& url : m_store.leftOut())
+        leftOut.append(lastComponent(url));
+    m_leftOut->setText(QStringLiteral("Not MP3: ") + leftOut.join(QStringLiteral(", ")));
+    m_leftOut->setVisible(!leftOut.isEmpty());
 
     while (QLayoutItem* item = m_items->takeAt(0)) {
         delete item->widget();
@@ -116,9 +146,8 @@ void PendingDropSheet::refresh()
     }
     const qreal ratio = devicePixelRatioF();
     for (qsizetype i = 0; i < std::min<qsizetype>(count, listedItems); ++i) {
-        auto* row = new QLabel(this);
+        auto* row = new ElidedLabel(this);
         row->setObjectName(QStringLiteral("pendingItem"));
-        row->setTextFormat(Qt::RichText);
         row->setFont(Theme::font(Theme::TextStyle::Callout));
         auto* icon = new QLabel(this);
         // Folders arrive with a trailing slash, as file managers hand them over.
@@ -128,7 +157,7 @@ void PendingDropSheet::refresh()
             icon->setPixmap(Icons::pixmap(
                 folder ? Icons::Symbol::Folder : Icons::Symbol::Waveform, 13, Theme::secondary(), ratio));
         });
-        row->setText(lastComponent(pending.at(i)).toHtmlEscaped());
+        row->setText(lastComponent(pending.at(i)));
         auto* line = new QWidget(this);
         auto* lineLayout = new QHBoxLayout(line);
         lineLayout->setContentsMargins(0, 0, 0, 0);
@@ -148,6 +177,7 @@ void PendingDropSheet::refresh()
 
 void PendingDropSheet::cancel()
 {
+    m_store.setLeftOut({});
     m_store.setPending({});
 }
 
@@ -163,6 +193,7 @@ void PendingDropSheet::tag()
         return;
     const Show show = *found;
     const QList<QUrl> locations = m_store.pending();
+    m_store.setLeftOut({});
     m_store.setPending({});
     m_store.setSelection(show.id);
     m_store.enqueue(locations, show);

@@ -12,8 +12,9 @@ class QPushButton;
 class QVBoxLayout;
 class ShowStore;
 
-// Asks which show to tag the files waiting in the store's pending list with.
-// Either button empties the list, which closes the sheet.
+// Asks which show to tag the files waiting in the store's pending list with, and
+// names what was opened but can't be tagged. Either button empties both lists,
+// which closes the sheet.
 class PendingDropSheet : public QWidget
 {
     Q_OBJECT
@@ -36,6 +37,7 @@ private:
     QLabel* m_title;
     QComboBox* m_picker;
     QVBoxLayout* m_items;
+    QLabel* m_leftOut;
     QPushButton* m_tag;
     QList<std::pair<QUuid, QString>> m_entries;
 };

@@ -123,6 +123,19 @@ void ShowEditor::discardImportedCover()
     m_finished = true;
 }
 
+void ShowEditor::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A button made the default before it had a dialog is forgotten by the dialog,
+    // which would then take its first auto-default button, Cancel: Save is made the
+    // default again now that the sheet holds it.
+    if (m_defaultSet)
+        return;
+    m_defaultSet = true;
+    m_saveButton->setDefault(false);
+    m_saveButton->setDefault(true);
+}
+
 void ShowEditor::keyPressEvent(QKeyEvent* event)
 {
     // Keys arrive here only when the focused control left them alone: a text area
@@ -269,6 +282,7 @@ void ShowEditor::refresh()
 
     QString category
         = m_draft.category.isEmpty() ? QStringLiteral("None") : Show::prettyCategory(m_draft.category);
+    m_categoryButton->setAccessibleDescription(category);
     m_categoryButton->setText(category.replace(u'&', QStringLiteral("&&")));
     for (const auto& [action, itemCategory] : m_categoryItems)
         action->setChecked(itemCategory == m_draft.category

@@ -57,6 +57,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // The form, top to bottom.
@@ -101,6 +102,7 @@ private:
     std::optional<QString> m_coverError;
     // Set once save() or cancel() ran; after that the cover files are settled.
     bool m_finished = false;
+    bool m_defaultSet = false;
     // Every control in the order Tab visits them.
     QList<QWidget*> m_focusOrder;
 

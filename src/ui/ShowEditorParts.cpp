@@ -2,6 +2,7 @@
 
 #include "ui/Theme.h"
 
+#include <QAccessibleWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -150,23 +151,62 @@ void CoverWell::setTargeted(bool targeted)
     update();
 }
 
-QSize ElidedLabel::minimumSizeHint() const
+namespace {
+
+// What a screen reader hears of a segment: one choice of several, a radio button,
+// rather than the check box Qt makes of any checkable button.
+class SegmentAccessible : public QAccessibleWidget
 {
-    return {0, QLabel::minimumSizeHint().height()};
+public:
+    explicit SegmentAccessible(SegmentButton* button)
+        : QAccessibleWidget(button, QAccessible::RadioButton)
+    {
+        addControllingSignal(QStringLiteral("clicked(bool)"));
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? button()->text() : QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = button()->isChecked();
+        return s;
+    }
+
+    QStringList actionNames() const override { return {pressAction()}; }
+
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction())
+            button()->click();
+    }
+
+private:
+    QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
+};
+
+QAccessibleInterface* segmentAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("SegmentButton"))
+        if (auto* button = dynamic_cast<SegmentButton*>(object))
+            return new SegmentAccessible(button);
+    return nullptr;
 }
 
-void ElidedLabel::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setFont(font());
-    painter.setPen(palette().color(foregroundRole()));
-    const QRect area = contentsRect();
-    painter.drawText(area, int(alignment()), fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
-}
+} // namespace
 
 SegmentButton::SegmentButton(const QString& text, QWidget* parent)
     : QAbstractButton(parent)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(&segmentAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setText(text);
     setCheckable(true);
     setFocusPolicy(Qt::StrongFocus);

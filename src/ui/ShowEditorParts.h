@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/CoverThumb.h"
+#include "ui/ElidedLabel.h"
 
 #include <QAbstractButton>
 #include <QFrame>
@@ -63,20 +64,12 @@ private:
     bool m_targeted = false;
 };
 
-// A one-line label that gives up width by eliding its end instead of widening the form.
-class ElidedLabel : public QLabel
-{
-public:
-    using QLabel::QLabel;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
 // One choice of a segmented control; the checked one is raised on the shared track.
+// Screen readers hear it as a radio button.
 class SegmentButton : public QAbstractButton
 {
+    Q_OBJECT
+
 public:
     SegmentButton(const QString& text, QWidget* parent = nullptr);
     QSize sizeHint() const override;

@@ -2,6 +2,7 @@
 
 #include "ui/CoverThumb.h"
 #include "ui/ShowListModel.h"
+#include "ui/ShowListView.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -35,6 +36,15 @@ void ShowRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    // The row files are dragged over, where they would be tagged with its show.
+    if (const auto* list = qobject_cast<const ShowListView*>(widget); list && list->dropTarget() == index) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(Theme::accent(), 2));
+        painter->setBrush(Theme::accent(0.15));
+        painter->drawRoundedRect(QRectF(option.rect).adjusted(2, 1, -2, -1), 6, 6);
+        painter->restore();
+    }
 
     const QRect r = option.rect.adjusted(sidePadding, verticalPadding, -sidePadding, -verticalPadding);
     const QRectF thumb(r.left(), r.center().y() - thumbSide / 2.0 + 0.5, thumbSide, thumbSide);

@@ -5,17 +5,22 @@
 #include "ui/CoverThumb.h"
 #include "ui/Desktop.h"
 #include "ui/DropZone.h"
+#include "ui/ElidedLabel.h"
 #include "ui/ResultListModel.h"
 #include "ui/ResultRow.h"
 #include "ui/TagsWritten.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,9 +28,48 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
 namespace {
+
+// The scroll area is a stop of the Tab key, for scrolling by keyboard: it keeps
+// a margin where it draws the focus ring, which its contents would cover.
+class FocusScrollArea : public QScrollArea
+{
+public:
+    explicit FocusScrollArea(QWidget* parent)
+        : QScrollArea(parent)
+    {
+        setViewportMargins(ringWidth, ringWidth, ringWidth, ringWidth);
+    }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QScrollArea::focusInEvent(event);
+        update();
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QScrollArea::focusOutEvent(event);
+        update();
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        QScrollArea::paintEvent(event);
+        if (!hasFocus() || !window()->testAttribute(Qt::WA_KeyboardFocusChange))
+            return;
+        QPainter painter(this);
+        QStyleOptionFocusRect ring;
+        ring.initFrom(this);
+        ring.state |= QStyle::State_KeyboardFocusChange;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &ring, &painter, this);
+    }
+
+private:
+    static constexpr int ringWidth = 2;
+};
 
 // The Recent rows, clipped to a rounded rectangle.
 class RoundedList : public QListView
@@ -50,12 +94,12 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     , m_store(store)
     , m_onEdit(std::move(onEdit))
     , m_cover(new CoverThumb(76, this))
-    , m_name(new QLabel(this))
+    , m_name(new ElidedLabel(this))
     , m_summary(new QLabel(this))
     , m_dropZone(new DropZone(this))
     , m_written(new TagsWritten)
     , m_recent(new QWidget)
-    , m_undo(new QPushButton(m_recent))
+    , m_undo(new ElidedButton(m_recent))
     , m_results(new RoundedList)
     , m_model(new ResultListModel(store, this))
 {
@@ -85,7 +129,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     header->addWidget(edit);
 
     // Recent: heading with "Clear", then the rows.
-    m_recentTitle = new QLabel(QStringLiteral("Recent"), m_recent);
+    m_recentTitle = new ElidedLabel(QStringLiteral("Recent"), m_recent);
     m_recentTitle->setObjectName(QStringLiteral("recentTitle"));
     m_recentTitle->setFont(Theme::font(Theme::TextStyle::Headline));
     auto* clear = new QPushButton(QStringLiteral("Clear"), m_recent);
@@ -98,8 +142,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     m_undo->setCursor(Qt::PointingHandCursor);
     Theme::colour(m_undo, Theme::Ink::Link);
     auto* recentHeader = new QHBoxLayout;
-    recentHeader->addWidget(m_recentTitle);
-    recentHeader->addStretch();
+    recentHeader->addWidget(m_recentTitle, 1);
     recentHeader->addWidget(m_undo);
     recentHeader->addWidget(clear);
     m_results->setObjectName(QStringLiteral("recentList"));
@@ -129,7 +172,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     scrolledLayout->addWidget(m_written);
     scrolledLayout->addWidget(m_recent);
     scrolledLayout->addStretch();
-    auto* scroll = m_scroll = new QScrollArea(this);
+    auto* scroll = m_scroll = new FocusScrollArea(this);
     scroll->setObjectName(QStringLiteral("tagScroll"));
     scroll->setAccessibleName(QStringLiteral("Tags this show writes, and Recent"));
     scroll->setWidget(scrolled);
@@ -160,6 +203,8 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     connect(&m_store, &ShowStore::notice, this,
         [this](const QString& text) { inform(QStringLiteral("Tagging Without Undo"), text); });
     connect(rows, &ResultRow::revealRequested, this, &TagView::reveal);
+    m_results->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_results, &QListView::customContextMenuRequested, this, &TagView::showResultMenu);
     connect(m_results, &QListView::activated, this,
         [this](const QModelIndex& index) { reveal(index.data(ResultListModel::FileRole).toString()); });
     connect(m_model, &QAbstractItemModel::modelReset, this, &TagView::refreshResults);
@@ -186,6 +231,9 @@ QString TagView::summary(const Show& show)
 
 void TagView::setShow(const Show& show)
 {
+    // Another show opens at its heading, not where the last one was scrolled to.
+    if (show.id != m_show.id)
+        m_scroll->verticalScrollBar()->setValue(0);
     m_show = show;
     m_cover->setImage(m_store.coverImage(show));
     m_name->setText(show.name);
@@ -205,15 +253,18 @@ void TagView::refreshProgress()
     // The journal changes only when a batch ends, and can't be undone while one runs.
     m_undo->setEnabled(!tagging);
     if (!tagging) {
-        const qsizetype undoable = m_store.undoable() ? m_store.undoable()->files : 0;
-        m_undo->setVisible(undoable > 0);
+        const auto& undoable = m_store.undoable();
+        m_undo->setVisible(undoable.has_value());
         refreshRecentVisibility();
-        m_undo->setText(undoable == 1 ? QStringLiteral("Undo Last Batch (1 file)")
-                                      : QStringLiteral("Undo Last Batch (%1 files)").arg(undoable));
+        m_undo->setText(undoable ? undoText(*undoable) : QString());
+        m_undo->setToolTip(undoable ? undoTip(*undoable) : QString());
         m_dropZone->setProgress(std::nullopt);
         showBatchEnd();
         return;
     }
+    // A new batch: the heading no longer speaks of the last one.
+    if (!m_batchRunning)
+        m_recentTitle->setText(QStringLiteral("Recent"));
     m_batchRunning = true;
     DropZone::Progress progress;
     const QString verb = tagging->undoing ? QStringLiteral("Undoing") : QStringLiteral("Tagging");
@@ -243,10 +294,14 @@ void TagView::showBatchEnd()
     QString title = QStringLiteral("Recent");
     if (last && m_model->rowCount() > 0) {
         const qsizetype succeeded = last->done - last->failed;
+        if (last->cancelling)
+            title += QStringLiteral(" \u00b7 Cancelled");
         title += (last->undoing ? QStringLiteral(" \u00b7 %1 put back") : QStringLiteral(" \u00b7 %1 tagged"))
                      .arg(succeeded);
         if (last->failed > 0)
             title += QStringLiteral(", %1 failed").arg(last->failed);
+        if (last->cancelling)
+            title += QStringLiteral(", %1 left as they were").arg(last->total - last->done);
     }
     m_recentTitle->setText(title);
     if (!m_batchRunning)
@@ -284,6 +339,54 @@ void TagView::refreshResults()
     for (int row = 0; row < count; ++row)
         height += m_results->sizeHintForRow(row);
     m_results->setFixedHeight(height);
+}
+
+QString TagView::undoText(const Journal::Summary& batch)
+{
+    QString text = batch.files == 1 ? QStringLiteral("Undo Last Batch: 1 file")
+                                    : QStringLiteral("Undo Last Batch: %1 files").arg(batch.files);
+    // Buttons and menus read "&" as the mark of a mnemonic; a show's name may hold one.
+    if (!batch.show.isEmpty())
+        text += QStringLiteral(" as ") + QString(batch.show).replace(u'&', QStringLiteral("&&"));
+    if (batch.time.isValid()) {
+        // A batch of today says its time; an older one its day as well.
+        const QDateTime local = batch.time.toLocalTime();
+        text += QStringLiteral(", ");
+        if (local.date() != QDate::currentDate())
+            text += QLocale().toString(local.date(), QLocale::ShortFormat) + u' ';
+        text += local.time().toString(QStringLiteral("HH:mm"));
+    }
+    return text;
+}
+
+QString TagView::undoTip(const Journal::Summary& batch)
+{
+    // The whole of what the button may have had to cut.
+    QString what
+        = batch.files == 1 ? QStringLiteral("the file") : QStringLiteral("the %1 files").arg(batch.files);
+    if (!batch.show.isEmpty())
+        what += QStringLiteral(" tagged as ") + batch.show;
+    if (batch.time.isValid())
+        what += QStringLiteral(" on ") + QLocale().toString(batch.time.toLocalTime(), QLocale::LongFormat);
+    return QStringLiteral("Puts %1 back as %2 before, byte for byte; a file changed since is left alone.")
+        .arg(what, batch.files == 1 ? QStringLiteral("it was") : QStringLiteral("they were"));
+}
+
+void TagView::showResultMenu(const QPoint& position)
+{
+    const QModelIndex index = m_results->indexAt(position);
+    if (!index.isValid())
+        return;
+    const QString file = index.data(ResultListModel::FileRole).toString();
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("resultContextMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("Show in File Manager"), this, [this, file] { reveal(file); })
+        ->setObjectName(QStringLiteral("revealAction"));
+    menu->addAction(QStringLiteral("Copy Path"), this,
+            [file] { QGuiApplication::clipboard()->setText(FileName::display(file)); })
+        ->setObjectName(QStringLiteral("copyPathAction"));
+    menu->popup(m_results->viewport()->mapToGlobal(position));
 }
 
 void TagView::reveal(const QString& file)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/Journal.h"
 #include "shows/Show.h"
 
 #include <QWidget>
@@ -8,6 +9,7 @@
 
 class CoverThumb;
 class DropZone;
+class ElidedLabel;
 class QLabel;
 class QListView;
 class QScrollArea;
@@ -37,13 +39,20 @@ public:
     // Queues the files for tagging with this pane's show, as a drop or the open
     // panel does.
     void tag(const QList<QUrl>& locations);
+    // The open panel for files to tag with this pane's show.
+    void chooseFiles();
+
+    // What Undo Last Batch says it undoes: "Undo Last Batch: 73 files as Night
+    // Drive EP, 18:58", and the longer tip.
+    static QString undoText(const Journal::Summary& batch);
+    static QString undoTip(const Journal::Summary& batch);
 
 private:
     // Shows `file` in the file manager, or says in the window why it can't.
     void reveal(const QString& file);
     // A short window-modal message.
     void inform(const QString& title, const QString& text);
-    void chooseFiles();
+    void showResultMenu(const QPoint& position);
     void refreshResults();
     void refreshProgress();
     // When a batch ends: Recent's heading tells how it went, and its newest row is in view.
@@ -54,7 +63,7 @@ private:
     Show m_show;
     std::function<void()> m_onEdit;
     CoverThumb* m_cover;
-    QLabel* m_name;
+    ElidedLabel* m_name;
     QLabel* m_summary;
     DropZone* m_dropZone;
     TagsWritten* m_written;

@@ -131,6 +131,20 @@ public:
         painter->drawRoundedRect(QRectF(option->rect).adjusted(1, 1, -1, -1), 4, 4);
         painter->restore();
     }
+
+    // Fusion draws no focus for a flat button, which is how Pelamo's links are made.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+        const QWidget* widget) const override
+    {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (element != CE_PushButton || !button || !(button->features & QStyleOptionButton::Flat)
+            || !option->state.testFlag(State_HasFocus))
+            return;
+        QStyleOptionFocusRect ring;
+        ring.QStyleOption::operator=(*option);
+        drawPrimitive(PE_FrameFocusRect, &ring, painter, widget);
+    }
 };
 
 void paint(QWidget* widget, const QColor& text)

@@ -5,6 +5,7 @@
 #include "ui/ContentView.h"
 #include "ui/Desktop.h"
 #include "ui/ShowListModel.h"
+#include "ui/ShowListView.h"
 #include "ui/Theme.h"
 
 #include <QAbstractItemModelTester>
@@ -375,7 +376,7 @@ private Q_SLOTS:
                 return content.grab().toImage().pixelColor(5, 5).lightness();
             };
             QVERIFY(background() > 180);
-            Desktop::followColourScheme(Theme::current(), [](Theme::Appearance appearance) {
+            Desktop::followColourScheme(&content, Theme::current(), [](Theme::Appearance appearance) {
                 if (appearance != Theme::current())
                     Theme::apply(appearance);
             });
