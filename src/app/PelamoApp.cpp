@@ -63,8 +63,10 @@ void PelamoApp::applyAppearance()
     const Theme::Appearance appearance = chosen == QStringLiteral("light") ? Theme::Appearance::Light
         : chosen == QStringLiteral("dark")                                 ? Theme::Appearance::Dark
                                                                            : m_desktopAppearance;
-    if (appearance != Theme::current())
+    // The first time always: until then the widgets have the platform's style and palette.
+    if (!m_themed || appearance != Theme::current())
         Theme::apply(appearance);
+    m_themed = true;
 }
 
 void PelamoApp::setAppearance(const QString& appearance)

@@ -65,6 +65,7 @@ private:
     QPointer<QWidget> m_about;
     QPointer<QMessageBox> m_quitQuestion;
     bool m_quitConfirmed = false;
+    bool m_themed = false;
     // What the desktop looks like now: at start, then as its portal reports it.
     Theme::Appearance m_desktopAppearance;
 };

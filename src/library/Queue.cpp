@@ -82,13 +82,13 @@ void ShowStore::startNextJob()
     // Batches run in the order they came: one still being listed holds up those
     // behind it, and the window says it is tagging, not yet how many.
     if (!m_jobs.front().undo && !m_jobs.front().files) {
-        m_tagging = Tagging {0, 0, QString(), waiting(1), false, false, 0};
+        m_tagging = Tagging {0, 0, QString(), waiting(1), false, false, 0, 0};
         return;
     }
     Job job = std::move(m_jobs.front());
     m_jobs.pop_front();
     m_running = job.files.value_or(QStringList());
-    m_tagging = Tagging {0, m_running.size(), m_running.value(0), waiting(0), false, job.undo, 0};
+    m_tagging = Tagging {0, m_running.size(), m_running.value(0), waiting(0), false, job.undo, 0, 0};
 
     // The worker touches nothing of the store: it has its own copy of the job,
     // and what it finds and does comes back to this thread as queued calls.
@@ -205,6 +205,7 @@ void ShowStore::cancelTagging()
     }
     m_cancel->store(true);
     m_tagging->cancelling = true;
+    m_tagging->dropped = m_tagging->waiting;
     m_tagging->waiting = 0;
     Q_EMIT taggingChanged();
 }

@@ -167,6 +167,7 @@ public:
         bool cancelling = false;
         bool undoing = false; // putting back a batch rather than tagging
         qsizetype failed = 0; // of the files done
+        qsizetype dropped = 0; // files of queued batches a cancel dropped with this one
     };
     void enqueue(const QList<QUrl>& locations, const Show& show);
     // Queues undo() behind the batches already queued.

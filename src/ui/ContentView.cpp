@@ -10,6 +10,7 @@
 #include "ui/TagView.h"
 #include "ui/Theme.h"
 
+#include <QAccessibleWidget>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -44,6 +45,28 @@ protected:
             option->palette.setColor(role, Theme::red());
     }
 };
+
+// The splitter's handle reads as "grip" to Qt, which screen readers on Linux know
+// only as "unknown"; it is the separator between the two panes, as in GTK's paned views.
+class SplitterHandleAccessible : public QAccessibleWidget
+{
+public:
+    explicit SplitterHandleAccessible(QWidget* handle)
+        : QAccessibleWidget(handle, QAccessible::Separator)
+    { }
+
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? QStringLiteral("Show list width") : QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* splitterHandleAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("QSplitterHandle") && object->isWidgetType())
+        return new SplitterHandleAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
 
 constexpr int sidebarMinimum = 200;
 constexpr int sidebarIdeal = 230;
@@ -143,6 +166,11 @@ ContentView::ContentView(ShowStore& store, QWidget* parent)
     m_detail->setObjectName(QStringLiteral("detail"));
     m_detail->addWidget(m_emptyState);
 
+    static const bool handlesNamed = [] {
+        QAccessible::installFactory(&splitterHandleAccessible);
+        return true;
+    }();
+    Q_UNUSED(handlesNamed);
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setObjectName(QStringLiteral("split"));
     split->setChildrenCollapsible(false);

@@ -55,16 +55,20 @@ protected:
         QScrollArea::focusOutEvent(event);
         update();
     }
-    void paintEvent(QPaintEvent* event) override
+    // The area's own paint event (paintEvent() is the viewport's): the ring goes in the
+    // margin around the viewport.
+    bool event(QEvent* event) override
     {
-        QScrollArea::paintEvent(event);
-        if (!hasFocus() || !window()->testAttribute(Qt::WA_KeyboardFocusChange))
-            return;
-        QPainter painter(this);
-        QStyleOptionFocusRect ring;
-        ring.initFrom(this);
-        ring.state |= QStyle::State_KeyboardFocusChange;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &ring, &painter, this);
+        const bool handled = QScrollArea::event(event);
+        if (event->type() == QEvent::Paint && hasFocus()
+            && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+            QPainter painter(this);
+            QStyleOptionFocusRect ring;
+            ring.initFrom(this);
+            ring.state |= QStyle::State_KeyboardFocusChange;
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &ring, &painter, this);
+        }
+        return handled;
     }
 
 private:
@@ -301,7 +305,7 @@ void TagView::showBatchEnd()
         if (last->failed > 0)
             title += QStringLiteral(", %1 failed").arg(last->failed);
         if (last->cancelling)
-            title += QStringLiteral(", %1 left as they were").arg(last->total - last->done);
+            title += QStringLiteral(", %1 left as they were").arg(last->total - last->done + last->dropped);
     }
     m_recentTitle->setText(title);
     if (!m_batchRunning)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAccessible>
+#include <QMenu>
 #include <QStringList>
 #include <QWidget>
 
@@ -20,3 +21,80 @@ inline QStringList unnamedControls(QWidget* root)
     }
     return unnamed;
 }
+
+namespace AccessibilityWalk {
+
+// Roles the Linux screen-reader bridge has no name for: AT-SPI reads them as "unknown".
+inline bool unknownOnLinux(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::NoRole:
+    case QAccessible::Grip:
+    case QAccessible::Sound:
+    case QAccessible::Caret:
+    case QAccessible::Indicator:
+    case QAccessible::Clock:
+    case QAccessible::UserRole:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Roles a user acts on, which a screen reader must be able to name.
+inline bool needsName(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::PushButton:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::ComboBox:
+    case QAccessible::ButtonMenu:
+    case QAccessible::ButtonDropDown:
+    case QAccessible::List:
+    case QAccessible::EditableText:
+    case QAccessible::ProgressBar:
+    case QAccessible::MenuItem:
+    case QAccessible::Slider:
+        return true;
+    default:
+        return false;
+    }
+}
+
+inline QString describe(QAccessibleInterface* node)
+{
+    QObject* object = node->object();
+    QString name = object ? object->objectName() : QString();
+    if (name.isEmpty())
+        name = object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("?");
+    return QStringLiteral("%1 (role %2, \"%3\")")
+        .arg(name)
+        .arg(int(node->role()))
+        .arg(node->text(QAccessible::Name));
+}
+
+// Walks the accessibility tree below `node` as a screen reader would, through
+// menus too, and names every node it could not read to the user: an unknown
+// role, or a control without a name. Separators may go without one.
+inline void collect(QAccessibleInterface* node, QStringList& problems, int depth = 0)
+{
+    // A menu is walked closed too: its items are there for a screen reader to find.
+    if (!node || depth > 40 || (node->state().invisible && node->role() != QAccessible::PopupMenu))
+        return;
+    if (unknownOnLinux(node->role()))
+        problems.append(QStringLiteral("unknown role: ") + describe(node));
+    else if (needsName(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty())
+        problems.append(QStringLiteral("no name: ") + describe(node));
+    for (int i = 0; i < node->childCount(); ++i)
+        collect(node->child(i), problems, depth + 1);
+}
+
+inline QStringList problems(QObject* root)
+{
+    QStringList found;
+    collect(QAccessible::queryAccessibleInterface(root), found);
+    return found;
+}
+
+} // namespace AccessibilityWalk

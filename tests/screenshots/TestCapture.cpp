@@ -1,4 +1,5 @@
 #include "common/LibraryTestKit.h"
+#include "library/ShowStore.h"
 #include "screenshots/Capture.h"
 
 #include <QDir>
@@ -111,22 +112,31 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList {file});
     }
 
-    // A desktop portal says light or dark: an explicit appearance wins over it for the whole
-    // capture, and without one the portal decides; the picture is named for what it shows.
+    // A desktop portal says light or dark, and View › Appearance may have chosen one in an
+    // earlier run: an explicit appearance wins over both for the whole capture, the choice
+    // wins over the portal, and with neither the portal decides. The picture is named for
+    // what it shows.
     void desktopPortal_data()
     {
         QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("appearance");
         QTest::addColumn<bool>("dark");
-        QTest::addRow("light desktop, dark asked for") << u"prefer-light"_s << u"dark"_s << true;
-        QTest::addRow("dark desktop, light asked for") << u"prefer-dark"_s << u"light"_s << false;
-        QTest::addRow("dark desktop decides") << u"prefer-dark"_s << QString() << true;
+        QTest::addRow("light desktop, dark asked for")
+            << u"prefer-light"_s << u"desktop"_s << u"dark"_s << true;
+        QTest::addRow("dark desktop and choice, light asked for")
+            << u"prefer-dark"_s << u"dark"_s << u"light"_s << false;
+        QTest::addRow("dark desktop decides") << u"prefer-dark"_s << u"desktop"_s << QString() << true;
+        QTest::addRow("light chosen on a dark desktop")
+            << u"prefer-dark"_s << u"light"_s << QString() << false;
     }
     void desktopPortal()
     {
         QFETCH(QString, scheme);
+        QFETCH(QString, chosen);
         QFETCH(QString, appearance);
         QFETCH(bool, dark);
+        ShowStore(m_library).setAppearance(chosen);
         for (const QString& program :
             {u"/usr/libexec/xdg-desktop-portal"_s, u"/usr/libexec/xdg-desktop-portal-gtk"_s})
             if (!QFileInfo(program).isExecutable())

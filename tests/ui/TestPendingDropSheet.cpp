@@ -3,6 +3,7 @@
 #include "common/TestEnvironment.h"
 #include "common/UiTest.h"
 #include "library/ShowStore.h"
+#include "ui/ElidedLabel.h"
 #include "ui/PendingDropSheet.h"
 
 #include <QComboBox>
@@ -75,6 +76,50 @@ private Q_SLOTS:
         QVERIFY2(unnamedControls(&sheet).isEmpty(), qPrintable(unnamedControls(&sheet).join(u' ')));
         m_store->setPending(m_store->pending() + files(3));
         QCOMPARE(heading->text(), QStringLiteral("Tag %1 files as…").arg(count + 3));
+    }
+
+    // What was opened but can't be tagged is named under the files, and goes with the sheet.
+    void leftOutNamed_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("tagOn");
+        QTest::addRow("beside seven files") << 7 << QStringLiteral("Tag 7 files as…") << true;
+        QTest::addRow("alone") << 0 << QStringLiteral("Nothing here to tag") << false;
+    }
+    void leftOutNamed()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, title);
+        QFETCH(bool, tagOn);
+        m_store->setLeftOut({QUrl::fromLocalFile(QStringLiteral("/m/readme.txt")),
+            QUrl::fromLocalFile(QStringLiteral("/m/take.wav"))});
+        m_store->setPending(files(count));
+        PendingDropSheet sheet(*m_store);
+        QVERIFY(showExposed(sheet));
+        QCOMPARE(child<QLabel>(sheet, "dropSheetTitle")->text(), title);
+        auto* leftOut = child<QLabel>(sheet, "leftOut");
+        QVERIFY(leftOut->isVisible());
+        QCOMPARE(leftOut->text(), QStringLiteral("Not MP3: readme.txt, take.wav"));
+        QCOMPARE(child<QPushButton>(sheet, "tagButton")->isEnabled(), tagOn);
+        child<QPushButton>(sheet, "cancelButton")->click();
+        QVERIFY(m_store->leftOut().isEmpty());
+        QVERIFY(m_store->pending().isEmpty());
+    }
+
+    // A file name too long for the sheet is cut with "…", and told whole in its tooltip.
+    void longNamesElided()
+    {
+        const QString name = QStringLiteral("An Extremely Long Episode Title That Goes On ").repeated(5)
+            + QStringLiteral(".mp3");
+        m_store->setPending({QUrl::fromLocalFile(QStringLiteral("/m/") + name)});
+        PendingDropSheet sheet(*m_store);
+        QVERIFY(showExposed(sheet));
+        auto* item = sheet.findChild<ElidedLabel*>(QStringLiteral("pendingItem"));
+        QVERIFY(item);
+        QCOMPARE(item->text(), name);
+        QVERIFY(item->isElided());
+        QVERIFY(sheet.width() < 800);
     }
 
     // The picker starts at the selected show, else the first; with none chosen, Tag is off.

@@ -224,6 +224,19 @@ private Q_SLOTS:
             child<QPushButton>(*m_view, "cancelTaggingButton")->click();
             QTRY_VERIFY(!m_store->tagging());
             QCOMPARE(headline->text(), QStringLiteral("Drop MP3 files here"));
+            // The heading tells a cancelled batch from a finished one, until the next begins.
+            const qsizetype tagged = m_store->results().size();
+            auto* heading = child<QLabel>(*m_view, "recentTitle");
+            QCOMPARE(heading->text(),
+                QStringLiteral("Recent · Cancelled · %1 tagged, %2 left as they were")
+                    .arg(tagged)
+                    .arg(21 - tagged));
+            m_view->tag({QUrl::fromLocalFile(mp3(QStringLiteral("next.mp3")))});
+            QTRY_VERIFY(m_store->tagging() && m_store->tagging()->total == 1);
+            QCOMPARE(heading->text(), QStringLiteral("Recent"));
+            QTRY_VERIFY(!m_store->tagging());
+            QCOMPARE(heading->text(), QStringLiteral("Recent · 1 tagged"));
+            m_store->setResults(m_store->results().mid(1));
         }
         const QList<TagResult> results = m_store->results();
         QVERIFY(results.size() >= 2 && results.size() < 20);

@@ -1,0 +1,361 @@
+#include "app/PelamoApp.h"
+#include "common/Accessibility.h"
+#include "common/EmptyLibrary.h"
+#include "common/TestEnvironment.h"
+#include "common/UiTest.h"
+#include "library/ShowStore.h"
+#include "ui/ContentView.h"
+#include "ui/ElidedLabel.h"
+#include "ui/ShowListView.h"
+#include "ui/TagView.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QThread>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+Show named(const QString& name)
+{
+    Show show;
+    show.name = name;
+    show.artist = u"Jo"_s;
+    show.titleFromFileName = true;
+    return show;
+}
+
+QAction* action(const QMainWindow& window, const char* name)
+{
+    return child<QAction>(*window.menuBar(), name);
+}
+
+} // namespace
+
+// The main window as a user meets it: its menus, keyboard, drops on the list,
+// long names, the question at quit, and what a screen reader finds there.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { m_env.emplace(); }
+
+    void init()
+    {
+        m_case = m_env->newCase();
+        m_store = openEmptyLibrary(*m_case);
+    }
+
+    void cleanup()
+    {
+        m_app.reset();
+        m_store.reset();
+    }
+
+    // Menu items act on the selected show, and Undo only when there is a settled batch.
+    void menusFollowTheSelectionAndTheBatch()
+    {
+        QMainWindow& window = open();
+        const QStringList menus {u"&File"_s, u"&Edit"_s, u"&View"_s, u"&Help"_s};
+        QStringList titles;
+        for (QAction* menu : window.menuBar()->actions())
+            titles.append(menu->text());
+        QCOMPARE(titles, menus);
+        const char* needShow[]
+            = {"chooseFilesAction", "editShowAction", "duplicateShowAction", "deleteShowAction"};
+        for (const char* name : needShow)
+            QVERIFY2(!action(window, name)->isEnabled(), name);
+        QVERIFY(!action(window, "undoAction")->isEnabled());
+        QCOMPARE(action(window, "chooseFilesAction")->shortcut(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(action(window, "undoAction")->shortcut(), QKeySequence(QKeySequence::Undo));
+        QCOMPARE(action(window, "quitAction")->shortcut(), QKeySequence(QKeySequence::Quit));
+
+        QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(m_store->shows().size(), 1);
+        Show added = m_store->shows().first();
+        added.titleFromFileName = true;
+        m_store->update(added);
+        for (const char* name : needShow)
+            QVERIFY2(action(window, name)->isEnabled(), name);
+        QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(m_store->shows().size(), 2);
+
+        const QString file = copyFixture(toneFixture(), m_case->filePath(u"a.mp3"_s));
+        ShowStore::Seams slow;
+        slow.rewrite.beforeReplace = [](const QString&) { QThread::msleep(300); };
+        m_store->setSeams(slow);
+        m_store->enqueue({QUrl::fromLocalFile(file)}, m_store->shows().first());
+        QVERIFY(m_store->tagging());
+        QVERIFY(!action(window, "undoAction")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(action(window, "undoAction")->isEnabled(), 10000);
+        QVERIFY2(action(window, "undoAction")->text().startsWith(u"&Undo Last Batch: 1 file as New Show, "_s),
+            qPrintable(action(window, "undoAction")->text()));
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(m_store->tagging() && m_store->tagging()->undoing);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_store->tagging(), 10000);
+        QCOMPARE(readFile(file), readFile(toneFixture()));
+        // Nothing older to undo: the item says so rather than moving on silently.
+        QTRY_VERIFY(!action(window, "undoAction")->isEnabled());
+        QCOMPARE(action(window, "undoAction")->text(), u"&Undo Last Batch"_s);
+    }
+
+    // After a restart Recent is empty, but Undo still names the batch it would undo.
+    void undoDescribedAfterRestart()
+    {
+        m_store->setShows({named(u"Night Drive EP"_s)});
+        const QString file = copyFixture(toneFixture(), m_case->filePath(u"a.mp3"_s));
+        m_store->save();
+        m_store->enqueue(
+            {QUrl::fromLocalFile(file), QUrl::fromLocalFile(file + u"x"_s)}, m_store->shows().first());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_store->tagging(), 10000);
+        QVERIFY2(m_store->results().last().ok, qPrintable(m_store->results().last().message));
+        m_store.reset();
+        m_store = openEmptyLibrary(*m_case);
+        m_store->load();
+        QCOMPARE(m_store->shows().size(), 1);
+        QMainWindow& window = open();
+        auto* button = child<QPushButton>(window, "undoButton");
+        QTRY_VERIFY(button->isVisible());
+        // One file of the two was tagged; only it is undone.
+        QVERIFY2(button->text().startsWith(u"Undo Last Batch: 1 file as Night Drive EP, "_s),
+            qPrintable(button->text()));
+        QCOMPARE(action(window, "undoAction")->text(), u'&' + button->text());
+        QVERIFY(button->toolTip().contains(u"Night Drive EP"_s));
+    }
+
+    // Files dropped on a row of the sidebar are tagged with that row's show, which comes up.
+    void dropOnAShowRow()
+    {
+        m_store->setShows({named(u"A"_s), named(u"B"_s)});
+        m_store->setSelection(m_store->shows().first().id);
+        QMainWindow& window = open();
+        ShowListView* list = m_app->contentView()->showList();
+        const QString file = copyFixture(toneFixture(), m_case->filePath(u"b.mp3"_s));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        const QPoint onB = list->visualRect(list->model()->index(1, 0)).center();
+        QDragEnterEvent enter(onB, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(onB, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &move);
+        QVERIFY(move.isAccepted());
+        QCOMPARE(list->dropTarget().row(), 1);
+        QDropEvent drop(onB, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &drop);
+        QVERIFY(!list->dropTarget().isValid());
+        QCOMPARE(m_store->selection(), std::optional(m_store->shows().at(1).id));
+        QTRY_COMPARE_WITH_TIMEOUT(m_store->results().size(), 1, 10000);
+        QCOMPARE(m_store->results().first().show, u"B"_s);
+        QVERIFY2(m_store->results().first().ok, qPrintable(m_store->results().first().message));
+        Q_UNUSED(window);
+    }
+
+    // A very long name is cut with "…" where it is drawn, and told whole in a tooltip;
+    // the sidebar never scrolls sideways.
+    void longNamesElided()
+    {
+        const QString longName
+            = u"The Extraordinarily Long Running Weekly Dispatch of Everything "_s.repeated(4);
+        m_store->setShows({named(longName)});
+        m_store->setSelection(m_store->shows().first().id);
+        QMainWindow& window = open();
+        window.resize(PelamoApp::mainSize);
+        auto* title = child<ElidedLabel>(window, "showName");
+        QTRY_VERIFY(title->isElided());
+        QCOMPARE(title->text(), longName);
+        const QRect edit = child<QPushButton>(window, "editShowButton")->geometry();
+        QVERIFY(!title->geometry().intersects(edit));
+        ShowListView* list = m_app->contentView()->showList();
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(list->model()->index(0, 0).data(Qt::ToolTipRole).toString().startsWith(longName));
+    }
+
+    // Tab starts in the show list, and every stop shows that it has the keyboard.
+    void focusVisibleOnEveryStop()
+    {
+        m_store->setShows({named(u"Weekly"_s), named(u"Other"_s)});
+        m_store->setSelection(m_store->shows().first().id);
+        TagResult result;
+        result.file = m_case->filePath(u"a.mp3"_s);
+        result.show = u"Weekly"_s;
+        result.ok = true;
+        result.message = u"Tagged"_s;
+        m_store->setResults({result});
+        QMainWindow& window = open();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(QApplication::focusWidget(), m_app->contentView()->showList());
+        // Rings show once the keyboard moves focus, as a browser's :focus-visible does.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), m_app->contentView()->showList());
+        QStringList stops;
+        for (QWidget* stop = QApplication::focusWidget(); stop && !stops.contains(stop->objectName());
+             stop = QApplication::focusWidget()) {
+            stops.append(stop->objectName());
+            const QRect area = QRect(stop->mapTo(&window, QPoint(0, 0)), stop->size()).adjusted(-4, -4, 4, 4);
+            const QImage focused = window.grab(area).toImage();
+            QTest::keyClick(stop, Qt::Key_Tab);
+            const QImage unfocused = window.grab(area).toImage();
+            int changed = 0;
+            for (int y = 0; y < focused.height(); ++y)
+                for (int x = 0; x < focused.width(); ++x)
+                    changed += colourDistance(focused.pixelColor(x, y), unfocused.pixelColor(x, y)) > 60;
+            const qreal ratio = focused.devicePixelRatio();
+            QVERIFY2(changed / (ratio * ratio) >= stop->width() + stop->height(),
+                qPrintable(u"%1: %2 pixels"_s.arg(stop->objectName()).arg(changed)));
+        }
+        for (const QString& expected : {u"showList"_s, u"editShowButton"_s, u"chooseFilesButton"_s,
+                 u"clearButton"_s, u"recentList"_s, u"tagScroll"_s})
+            QVERIFY2(stops.contains(expected), qPrintable(stops.join(u' ')));
+    }
+
+    // Another show opens with its pane scrolled to the top.
+    void otherShowScrolledToTop()
+    {
+        m_store->setShows({named(u"A"_s), named(u"B"_s)});
+        m_store->setSelection(m_store->shows().first().id);
+        QList<TagResult> results;
+        for (int i = 0; i < 40; ++i) {
+            TagResult result;
+            result.file = m_case->filePath(u"%1.mp3"_s.arg(i));
+            result.show = u"A"_s;
+            result.ok = true;
+            result.message = u"Tagged"_s;
+            results.append(result);
+        }
+        m_store->setResults(results);
+        QMainWindow& window = open();
+        QScrollBar* bar = child<QScrollArea>(window, "tagScroll")->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum());
+        m_store->setSelection(m_store->shows().at(1).id);
+        QTRY_COMPARE(child<QScrollArea>(window, "tagScroll")->verticalScrollBar()->value(), 0);
+    }
+
+    // Quitting while a batch runs asks first; Keep Tagging goes on, Quit closes the window.
+    void quitAsksDuringABatch()
+    {
+        m_store->setShows({named(u"Weekly"_s)});
+        QMainWindow& window = open();
+        QList<QUrl> files;
+        for (int i = 0; i < 3; ++i)
+            files.append(
+                QUrl::fromLocalFile(copyFixture(toneFixture(), m_case->filePath(u"%1.mp3"_s.arg(i)))));
+        ShowStore::Seams slow;
+        slow.rewrite.beforeReplace = [](const QString&) { QThread::msleep(1500); };
+        m_store->setSeams(slow);
+        m_store->enqueue(files, m_store->shows().first());
+        QTRY_VERIFY(m_store->tagging() && m_store->tagging()->total == 3);
+        action(window, "quitAction")->trigger();
+        auto* question = child<QMessageBox>(window, "quitQuestion");
+        QTRY_VERIFY(question->isVisible());
+        QVERIFY2(question->text().startsWith(u"Tagging is still running ("_s)
+                && question->text().endsWith(u" of 3). Quit after the files in progress?"_s),
+            qPrintable(question->text()));
+        QCOMPARE(question->defaultButton(), child<QPushButton>(*question, "keepTaggingButton"));
+        child<QPushButton>(*question, "keepTaggingButton")->click();
+        QTRY_VERIFY(!window.findChild<QMessageBox*>(u"quitQuestion"_s));
+        QVERIFY(window.isVisible());
+        QVERIFY(m_store->tagging());
+        // The window's close button asks the same.
+        window.close();
+        QVERIFY(window.isVisible());
+        question = child<QMessageBox>(window, "quitQuestion");
+        child<QPushButton>(*question, "quitButton")->click();
+        QTRY_VERIFY(!window.isVisible());
+        m_store->finishTagging();
+    }
+
+    // What a screen reader finds: the window, its menus, both context menus, the editor
+    // and the drop sheet, every control named and no role the Linux bridge can't tell.
+    void screenReaderWalk()
+    {
+        m_store->setShows({named(u"Weekly"_s)});
+        m_store->setSelection(m_store->shows().first().id);
+        TagResult result;
+        result.file = m_case->filePath(u"a.mp3"_s);
+        result.show = u"Weekly"_s;
+        result.ok = true;
+        result.message = u"Tagged"_s;
+        m_store->setResults({result});
+        QMainWindow& window = open();
+        QStringList found = AccessibilityWalk::problems(&window);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+        QVERIFY(window.findChild<QSplitter*>()->handle(1));
+        QCOMPARE(QAccessible::queryAccessibleInterface(window.findChild<QSplitter*>()->handle(1))->role(),
+            QAccessible::Separator);
+
+        ShowListView* list = m_app->contentView()->showList();
+        Q_EMIT list->customContextMenuRequested(list->visualRect(list->model()->index(0, 0)).center());
+        auto* recent = child<QListView>(window, "recentList");
+        Q_EMIT recent->customContextMenuRequested(recent->visualRect(recent->model()->index(0, 0)).center());
+        for (const char* name : {"showContextMenu", "resultContextMenu"}) {
+            auto* menu = child<QMenu>(window, name);
+            QTRY_VERIFY(menu->isVisible());
+            found = AccessibilityWalk::problems(menu);
+            QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+            menu->close();
+        }
+
+        m_app->contentView()->editShow(m_store->shows().first());
+        QDialog* editor = m_app->contentView()->editorSheet();
+        QTRY_VERIFY(editor && editor->isVisible());
+        found = AccessibilityWalk::problems(editor);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+        // Podcast or Music is one choice of two; the category button tells its value.
+        QAccessibleInterface* podcast
+            = QAccessible::queryAccessibleInterface(child<QWidget>(*editor, "podcastButton"));
+        QAccessibleInterface* music
+            = QAccessible::queryAccessibleInterface(child<QWidget>(*editor, "musicButton"));
+        QCOMPARE(podcast->role(), QAccessible::RadioButton);
+        QCOMPARE(music->role(), QAccessible::RadioButton);
+        QVERIFY(podcast->state().checked && !music->state().checked);
+        QCOMPARE(QAccessible::queryAccessibleInterface(child<QWidget>(*editor, "categoryMenu"))
+                     ->text(QAccessible::Description),
+            u"None"_s);
+        // Save is the default button, and drawn so; Cancel is not.
+        QVERIFY(child<QPushButton>(*editor, "saveButton")->isDefault());
+        QVERIFY(!child<QPushButton>(*editor, "cancelButton")->isDefault());
+        QVERIFY(QAccessible::queryAccessibleInterface(child<QPushButton>(*editor, "saveButton"))
+                    ->state()
+                    .defaultButton);
+        editor->reject();
+
+        m_store->setLeftOut({QUrl::fromLocalFile(u"/m/readme.txt"_s)});
+        m_store->setPending({QUrl::fromLocalFile(u"/m/a.mp3"_s)});
+        QTRY_VERIFY(m_app->contentView()->dropSheet() && m_app->contentView()->dropSheet()->isVisible());
+        found = AccessibilityWalk::problems(m_app->contentView()->dropSheet());
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+    }
+
+private:
+    QMainWindow& open()
+    {
+        m_app = std::make_unique<PelamoApp>(*m_store);
+        m_app->showMainWindow();
+        QMainWindow* window = m_app->mainWindow();
+        if (!QTest::qWaitForWindowExposed(window))
+            qFatal("the main window did not come up");
+        return *window;
+    }
+
+    std::optional<TestEnvironment> m_env;
+    std::unique_ptr<QTemporaryDir> m_case;
+    std::unique_ptr<ShowStore> m_store;
+    std::unique_ptr<PelamoApp> m_app;
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "TestMainWindow.moc"
