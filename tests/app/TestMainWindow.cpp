@@ -34,6 +34,17 @@ Show named(const QString& name)
     return show;
 }
 
+// A row of Recent, as a batch leaves it.
+TagResult tagged(const QString& file, const QString& show)
+{
+    TagResult result;
+    result.file = file;
+    result.show = show;
+    result.ok = true;
+    result.message = u"Tagged"_s;
+    return result;
+}
+
 QAction* action(const QMainWindow& window, const char* name)
 {
     return child<QAction>(*window.menuBar(), name);
@@ -187,12 +198,7 @@ private Q_SLOTS:
     {
         m_store->setShows({named(u"Weekly"_s), named(u"Other"_s)});
         m_store->setSelection(m_store->shows().first().id);
-        TagResult result;
-        result.file = m_case->filePath(u"a.mp3"_s);
-        result.show = u"Weekly"_s;
-        result.ok = true;
-        result.message = u"Tagged"_s;
-        m_store->setResults({result});
+        m_store->setResults({tagged(m_case->filePath(u"a.mp3"_s), u"Weekly"_s)});
         QMainWindow& window = open();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(QApplication::focusWidget(), m_app->contentView()->showList());
@@ -227,14 +233,8 @@ private Q_SLOTS:
         m_store->setShows({named(u"A"_s), named(u"B"_s)});
         m_store->setSelection(m_store->shows().first().id);
         QList<TagResult> results;
-        for (int i = 0; i < 40; ++i) {
-            TagResult result;
-            result.file = m_case->filePath(u"%1.mp3"_s.arg(i));
-            result.show = u"A"_s;
-            result.ok = true;
-            result.message = u"Tagged"_s;
-            results.append(result);
-        }
+        for (int i = 0; i < 40; ++i)
+            results.append(tagged(m_case->filePath(u"%1.mp3"_s.arg(i)), u"A"_s));
         m_store->setResults(results);
         QMainWindow& window = open();
         QScrollBar* bar = child<QScrollArea>(window, "tagScroll")->verticalScrollBar();
@@ -284,12 +284,7 @@ private Q_SLOTS:
     {
         m_store->setShows({named(u"Weekly"_s)});
         m_store->setSelection(m_store->shows().first().id);
-        TagResult result;
-        result.file = m_case->filePath(u"a.mp3"_s);
-        result.show = u"Weekly"_s;
-        result.ok = true;
-        result.message = u"Tagged"_s;
-        m_store->setResults({result});
+        m_store->setResults({tagged(m_case->filePath(u"a.mp3"_s), u"Weekly"_s)});
         QMainWindow& window = open();
         QStringList found = AccessibilityWalk::problems(&window);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
