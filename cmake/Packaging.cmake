@@ -24,6 +24,53 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/app-icon/pelamo.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# The manual page, pelamo(1), is written for scdoc (docs/pelamo.1.scd) and installed
+# compressed, as Debian's policy asks. Its date is the newest release's in the metainfo.
+find_program(PELAMO_SCDOC scdoc)
+if(NOT PELAMO_SCDOC)
+    message(FATAL_ERROR "scdoc is needed to make the manual page (scripts/install-deps.sh installs it)")
+endif()
+find_program(PELAMO_GZIP gzip REQUIRED)
+set(metainfo_file ${PROJECT_SOURCE_DIR}/packaging/${PELAMO_DESKTOP_ID}.metainfo.xml)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${metainfo_file})
+file(READ ${metainfo_file} metainfo)
+string(REGEX MATCH "<release version=\"[^\"]*\" date=\"([0-9-]+)\"" release "${metainfo}")
+if(NOT release)
+    message(FATAL_ERROR "The metainfo file names no release with a date")
+endif()
+execute_process(COMMAND date -u -d "${CMAKE_MATCH_1}" +%s
+    OUTPUT_VARIABLE PELAMO_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+configure_file(${PROJECT_SOURCE_DIR}/docs/pelamo.1.scd ${PROJECT_BINARY_DIR}/pelamo.1.scd @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/pelamo.1.gz
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${PELAMO_RELEASE_EPOCH}
+        sh -c "\"$0\" < \"$1\" > \"$2\"" ${PELAMO_SCDOC} pelamo.1.scd pelamo.1
+    COMMAND ${PELAMO_GZIP} -9nkf pelamo.1
+    DEPENDS ${PROJECT_BINARY_DIR}/pelamo.1.scd
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+    COMMENT "Making the manual page pelamo(1)"
+    VERBATIM)
+# The changelog, in Debian's format: the package's version is its newest entry.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/changelog COPYONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
+    COMMAND ${PELAMO_GZIP} -9nkf changelog
+    DEPENDS ${PROJECT_BINARY_DIR}/changelog
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+    COMMENT "Compressing the changelog"
+    VERBATIM)
+add_custom_target(pelamo_docs ALL DEPENDS ${PROJECT_BINARY_DIR}/pelamo.1.gz ${PROJECT_BINARY_DIR}/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/pelamo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The documentation folder is named for the package, in lower case, as Debian has it.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pelamo)
+
+# Shell completion, where each shell looks for the completions that packages bring.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/completion/pelamo.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME pelamo)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/completion/_pelamo
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/completion/pelamo.fish
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pelamo)
 set(CPACK_PACKAGE_VENDOR Vantorel)
@@ -45,4 +92,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins")
+# Takes out the ldconfig calls CPack adds for the private libraries (see the script).
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/DebianPostBuild.cmake)
 include(CPack)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Pelamo needs: "build" for building and running,
-# "test" adds the independent readers, encoders and the X server the tests use.
+# "test" adds the independent readers, encoders and the X server the tests use, and the
+# shells, man and lintian that the packaging tests run.
 # Works as root or through sudo; only missing packages are installed.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ build_packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
     qt6-qpa-plugins libgl-dev libxkbcommon-dev
     libssl-dev fonts-dejavu-core
+    scdoc
 )
 test_packages=(
     clang libclang-rt-14-dev clang-format
@@ -18,6 +20,7 @@ test_packages=(
     xvfb xauth x11-utils attr acl dbus-daemon
     xdg-desktop-portal xdg-desktop-portal-gtk gsettings-desktop-schemas libglib2.0-bin
     desktop-file-utils appstream
+    lintian file man-db bash-completion zsh fish
 )
 
 packages=("${build_packages[@]}")

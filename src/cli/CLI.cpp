@@ -237,8 +237,13 @@ QString usage()
         "  pelamo --undo [--library FOLDER]\n"
         "      Put every file of the newest tagging batch back as it was before, byte\n"
         "      for byte; a file changed since it was tagged is left as it is.\n"
-        "  pelamo --snapshot [FOLDER] [--library FOLDER]\n"
+        "  pelamo [--library FOLDER] --snapshot [FOLDER]\n"
         "      Render the program's windows into PNG files (default folder /tmp/pelamo).\n"
+        "  pelamo [--library FOLDER] --capture FOLDER [--appearance light|dark]\n"
+        "         [--size WIDTHxHEIGHT] [--sample-dir FOLDER]\n"
+        "      Start the desktop application, tag the MP3 files of the sample folder\n"
+        "      with the selected show and photograph the main window into FOLDER.\n"
+        "      Needs a display.\n"
         "  pelamo --help | --version\n"
         "\n"
         "Options take their value from the next argument, as given.\n"
@@ -247,11 +252,15 @@ QString usage()
         "  0  success: the list was printed, or every file was tagged or put back\n"
         "  1  at least one file could not be tagged or put back (it is left as it was)\n"
         "  2  usage error: no show given or matched, nothing to tag, or nothing to undo\n"
+        "  3  --capture: no window appeared, or there is no display\n"
+        "  4  --capture: the picture could not be taken or written\n"
         "  129, 130, 143  stopped by SIGHUP, SIGINT or SIGTERM; the lines printed\n"
         "     are the files done\n"
         "\n"
         "Library: \"shows.json\" and a \"Covers\" folder, by default in\n"
-        "  %1\n")
+        "  %1\n"
+        "\n"
+        "The manual page tells more: man pelamo\n")
         .arg(ShowStore::defaultFolder());
 }
 

@@ -35,7 +35,8 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parents[1]
 ALWAYS_BUILT = ["pelamo", "pelamo_desktop"]  # the end-to-end tests run the real program
-NOT_TARGETS = {"TestInstall"}  # CTest tests that are scripts, not build targets
+# CTest tests that are scripts, not build targets.
+NOT_TARGETS = {"TestInstall", "TestManual", "TestCompletion", "TestPackage"}
 FIELDS = ("layer", "file", "fault", "hint")
 
 

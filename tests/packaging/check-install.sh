@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch prefix and checks that a Linux desktop finds everything it
 # needs there: the program, its desktop entry and metainfo (valid, and naming each other, the
-# program and the icon), and the icon at every size in the hicolor theme.
+# program and the icon), the icon at every size in the hicolor theme, the manual page where
+# man finds it, and the shell completions.
 # Usage: check-install.sh BUILD_DIR DESKTOP_ID VERSION "ICON_SIZES..."
 set -euo pipefail
 
@@ -20,7 +21,10 @@ metainfo=share/metainfo/$id.metainfo.xml
 
 # Exactly these files: nothing missing, and no test programs or build leftovers shipped.
 expected=(bin/pelamo lib/pelamo/libpelamo-core.so lib/pelamo/pelamo-desktop.so "$desktop" "$metainfo"
-    share/icons/hicolor/scalable/apps/pelamo.svg)
+    share/icons/hicolor/scalable/apps/pelamo.svg share/man/man1/pelamo.1.gz
+    share/doc/pelamo/copyright share/doc/pelamo/changelog.gz
+    share/bash-completion/completions/pelamo share/zsh/vendor-completions/_pelamo
+    share/fish/vendor_completions.d/pelamo.fish)
 for size in "${sizes[@]}"; do
     expected+=("share/icons/hicolor/${size}x${size}/apps/pelamo.png")
 done
@@ -41,6 +45,11 @@ if [ -x "$prefix/bin/pelamo" ]; then
 else
     fail "bin/pelamo is missing or not executable"
 fi
+
+# man finds the page under the prefix, and the page is compressed as Debian's policy asks.
+page=$(HOME=$prefix MANOPT='' man --manpath="$prefix/share/man" -w pelamo 2>&1) || true
+[ "$page" = "$prefix/share/man/man1/pelamo.1.gz" ] || fail "man finds '$page' for pelamo under the prefix"
+[ -f "$page" ] && ! gzip -t "$page" 2>/dev/null && fail "share/man/man1/pelamo.1.gz is no gzip file"
 
 # One copy of the core in a process: exactly one installed file defines the engine.
 defining=()
