@@ -66,7 +66,7 @@ void MainMenu::buildEdit(QMainWindow* window)
     // The list answers Return, F2 and Delete itself; the same keys here would clash with it.
     m_edit = addAction(edit, QStringLiteral("&Edit Show\u2026"), "editShowAction");
     m_duplicate = addAction(
-        edit, QStringLiteral("D&uplicate Show"), "duplicateShowAction", QKeySequence(Qt::CTRL | Qt::Key_D));
+        edit, QStringLiteral("Du&plicate Show"), "duplicateShowAction", QKeySequence(Qt::CTRL | Qt::Key_D));
     m_delete = addAction(edit, QStringLiteral("&Delete Show\u2026"), "deleteShowAction");
     const auto onSelected = [this](QAction* action, void (ContentView::*act)(const Show&)) {
         connect(action, &QAction::triggered, this, [this, act] {

@@ -5,5 +5,6 @@
 
 extern "C" __attribute__((visibility("default"))) int pelamo_desktop_main(int mode, int argc, char** argv)
 {
-    return CLI::Mode(mode) == CLI::Mode::Pictures ? Entry::runPictures(argc, argv) : Entry::runDesktop(argc, argv);
+    return CLI::Mode(mode) == CLI::Mode::Pictures ? Entry::runPictures(argc, argv)
+                                                  : Entry::runDesktop(argc, argv);
 }

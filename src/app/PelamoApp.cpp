@@ -44,11 +44,10 @@ PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
     m_main->setWindowTitle(QStringLiteral("Pelamo"));
     m_main->setAttribute(Qt::WA_DeleteOnClose, false);
     m_main->setCentralWidget(m_content);
-    // The minimum is the content's: the menu bar comes on top of it.
-    m_content->setMinimumSize(mainMinimum);
     m_main->resize(mainSize);
     m_main->installEventFilter(this);
     restoreGeometry();
+    fitToScreen();
     auto* menus = new MainMenu(m_main, store, m_content, store.appearance());
     connect(menus, &MainMenu::aboutRequested, this, &PelamoApp::showAbout);
     connect(menus, &MainMenu::quitRequested, this, &PelamoApp::requestQuit);
@@ -86,12 +85,21 @@ void PelamoApp::requestQuit()
     if (m_quitQuestion)
         return;
     // Quitting is safe (the files in progress finish, the rest stay as they were), but not silent.
-    const QString count = tagging->total > 0
-        ? QStringLiteral(" (%1 of %2)").arg(qMin(tagging->done + 1, tagging->total)).arg(tagging->total)
-        : QString();
-    m_quitQuestion = new QMessageBox(QMessageBox::Question, QStringLiteral("Quit Pelamo"),
-        QStringLiteral("Tagging is still running%1. Quit after the files in progress?").arg(count),
-        QMessageBox::NoButton, m_main);
+    m_quitQuestion = new QMessageBox(
+        QMessageBox::Question, QStringLiteral("Quit Pelamo"), QString(), QMessageBox::NoButton, m_main);
+    // The count goes on while the question waits.
+    const auto say = [this] {
+        const auto& running = m_store.tagging();
+        if (!running || !m_quitQuestion)
+            return;
+        const QString count = running->total > 0
+            ? QStringLiteral(" (%1 of %2)").arg(qMin(running->done + 1, running->total)).arg(running->total)
+            : QString();
+        m_quitQuestion->setText(
+            QStringLiteral("Tagging is still running%1. Quit after the files in progress?").arg(count));
+    };
+    say();
+    connect(&m_store, &ShowStore::taggingChanged, m_quitQuestion, say);
     m_quitQuestion->setObjectName(QStringLiteral("quitQuestion"));
     m_quitQuestion->setAttribute(Qt::WA_DeleteOnClose);
     m_quitQuestion->setWindowModality(Qt::WindowModal);
@@ -117,6 +125,29 @@ bool PelamoApp::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+QSize PelamoApp::contentMinimum(const QScreen* screen)
+{
+    if (!screen)
+        return mainMinimum;
+    // What a window manager's title bar and frame, and the menu bar, take from the screen.
+    const QSize room = screen->availableGeometry().size() - QSize(16, 80);
+    return mainMinimum.boundedTo(room);
+}
+
+void PelamoApp::fitToScreen()
+{
+    // The minimum is the content's: the menu bar comes on top of it. On a small screen, or
+    // at a large scale, the window never asks for more than the screen has.
+    m_content->setMinimumSize(contentMinimum(m_main->screen()));
+    // A first window no larger than the screen; a restored one is as the user left it.
+    if (const QScreen* screen = m_main->screen();
+        screen && !Capture::active() && m_store.windowGeometry().isEmpty()) {
+        const QSize room = screen->availableGeometry().size() - QSize(16, 48);
+        if (const QSize fitted = m_main->size().boundedTo(room); fitted != m_main->size())
+            m_main->resize(fitted);
+    }
 }
 
 void PelamoApp::restoreGeometry()

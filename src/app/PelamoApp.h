@@ -11,6 +11,7 @@
 class ContentView;
 class QMainWindow;
 class QMessageBox;
+class QScreen;
 class ShowStore;
 
 // The desktop application: the main window over the shared library with its
@@ -23,6 +24,8 @@ class PelamoApp : public QObject
 public:
     static constexpr QSize mainSize {1040, 700};
     static constexpr QSize mainMinimum {820, 560};
+    // The content's minimum on this screen: mainMinimum, less where the screen is smaller.
+    static QSize contentMinimum(const QScreen* screen);
 
     explicit PelamoApp(ShowStore& store, QObject* parent = nullptr);
     ~PelamoApp() override;
@@ -56,6 +59,7 @@ private:
     void applyAppearance();
     // The window opens where it was closed, never off every screen (not when captured).
     void restoreGeometry();
+    void fitToScreen();
     void saveGeometry();
 
     ShowStore& m_store;

@@ -115,8 +115,11 @@ void DropZone::setProgress(const std::optional<Progress>& progress)
     m_cancel->setVisible(m_busy);
     if (progress) {
         // In half steps: the file in progress already counts half, so the bar moves from the first file.
-        m_bar->setRange(0, int(2 * progress->maximum));
-        m_bar->setValue(int(2 * progress->value + (progress->value < progress->maximum ? 1 : 0)));
+        // A long batch still shows a sliver from its first file: never less than a fiftieth.
+        const int range = int(2 * progress->maximum);
+        const int value = int(2 * progress->value);
+        m_bar->setRange(0, range);
+        m_bar->setValue(value < range ? qMax(value + 1, (range + 49) / 50) : range);
         m_detail->setText(progress->detail);
         m_headline->setText(progress->headline);
         m_headline->setAccessibleName(progress->headline);

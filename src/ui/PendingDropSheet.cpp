@@ -118,8 +118,10 @@ void PendingDropSheet::refreshPicker()
     // moving the choice to another show.
     const auto chosen = choice();
     m_picker->clear();
+    // A very long name is cut in the list, as everywhere; the tooltip has all of it.
+    const int widest = m_picker->fontMetrics().averageCharWidth() * 48;
     for (const auto& [id, name] : std::as_const(m_entries)) {
-        m_picker->addItem(name, id);
+        m_picker->addItem(m_picker->fontMetrics().elidedText(name, Qt::ElideRight, widest), id);
         m_picker->setItemData(m_picker->count() - 1, name, Qt::ToolTipRole);
     }
     m_picker->setCurrentIndex(chosen ? m_picker->findData(*chosen) : -1);

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <QToolButton>
@@ -25,6 +26,9 @@ namespace {
 
 constexpr int editorWidth = 580;
 constexpr int scrollingHeight = 760;
+constexpr int minimumScrollingHeight = 320;
+// What a window manager's title bar and a panel take from a screen's height.
+constexpr int screenAllowance = 80;
 // The counter turns orange this many characters before the limit.
 constexpr qsizetype counterWarning = 300;
 
@@ -75,8 +79,12 @@ void ShowEditor::focusName(bool selectAll)
 
 QSize ShowEditor::sizeHint() const
 {
-    if (m_scrolls)
-        return {editorWidth, scrollingHeight};
+    if (m_scrolls) {
+        // On a small screen, or at a large scale, the form scrolls in what there is.
+        const QScreen* shownOn = screen();
+        const int room = shownOn ? shownOn->availableGeometry().height() - screenAllowance : scrollingHeight;
+        return {editorWidth, qBound(minimumScrollingHeight, room, scrollingHeight)};
+    }
     QLayout* column = layout();
     const int height = column->hasHeightForWidth() ? column->totalHeightForWidth(editorWidth)
                                                    : column->totalSizeHint().height();

@@ -1,5 +1,6 @@
 #include "ui/ShowEditorForm.h"
 
+#include "ui/FocusScrollArea.h"
 #include "ui/ShowEditor.h"
 #include "ui/ShowEditorParts.h"
 #include "ui/Theme.h"
@@ -13,7 +14,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -133,7 +133,7 @@ QWidget* ShowEditor::buildForm()
 
     QVBoxLayout* editor = column(this, 0);
     if (m_scrolls) {
-        auto* scroll = new QScrollArea;
+        auto* scroll = new FocusScrollArea;
         scroll->setObjectName(QStringLiteral("formScroll"));
         scroll->setAccessibleName(QStringLiteral("Show settings"));
         scroll->setFrameShape(QFrame::NoFrame);

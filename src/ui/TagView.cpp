@@ -6,6 +6,7 @@
 #include "ui/Desktop.h"
 #include "ui/DropZone.h"
 #include "ui/ElidedLabel.h"
+#include "ui/FocusScrollArea.h"
 #include "ui/ResultListModel.h"
 #include "ui/ResultRow.h"
 #include "ui/TagsWritten.h"
@@ -28,52 +29,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
 namespace {
-
-// The scroll area is a stop of the Tab key, for scrolling by keyboard: it keeps
-// a margin where it draws the focus ring, which its contents would cover.
-class FocusScrollArea : public QScrollArea
-{
-public:
-    explicit FocusScrollArea(QWidget* parent)
-        : QScrollArea(parent)
-    {
-        setViewportMargins(ringWidth, ringWidth, ringWidth, ringWidth);
-    }
-
-protected:
-    void focusInEvent(QFocusEvent* event) override
-    {
-        QScrollArea::focusInEvent(event);
-        update();
-    }
-    void focusOutEvent(QFocusEvent* event) override
-    {
-        QScrollArea::focusOutEvent(event);
-        update();
-    }
-    // The area's own paint event (paintEvent() is the viewport's): the ring goes in the
-    // margin around the viewport.
-    bool event(QEvent* event) override
-    {
-        const bool handled = QScrollArea::event(event);
-        if (event->type() == QEvent::Paint && hasFocus()
-            && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
-            QPainter painter(this);
-            QStyleOptionFocusRect ring;
-            ring.initFrom(this);
-            ring.state |= QStyle::State_KeyboardFocusChange;
-            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &ring, &painter, this);
-        }
-        return handled;
-    }
-
-private:
-    static constexpr int ringWidth = 2;
-};
 
 // The Recent rows, clipped to a rounded rectangle.
 class RoundedList : public QListView
@@ -136,7 +94,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     m_recentTitle = new ElidedLabel(QStringLiteral("Recent"), m_recent);
     m_recentTitle->setObjectName(QStringLiteral("recentTitle"));
     m_recentTitle->setFont(Theme::font(Theme::TextStyle::Headline));
-    auto* clear = new QPushButton(QStringLiteral("Clear"), m_recent);
+    auto* clear = m_clear = new QPushButton(QStringLiteral("Clear"), m_recent);
     clear->setObjectName(QStringLiteral("clearButton"));
     clear->setFlat(true);
     clear->setCursor(Qt::PointingHandCursor);
@@ -145,9 +103,9 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     m_undo->setFlat(true);
     m_undo->setCursor(Qt::PointingHandCursor);
     Theme::colour(m_undo, Theme::Ink::Link);
+    // Undo has a line of its own under the heading: it names a show, which may be long.
     auto* recentHeader = new QHBoxLayout;
     recentHeader->addWidget(m_recentTitle, 1);
-    recentHeader->addWidget(m_undo);
     recentHeader->addWidget(clear);
     m_results->setObjectName(QStringLiteral("recentList"));
     m_results->setAccessibleName(QStringLiteral("Recent"));
@@ -166,6 +124,7 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     recentLayout->setContentsMargins(0, 0, 0, 0);
     recentLayout->setSpacing(8);
     recentLayout->addLayout(recentHeader);
+    recentLayout->addWidget(m_undo, 0, Qt::AlignLeft);
     recentLayout->addWidget(m_results);
     m_recent->setObjectName(QStringLiteral("recentSection"));
 
@@ -288,8 +247,9 @@ void TagView::refreshProgress()
 
 void TagView::refreshRecentVisibility()
 {
-    // Undo stays at hand after Recent was cleared.
+    // Undo stays at hand after Recent was cleared; Clear goes with the rows.
     m_recent->setVisible(m_model->rowCount() > 0 || !m_undo->isHidden());
+    m_clear->setVisible(m_model->rowCount() > 0);
 }
 
 void TagView::showBatchEnd()

@@ -72,6 +72,7 @@ private:
     QScrollArea* m_scroll = nullptr;
     bool m_batchRunning = false;
     QPushButton* m_undo;
+    QPushButton* m_clear = nullptr;
     QListView* m_results;
     ResultListModel* m_model;
 };

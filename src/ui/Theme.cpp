@@ -113,6 +113,21 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
         const QWidget* widget) const override
     {
+        if (element == PE_IndicatorCheckBox) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            // Fusion's box edge is its background made darker, which vanishes on a dark card.
+            if (option->palette.color(QPalette::Window).lightness() < 128) {
+                QColor edge = option->palette.color(QPalette::WindowText);
+                edge.setAlphaF(option->state.testFlag(State_Enabled) ? 0.5f : 0.25f);
+                painter->save();
+                painter->setRenderHint(QPainter::Antialiasing);
+                painter->setPen(QPen(edge, 1));
+                painter->setBrush(Qt::NoBrush);
+                painter->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+                painter->restore();
+            }
+            return;
+        }
         if (element != PE_FrameFocusRect) {
             QProxyStyle::drawPrimitive(element, option, painter, widget);
             return;
@@ -132,13 +147,13 @@ public:
         painter->restore();
     }
 
-    // Fusion draws no focus for a flat button, which is how Pelamo's links are made.
+    // Fusion draws no focus for a flat button, which is how Pelamo's links are made, and
+    // draws a focused button just as it draws the default one: the ring tells them apart.
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
         const QWidget* widget) const override
     {
         QProxyStyle::drawControl(element, option, painter, widget);
-        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-        if (element != CE_PushButton || !button || !(button->features & QStyleOptionButton::Flat)
+        if (element != CE_PushButton || !qstyleoption_cast<const QStyleOptionButton*>(option)
             || !option->state.testFlag(State_HasFocus))
             return;
         QStyleOptionFocusRect ring;
@@ -150,9 +165,12 @@ public:
 void paint(QWidget* widget, const QColor& text)
 {
     QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::ButtonText, text);
+    const QPalette& application = QApplication::palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        p.setColor(role, text);
+        // A disabled link or label looks disabled, whatever its ink.
+        p.setColor(QPalette::Disabled, role, application.color(QPalette::Disabled, role));
+    }
     widget->setPalette(p);
 }
 

@@ -81,9 +81,15 @@ private Q_SLOTS:
         app.showMainWindow();
         QMainWindow* main = app.mainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(main));
-        // The smallest window still gives the content its minimum, below the menu bar.
+        // The smallest window still gives the content its minimum, below the menu bar; on a
+        // screen smaller than that minimum (the offscreen one is 800 × 600), what the screen has.
         main->resize(100, 100);
-        QTRY_COMPARE(app.contentView()->size(), PelamoApp::mainMinimum);
+        const QSize room = main->screen()->availableGeometry().size();
+        const QSize minimum = PelamoApp::contentMinimum(main->screen());
+        QCOMPARE(minimum.width(), qMin(PelamoApp::mainMinimum.width(), room.width() - 16));
+        QCOMPARE(minimum.height(), qMin(PelamoApp::mainMinimum.height(), room.height() - 80));
+        QTRY_COMPARE(app.contentView()->size(), minimum);
+        QVERIFY(main->frameGeometry().height() <= room.height());
         // Ctrl+N adds and selects, without opening the editor.
         QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(m_store->shows().size(), 1);

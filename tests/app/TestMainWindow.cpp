@@ -45,6 +45,41 @@ TagResult tagged(const QString& file, const QString& show)
     return result;
 }
 
+// Follows the Tab key from the focused control round `window` until it comes back,
+// and names each stop; those whose picture doesn't change visibly when the focus
+// leaves them (less than a ring's worth of pixels) go into `ringless` too.
+QStringList tabStops(QWidget& window, QStringList& ringless)
+{
+    QStringList names;
+    QList<QWidget*> seen;
+    for (QWidget* stop = QApplication::focusWidget(); stop && !seen.contains(stop) && seen.size() < 80;
+         stop = QApplication::focusWidget()) {
+        if (!window.isAncestorOf(stop)) {
+            ringless.append(
+                u"focus left the window for %1"_s.arg(QString::fromLatin1(stop->metaObject()->className())));
+            break;
+        }
+        seen.append(stop);
+        const QString name = stop->objectName().isEmpty()
+            ? QString::fromLatin1(stop->metaObject()->className())
+            : stop->objectName();
+        names.append(name);
+        const QRect area = QRect(stop->mapTo(&window, QPoint(0, 0)), stop->size()).adjusted(-4, -4, 4, 4);
+        const QImage focused = window.grab(area).toImage();
+        QTest::keyClick(stop, Qt::Key_Tab);
+        const QImage unfocused = window.grab(area).toImage();
+        int changed = 0;
+        for (int y = 0; y < focused.height(); ++y)
+            for (int x = 0; x < focused.width(); ++x)
+                changed += colourDistance(focused.pixelColor(x, y), unfocused.pixelColor(x, y)) > 60;
+        const qreal ratio = focused.devicePixelRatio();
+        if (changed / (ratio * ratio)
+            < qMin(stop->width() + stop->height(), 2 * (area.width() + area.height())))
+            ringless.append(u"%1 (%2 pixels)"_s.arg(name).arg(changed));
+    }
+    return names;
+}
+
 QAction* action(const QMainWindow& window, const char* name)
 {
     return child<QAction>(*window.menuBar(), name);
@@ -206,25 +241,26 @@ private Q_SLOTS:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), m_app->contentView()->showList());
-        QStringList stops;
-        for (QWidget* stop = QApplication::focusWidget(); stop && !stops.contains(stop->objectName());
-             stop = QApplication::focusWidget()) {
-            stops.append(stop->objectName());
-            const QRect area = QRect(stop->mapTo(&window, QPoint(0, 0)), stop->size()).adjusted(-4, -4, 4, 4);
-            const QImage focused = window.grab(area).toImage();
-            QTest::keyClick(stop, Qt::Key_Tab);
-            const QImage unfocused = window.grab(area).toImage();
-            int changed = 0;
-            for (int y = 0; y < focused.height(); ++y)
-                for (int x = 0; x < focused.width(); ++x)
-                    changed += colourDistance(focused.pixelColor(x, y), unfocused.pixelColor(x, y)) > 60;
-            const qreal ratio = focused.devicePixelRatio();
-            QVERIFY2(changed / (ratio * ratio) >= stop->width() + stop->height(),
-                qPrintable(u"%1: %2 pixels"_s.arg(stop->objectName()).arg(changed)));
-        }
+        QStringList ringless;
+        const QStringList stops = tabStops(window, ringless);
+        QVERIFY2(ringless.isEmpty(), qPrintable(ringless.join(u' ')));
         for (const QString& expected : {u"showList"_s, u"editShowButton"_s, u"chooseFilesButton"_s,
                  u"clearButton"_s, u"recentList"_s, u"tagScroll"_s})
             QVERIFY2(stops.contains(expected), qPrintable(stops.join(u' ')));
+
+        // The editor's too, Save among them though it is the default button already.
+        m_app->contentView()->editShow(m_store->shows().first());
+        QDialog* editor = m_app->contentView()->editorSheet();
+        QTRY_VERIFY(editor && editor->isVisible());
+        editor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(editor));
+        QTRY_VERIFY(QApplication::focusWidget() && editor->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const QStringList editorStops = tabStops(*editor, ringless);
+        QVERIFY2(ringless.isEmpty(), qPrintable(ringless.join(u' ')));
+        QVERIFY2(editorStops.contains(u"saveButton"_s) && editorStops.contains(u"formScroll"_s),
+            qPrintable(editorStops.join(u' ')));
+        editor->reject();
     }
 
     // Another show opens with its pane scrolled to the top.
@@ -265,6 +301,9 @@ private Q_SLOTS:
                 && question->text().endsWith(u" of 3). Quit after the files in progress?"_s),
             qPrintable(question->text()));
         QCOMPARE(question->defaultButton(), child<QPushButton>(*question, "keepTaggingButton"));
+        // The count goes on while the question waits.
+        const QString asked = question->text();
+        QTRY_VERIFY_WITH_TIMEOUT(question->text() != asked && question->text().contains(u" of 3)"_s), 5000);
         child<QPushButton>(*question, "keepTaggingButton")->click();
         QTRY_VERIFY(!window.findChild<QMessageBox*>(u"quitQuestion"_s));
         QVERIFY(window.isVisible());

@@ -9,6 +9,7 @@
 #include "ui/Theme.h"
 
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusVariant>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStyleOptionButton>
 #include <QToolButton>
 
 namespace {
@@ -352,6 +354,29 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), check);
         QVERIFY(pixels(check, Theme::accent()) - checkBefore >= check->width());
         content.editorSheet()->reject();
+    }
+
+    // An unticked box stands out on a dark card: Fusion's own edge is the card made darker.
+    void checkBoxEdgeInDark()
+    {
+        Theme::apply(Theme::Appearance::Dark);
+        QCheckBox box(QStringLiteral("Use each file's name as the title"));
+        QVERIFY(showExposed(box));
+        QStyleOptionButton option;
+        option.initFrom(&box);
+        const QRect indicator = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+        const QImage picture = box.grab(indicator).toImage();
+        const QColor window = box.palette().color(QPalette::Window);
+        const QColor base = box.palette().color(QPalette::Base);
+        int edge = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QColor pixel = picture.pixelColor(x, y);
+                edge += colourDistance(pixel, window) > 90 && colourDistance(pixel, base) > 90;
+            }
+        Theme::apply(Theme::Appearance::Light);
+        QVERIFY2(
+            edge >= 2 * indicator.width() * picture.devicePixelRatio(), qPrintable(QString::number(edge)));
     }
 
     // The appearance follows the desktop portal: what it says at start, then every change.

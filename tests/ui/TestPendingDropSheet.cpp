@@ -120,6 +120,13 @@ private Q_SLOTS:
         QCOMPARE(item->text(), name);
         QVERIFY(item->isElided());
         QVERIFY(sheet.width() < 800);
+        // So is a show's name in the picker, whose list would run across the screen.
+        Show wide = named(name.repeated(2));
+        m_store->setShows({wide});
+        auto* picker = child<QComboBox>(sheet, "showPicker");
+        QCOMPARE(picker->itemData(0, Qt::ToolTipRole).toString(), wide.name);
+        QVERIFY(picker->itemText(0).endsWith(u'\u2026'));
+        QVERIFY(picker->sizeHint().width() < 600);
     }
 
     // The picker starts at the selected show, else the first; with none chosen, Tag is off.

@@ -153,18 +153,52 @@ private Q_SLOTS:
         QVERIFY2(
             unnamedControls(m_view.get()).isEmpty(), qPrintable(unnamedControls(m_view.get()).join(u' ')));
         QVERIFY(readFile(a) != before);
-        // Clearing Recent keeps Undo.
+        // Clearing Recent keeps Undo, and Clear goes with the rows.
         child<QPushButton>(*m_view, "clearButton")->click();
         QVERIFY(child<QWidget>(*m_view, "recentSection")->isVisibleTo(m_view.get()));
+        QVERIFY(!child<QPushButton>(*m_view, "clearButton")->isVisibleTo(m_view.get()));
         undo->click();
         QVERIFY(m_store->tagging() && m_store->tagging()->undoing);
+        // Disabled while the batch runs, and drawn so, though it is a link.
         QVERIFY(!undo->isEnabled());
+        QVERIFY(colourDistance(undo->palette().color(QPalette::Disabled, QPalette::ButtonText),
+                    undo->palette().color(QPalette::Active, QPalette::ButtonText))
+            > 60);
         QTRY_VERIFY(!m_store->tagging());
         QCOMPARE(readFile(a), before);
         QCOMPARE(readFile(b), before);
         QCOMPARE(m_store->results().size(), 2);
         QCOMPARE(m_store->results().at(0).message, QStringLiteral("Put back as it was before tagging"));
         QVERIFY(!undo->isVisibleTo(m_view.get()));
+    }
+
+    // The bar counts the file in progress as half, and a long batch still shows a sliver
+    // from its first file.
+    void progressFromTheFirstFile_data()
+    {
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("maximum");
+        QTest::addRow("first of 20") << 0 << 20 << 1 << 40;
+        QTest::addRow("first of 150") << 0 << 150 << 6 << 300;
+        QTest::addRow("last of 150") << 149 << 150 << 299 << 300;
+        QTest::addRow("all done") << 150 << 150 << 300 << 300;
+    }
+    void progressFromTheFirstFile()
+    {
+        QFETCH(int, done);
+        QFETCH(int, total);
+        QFETCH(int, value);
+        QFETCH(int, maximum);
+        DropZone zone;
+        DropZone::Progress progress;
+        progress.value = done;
+        progress.maximum = total;
+        zone.setProgress(progress);
+        const auto* bar = child<QProgressBar>(zone, "tagProgress");
+        QCOMPARE(bar->maximum(), maximum);
+        QCOMPARE(bar->value(), value);
     }
 
     // Cancel or quit mid-batch: the show kept, each file tagged whole or untouched, no temp file.
