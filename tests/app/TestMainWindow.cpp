@@ -46,8 +46,9 @@ TagResult tagged(const QString& file, const QString& show)
 }
 
 // Follows the Tab key from the focused control round `window` until it comes back,
-// and names each stop; those whose picture doesn't change visibly when the focus
-// leaves them (less than a ring's worth of pixels) go into `ringless` too.
+// and names each stop. Those whose picture, with a margin where a field draws its
+// frame, doesn't change by a ring's worth of pixels with the focus go into
+// `ringless` too.
 QStringList tabStops(QWidget& window, QStringList& ringless)
 {
     QStringList names;
@@ -64,10 +65,13 @@ QStringList tabStops(QWidget& window, QStringList& ringless)
             ? QString::fromLatin1(stop->metaObject()->className())
             : stop->objectName();
         names.append(name);
-        const QRect area = QRect(stop->mapTo(&window, QPoint(0, 0)), stop->size()).adjusted(-4, -4, 4, 4);
+        const QRect area = QRect(stop->mapTo(&window, QPoint(0, 0)), stop->size()).adjusted(-12, -12, 12, 12);
+        // The same picture without the focus: moving on might scroll what is around.
+        stop->clearFocus();
+        const QImage unfocused = window.grab(area).toImage();
+        stop->setFocus(Qt::TabFocusReason);
         const QImage focused = window.grab(area).toImage();
         QTest::keyClick(stop, Qt::Key_Tab);
-        const QImage unfocused = window.grab(area).toImage();
         int changed = 0;
         for (int y = 0; y < focused.height(); ++y)
             for (int x = 0; x < focused.width(); ++x)
@@ -144,13 +148,23 @@ private Q_SLOTS:
         QVERIFY(m_store->tagging());
         QVERIFY(!action(window, "undoAction")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(action(window, "undoAction")->isEnabled(), 10000);
+        // With a batch to undo, a running one still turns Undo off until it ends.
+        const QString second = copyFixture(toneFixture(), m_case->filePath(u"b.mp3"_s));
+        m_store->enqueue({QUrl::fromLocalFile(second)}, m_store->shows().first());
+        QVERIFY(m_store->tagging());
+        QVERIFY(!action(window, "undoAction")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(action(window, "undoAction")->isEnabled(), 10000);
         QVERIFY2(action(window, "undoAction")->text().startsWith(u"&Undo Last Batch: 1 file as New Show, "_s),
             qPrintable(action(window, "undoAction")->text()));
-        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
-        QVERIFY(m_store->tagging() && m_store->tagging()->undoing);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_store->tagging(), 10000);
-        QCOMPARE(readFile(file), readFile(toneFixture()));
-        // Nothing older to undo: the item says so rather than moving on silently.
+        // Newest first; then the item names the batch before, and undoes that.
+        for (const QString& undone : {second, file}) {
+            QTRY_VERIFY(action(window, "undoAction")->isEnabled());
+            QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+            QVERIFY(m_store->tagging() && m_store->tagging()->undoing);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_store->tagging(), 10000);
+            QCOMPARE(readFile(undone), readFile(toneFixture()));
+        }
+        // Nothing older to undo: the item says so.
         QTRY_VERIFY(!action(window, "undoAction")->isEnabled());
         QCOMPARE(action(window, "undoAction")->text(), u"&Undo Last Batch"_s);
     }
