@@ -89,9 +89,17 @@ void PelamoApp::requestQuit()
         QMessageBox::Question, QStringLiteral("Quit Pelamo"), QString(), QMessageBox::NoButton, m_main);
     // The count goes on while the question waits.
     const auto say = [this] {
-        const auto& running = m_store.tagging();
-        if (!running || !m_quitQuestion)
+        if (!m_quitQuestion)
             return;
+        const auto& running = m_store.tagging();
+        // The batch ended while the question waited: nothing is left to lose, and the
+        // user asked to quit.
+        if (!running) {
+            m_quitQuestion->close();
+            m_quitConfirmed = true;
+            QMetaObject::invokeMethod(this, &PelamoApp::requestQuit, Qt::QueuedConnection);
+            return;
+        }
         const QString count = running->total > 0
             ? QStringLiteral(" (%1 of %2)").arg(qMin(running->done + 1, running->total)).arg(running->total)
             : QString();
@@ -132,7 +140,7 @@ QSize PelamoApp::contentMinimum(const QScreen* screen)
     if (!screen)
         return mainMinimum;
     // What a window manager's title bar and frame, and the menu bar, take from the screen.
-    const QSize room = screen->availableGeometry().size() - QSize(16, 80);
+    const QSize room = screen->availableGeometry().size() - QSize(16, 64);
     return mainMinimum.boundedTo(room);
 }
 

@@ -38,6 +38,12 @@ void ElidedLabel::paintEvent(QPaintEvent*)
     painter.drawText(area, int(alignment()), fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
 }
 
+ElidedButton::ElidedButton(QWidget* parent)
+    : QPushButton(parent)
+{
+    setSizePolicy(QSizePolicy::Preferred, sizePolicy().verticalPolicy());
+}
+
 QSize ElidedButton::minimumSizeHint() const
 {
     // Room for the text's first word and "…", the frame and padding around it.

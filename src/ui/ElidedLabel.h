@@ -22,7 +22,8 @@ protected:
 class ElidedButton : public QPushButton
 {
 public:
-    using QPushButton::QPushButton;
+    // A push button won't give up width by default; this one may, down to its first word.
+    explicit ElidedButton(QWidget* parent = nullptr);
     QSize minimumSizeHint() const override;
 
 protected:

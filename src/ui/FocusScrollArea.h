@@ -2,9 +2,9 @@
 
 #include <QScrollArea>
 
-// A scroll area that is a stop of the Tab key, for scrolling by keyboard: it keeps
-// a margin around its viewport where it draws the focus ring, which its contents
-// would cover.
+// A scroll area that is a stop of the Tab key, for scrolling by keyboard. Its focus
+// ring is drawn by a see-through layer on top of the viewport and the scroll bars,
+// all the way round; a margin keeps the contents clear of it.
 class FocusScrollArea : public QScrollArea
 {
 public:
@@ -13,7 +13,8 @@ public:
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    // The area's own paint event (paintEvent() is the viewport's): the ring goes
-    // in the margin around the viewport.
-    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* m_ring;
 };

@@ -10,9 +10,9 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -90,14 +90,25 @@ PendingDropSheet::PendingDropSheet(ShowStore& store, QWidget* parent)
 
     connect(cancel, &QPushButton::clicked, this, &PendingDropSheet::cancel);
     connect(m_tag, &QPushButton::clicked, this, &PendingDropSheet::tag);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &PendingDropSheet::cancel);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto* confirm = new QShortcut(QKeySequence(key), this, this, &PendingDropSheet::tag);
-        confirm->setContext(Qt::WidgetWithChildrenShortcut);
-    }
     connect(&m_store, &ShowStore::changed, this, &PendingDropSheet::refresh);
     refresh();
+}
+
+void PendingDropSheet::keyPressEvent(QKeyEvent* event)
+{
+    // Keys the focused control left alone: the picker's open list keeps Return and
+    // Escape for itself, a focused button clicks itself.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        cancel();
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        tag();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 std::optional<QUuid> PendingDropSheet::choice() const

@@ -29,6 +29,9 @@ public Q_SLOTS:
     void cancel();
     void tag();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void refresh();
     void refreshPicker();

@@ -142,6 +142,8 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // On a short screen the pane gives up this area's height before the drop zone's.
+    scroll->setMinimumHeight(24);
     scroll->viewport()->setAutoFillBackground(false);
     scrolled->setAutoFillBackground(false);
 
@@ -297,6 +299,9 @@ void TagView::chooseFiles()
 void TagView::refreshResults()
 {
     const int count = m_model->rowCount();
+    // Cleared: the heading no longer counts rows that are gone.
+    if (count == 0 && !m_batchRunning)
+        m_recentTitle->setText(QStringLiteral("Recent"));
     refreshRecentVisibility();
     // The outer area scrolls; the list shows every row it has.
     int height = 0;

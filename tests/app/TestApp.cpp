@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QDir>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
@@ -86,15 +87,18 @@ private Q_SLOTS:
         main->resize(100, 100);
         const QSize room = main->screen()->availableGeometry().size();
         const QSize minimum = PelamoApp::contentMinimum(main->screen());
-        QCOMPARE(minimum.width(), qMin(PelamoApp::mainMinimum.width(), room.width() - 16));
-        QCOMPARE(minimum.height(), qMin(PelamoApp::mainMinimum.height(), room.height() - 80));
+        QCOMPARE(minimum.boundedTo(PelamoApp::mainMinimum), minimum);
+        QVERIFY(
+            minimum.width() < room.width() && minimum.height() + main->menuBar()->height() < room.height());
         QTRY_COMPARE(app.contentView()->size(), minimum);
-        QVERIFY(main->frameGeometry().height() <= room.height());
         // Ctrl+N adds and selects, without opening the editor.
         QTest::keyClick(main, Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(m_store->shows().size(), 1);
         QCOMPARE(m_store->selection(), std::optional(m_store->shows().first().id));
         QVERIFY(!app.contentView()->editing());
+        // The pane's own layout fits that minimum: nothing is drawn over anything else.
+        QTRY_VERIFY(app.contentView()->tagView());
+        QVERIFY(app.contentView()->minimumSizeHint().height() <= minimum.height());
         // About opens once; Escape and Ctrl+W close it.
         main->findChild<QAction*>(u"aboutAction"_s)->trigger();
         QWidget* about = app.aboutWindow();

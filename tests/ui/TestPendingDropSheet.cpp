@@ -6,6 +6,7 @@
 #include "ui/ElidedLabel.h"
 #include "ui/PendingDropSheet.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -170,9 +171,22 @@ private Q_SLOTS:
         QTest::keyClick(&sheet, Qt::Key_Escape);
         QVERIFY(m_store->pending().isEmpty());
         m_store->setPending(files(1));
+        // In the picker's open list, Return chooses and Escape closes it; the sheet stays.
+        auto* picker = child<QComboBox>(sheet, "showPicker");
+        picker->setCurrentIndex(0);
+        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            picker->showPopup();
+            QTRY_VERIFY(picker->view()->isVisible());
+            QTest::keyClick(picker->view(), Qt::Key_Down);
+            QTest::keyClick(picker->view(), key);
+            QTRY_VERIFY(!picker->view()->isVisible());
+            QCOMPARE(m_store->pending().size(), 1);
+        }
+        QCOMPARE(sheet.choice(), std::optional(m_b.id));
         QTest::keyClick(&sheet, Qt::Key_Return);
         QVERIFY(m_store->pending().isEmpty());
         QTRY_COMPARE(m_store->results().size(), 1);
+        QCOMPARE(m_store->results().first().show, m_b.name);
     }
 
 private:

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QThread>
 #include <QTimer>
 #include <QTreeView>
@@ -109,12 +110,23 @@ private Q_SLOTS:
     void batchEndInView_data()
     {
         QTest::addColumn<QSize>("size");
-        QTest::addRow("1040 x 700 window") << QSize(810, 700);
-        QTest::addRow("820 x 560 minimum") << QSize(590, 560);
+        QTest::addColumn<QString>("name");
+        QTest::addRow("1040 x 700 window") << QSize(810, 700) << QString();
+        QTest::addRow("820 x 560 minimum") << QSize(590, 560) << QString();
+        // Undo and the rows name the show; a long name must not widen the pane.
+        QTest::addRow("long show name")
+            << QSize(590, 560) << QStringLiteral("A Very Long Show Name That Goes On ").repeated(6);
     }
     void batchEndInView()
     {
         QFETCH(QSize, size);
+        QFETCH(QString, name);
+        if (!name.isEmpty()) {
+            m_show.name = name;
+            m_store->setShows({m_show});
+            m_view = std::make_unique<TagView>(*m_store, m_show, [] {});
+            QVERIFY(showExposed(*m_view));
+        }
         m_view->resize(size);
         QList<QUrl> files;
         for (int i = 0; i < 3; ++i)
@@ -130,6 +142,8 @@ private Q_SLOTS:
         const QRect newest = list->visualRect(list->model()->index(0, 0));
         const QRect inViewport(list->viewport()->mapTo(scroll->viewport(), newest.topLeft()), newest.size());
         QVERIFY(scroll->viewport()->rect().contains(inViewport));
+        QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(scroll->widget()->width() <= scroll->viewport()->width());
     }
 
     // Undo puts the last batch's files back exactly as they were.
@@ -157,6 +171,7 @@ private Q_SLOTS:
         child<QPushButton>(*m_view, "clearButton")->click();
         QVERIFY(child<QWidget>(*m_view, "recentSection")->isVisibleTo(m_view.get()));
         QVERIFY(!child<QPushButton>(*m_view, "clearButton")->isVisibleTo(m_view.get()));
+        QCOMPARE(child<QLabel>(*m_view, "recentTitle")->text(), QStringLiteral("Recent"));
         undo->click();
         QVERIFY(m_store->tagging() && m_store->tagging()->undoing);
         // Disabled while the batch runs, and drawn so, though it is a link.
