@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <functional>
+
 namespace {
 
 QAction* addAction(QMenu* menu, const QString& text, const char* name, const QKeySequence& shortcut = {})
@@ -68,15 +70,15 @@ void MainMenu::buildEdit(QMainWindow* window)
     m_duplicate = addAction(
         edit, QStringLiteral("Du&plicate Show"), "duplicateShowAction", QKeySequence(Qt::CTRL | Qt::Key_D));
     m_delete = addAction(edit, QStringLiteral("&Delete Show\u2026"), "deleteShowAction");
-    const auto onSelected = [this](QAction* action, void (ContentView::*act)(const Show&)) {
-        connect(action, &QAction::triggered, this, [this, act] {
+    const auto onSelected = [this](QAction* action, std::function<void(ContentView*, const Show&)> act) {
+        connect(action, &QAction::triggered, this, [this, act = std::move(act)] {
             if (const auto show = m_store.selected())
-                (m_content->*act)(*show);
+                act(m_content, *show);
         });
     };
-    onSelected(m_edit, &ContentView::editShow);
-    onSelected(m_duplicate, &ContentView::duplicateShow);
-    onSelected(m_delete, &ContentView::askToDelete);
+    onSelected(m_edit, [](ContentView* content, const Show& show) { content->editShow(show); });
+    onSelected(m_duplicate, [](ContentView* content, const Show& show) { content->duplicateShow(show); });
+    onSelected(m_delete, [](ContentView* content, const Show& show) { content->askToDelete(show); });
 }
 
 void MainMenu::buildView(QMainWindow* window, const QString& appearance)
