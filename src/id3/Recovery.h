@@ -32,7 +32,8 @@ struct Tie
     QByteArray text() const;
     static std::optional<Tie> parse(QByteArrayView text);
     // The tie of a copy made for `target`, with this audio between these tags.
-    static Tie of(const struct stat& target, const QString& audioSHA, QByteArrayView head, QByteArrayView tail);
+    static Tie of(
+        const struct stat& target, const QString& audioSHA, QByteArrayView head, QByteArrayView tail);
     bool operator==(const Tie&) const = default;
 };
 

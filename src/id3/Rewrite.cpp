@@ -97,7 +97,8 @@ std::variant<Source, Failure> openSource(const QString& path, const QString& fil
     source.audio = audioRange(size, Stream::reader(fd));
     const auto head = Stream::read(fd, 0, source.audio.begin);
     const auto tail = Stream::read(fd, source.audio.end, size - source.audio.end);
-    const auto start = Stream::read(fd, source.audio.begin, qMin<qint64>(mpegMinimumSize, source.audio.size()));
+    const auto start
+        = Stream::read(fd, source.audio.begin, qMin<qint64>(mpegMinimumSize, source.audio.size()));
     if (!head || !tail || !start)
         return cannotRead(fileName, errno);
     if (!looksLikeMP3(*start))
@@ -113,7 +114,8 @@ std::variant<Temporary, Failure> makeTemporary(const Source& source, const QStri
     for (int attempt = 0; attempt < temporaryNameAttempts && !temporary.fd.isOpen(); ++attempt) {
         temporary.path = temporaryPath(source.path);
         // O_EXCL: never reuse or follow whatever already has this name.
-        temporary.fd.reset(openPath(temporary.path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, S_IRUSR | S_IWUSR));
+        temporary.fd.reset(
+            openPath(temporary.path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, S_IRUSR | S_IWUSR));
         if (!temporary.fd.isOpen() && errno != EEXIST)
             break;
         if (!temporary.fd.isOpen())
@@ -141,7 +143,8 @@ std::variant<QString, Failure> writeNew(
         return cannotWrite(fileName, errno);
     const auto copied = Stream::copy(source.fd.get(), source.audio, fd, surround.head.size());
     if (const auto* trouble = std::get_if<Stream::Trouble>(&copied))
-        return trouble->reading ? cannotRead(fileName, trouble->error) : cannotWrite(fileName, trouble->error);
+        return trouble->reading ? cannotRead(fileName, trouble->error)
+                                : cannotWrite(fileName, trouble->error);
     if (!Stream::writeAt(fd, surround.tail, surround.head.size() + source.audio.size()))
         return cannotWrite(fileName, errno);
     return std::get<QString>(copied);

@@ -143,7 +143,8 @@ QString Sha256::hex()
     if (!m_context || EVP_DigestFinal_ex(m_context.get(), digest.data(), &length) != 1)
         return {};
     m_context.reset();
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest.data()), qsizetype(length)).toHex());
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(digest.data()), qsizetype(length)).toHex());
 }
 
 std::optional<QByteArray> read(int fd, qint64 offset, qint64 length)
@@ -164,7 +165,8 @@ ByteReader reader(int fd)
 bool writeAt(int fd, QByteArrayView bytes, qint64 offset)
 {
     for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, std::size_t(bytes.size() - done), off_t(offset + done));
+        const ssize_t n
+            = ::pwrite(fd, bytes.data() + done, std::size_t(bytes.size() - done), off_t(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -33,10 +33,7 @@ struct Cut
     const ByteReader& read;
     Range rest;
 
-    bool magicAt(qint64 offset, QByteArrayView magic) const
-    {
-        return read(offset, magic.size()) == magic;
-    }
+    bool magicAt(qint64 offset, QByteArrayView magic) const { return read(offset, magic.size()) == magic; }
 
     void leadingId3v2()
     {

@@ -35,15 +35,16 @@ std::optional<QString> resolvedPath(const QString& path, int& error)
 }
 
 // What goes around the audio, decided from the tags the target has now.
-using Compose = std::function<std::variant<Surround, Failure>(QByteArrayView oldHead, QByteArrayView oldTail)>;
+using Compose
+    = std::function<std::variant<Surround, Failure>(QByteArrayView oldHead, QByteArrayView oldTail)>;
 // Has the last word once the new file is verified, before it replaces the target.
 using Approve = std::function<std::optional<Failure>(const Replaced& replaced)>;
 
 // The verified rewrite that tagging and putting back share: the target's audio
 // goes between new head and tail bytes into a temporary file beside it, is
 // read back and checked, and only then takes the target's place.
-std::variant<Outcome, Failure> rewrite(const QString& targetPath, FolderSync folderSync, const Compose& compose,
-    const Approve& approve, const Hooks& hooks)
+std::variant<Outcome, Failure> rewrite(const QString& targetPath, FolderSync folderSync,
+    const Compose& compose, const Approve& approve, const Hooks& hooks)
 {
     const QString fileName = FileName::display(QFileInfo(targetPath).fileName());
     int resolveError = 0;
@@ -81,13 +82,14 @@ std::variant<Outcome, Failure> rewrite(const QString& targetPath, FolderSync fol
     // Flushed before the rename: after a power cut the target holds the old
     // content or the complete new one, never an empty or partial file. The
     // flush waits on the disk while the read-back works from the page cache.
-    auto flushed = std::async(
-        std::launch::async, [fd = temporary.fd.get()] { return ::fsync(fd) == 0 ? 0 : errno; });
+    auto flushed
+        = std::async(std::launch::async, [fd = temporary.fd.get()] { return ::fsync(fd) == 0 ? 0 : errno; });
     if (hooks.beforeReadBack)
         hooks.beforeReadBack(temporary.fd.get());
     const bool verified = readsBack(temporary.fd.get(), newSize, surround, audioSHA);
     if (const int error = flushed.get(); error != 0)
-        return discard(Failure::io("Can't write next to "_L1 + fileName + ": "_L1 + FileIO::errorText(error)));
+        return discard(
+            Failure::io("Can't write next to "_L1 + fileName + ": "_L1 + FileIO::errorText(error)));
     if (!verified)
         return discard(Failure::audioChanged());
     if (approve)
@@ -153,7 +155,8 @@ std::variant<Outcome, Failure> restore(
     const auto changed
         = [&] { return Failure::io(fileName + " was changed after it was tagged; it was left as it is"_L1); };
     // Only the very file that was written goes back: same tag bytes, same audio.
-    const auto compose = [&](QByteArrayView oldHead, QByteArrayView oldTail) -> std::variant<Surround, Failure> {
+    const auto compose
+        = [&](QByteArrayView oldHead, QByteArrayView oldTail) -> std::variant<Surround, Failure> {
         if (sha256Hex(oldHead) != original.taggedHeadSHA || sha256Hex(oldTail) != original.taggedTailSHA)
             return changed();
         return Surround {original.head, original.tail};

@@ -91,12 +91,16 @@ private Q_SLOTS:
         const QString target = dir.filePath(u"audiobook.mp3"_s);
         const qint64 audioSize = (qint64(4) << 30) + 3 * mebibyte + 5;
         const QByteArray oldTag = id3v2Tag(2000);
-        struct statvfs space {};
+        struct statvfs space
+        {
+        };
         if (::statvfs(QFile::encodeName(dir.path()).constData(), &space) != 0
             || qint64(space.f_bavail) * qint64(space.f_frsize) < audioSize + (qint64(1) << 30))
             QSKIP("not enough free space for the new file beside a 4 GiB one");
         QVERIFY(makeFile(target, oldTag, audioSize, true));
-        struct stat status {};
+        struct stat status
+        {
+        };
         QCOMPARE(::stat(QFile::encodeName(target).constData(), &status), 0);
         if (qint64(status.st_blocks) * 512 > audioSize / 2)
             QSKIP("this file system keeps no sparse files");
@@ -116,7 +120,8 @@ private Q_SLOTS:
         QCOMPARE(written.read(newTag.size()), newTag);
         const QByteArray frames = fakeAudio(firstFrames);
         QVERIFY(written.read(frames.size()) == frames);
-        QVERIFY(sameBytes(target, newTag.size() + frames.size(), u"/dev/zero"_s, 0, audioSize - frames.size()));
+        QVERIFY(
+            sameBytes(target, newTag.size() + frames.size(), u"/dev/zero"_s, 0, audioSize - frames.size()));
     }
 };
 

@@ -205,7 +205,8 @@ private Q_SLOTS:
         const qsizetype piece = ID3::Stream::pieceSize;
         QTest::addRow("a byte short of a piece") << qsizetype(100) << piece - 1 << false;
         QTest::addRow("exactly a piece") << qsizetype(100) << piece << false;
-        QTest::addRow("a byte into the second piece, written in place") << qsizetype(100) << piece + 1 << true;
+        QTest::addRow("a byte into the second piece, written in place")
+            << qsizetype(100) << piece + 1 << true;
         QTest::addRow("starting where a piece would end") << piece << 2 * piece + 3 << false;
     }
     void pieceBoundaries()

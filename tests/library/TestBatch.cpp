@@ -138,7 +138,8 @@ private Q_SLOTS:
             const rlimit small {rlim_t(original.size()), unlimited.rlim_max};
             ::setrlimit(RLIMIT_FSIZE, &small);
         };
-        const QList<TagResult> results = ShowStore::tagFiles({file}, m_show, std::nullopt, {}, {undo, {}}, hooks);
+        const QList<TagResult> results
+            = ShowStore::tagFiles({file}, m_show, std::nullopt, {}, {undo, {}}, hooks);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
         std::signal(SIGXFSZ, previous);
         QCOMPARE(results.size(), 1);
