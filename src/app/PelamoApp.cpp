@@ -137,11 +137,7 @@ bool PelamoApp::eventFilter(QObject* watched, QEvent* event)
 
 QSize PelamoApp::contentMinimum(const QScreen* screen)
 {
-    if (!screen)
-        return mainMinimum;
-    // What a window manager's title bar and frame, and the menu bar, take from the screen.
-    const QSize room = screen->availableGeometry().size() - QSize(16, 64);
-    return mainMinimum.boundedTo(room);
+    return mainMinimum.boundedTo(Desktop::room(screen));
 }
 
 void PelamoApp::fitToScreen()
@@ -150,12 +146,10 @@ void PelamoApp::fitToScreen()
     // at a large scale, the window never asks for more than the screen has.
     m_content->setMinimumSize(contentMinimum(m_main->screen()));
     // A first window no larger than the screen; a restored one is as the user left it.
-    if (const QScreen* screen = m_main->screen();
-        screen && !Capture::active() && m_store.windowGeometry().isEmpty()) {
-        const QSize room = screen->availableGeometry().size() - QSize(16, 48);
-        if (const QSize fitted = m_main->size().boundedTo(room); fitted != m_main->size())
+    if (!Capture::active() && m_store.windowGeometry().isEmpty())
+        if (const QSize fitted = m_main->size().boundedTo(Desktop::room(m_main->screen()));
+            fitted != m_main->size())
             m_main->resize(fitted);
-    }
 }
 
 void PelamoApp::restoreGeometry()

@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QImageReader>
 #include <QMimeDatabase>
+#include <QScreen>
 #include <QTreeView>
 
 namespace Desktop {
@@ -152,6 +153,13 @@ void fitColumns(QFileDialog& dialog)
 }
 
 } // namespace
+
+QSize room(const QScreen* screen)
+{
+    if (!screen)
+        return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    return screen->availableGeometry().size() - QSize(16, 64);
+}
 
 void reveal(const QString& path, std::function<void(const QString& folder)> failed)
 {

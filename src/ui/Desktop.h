@@ -3,6 +3,7 @@
 #include "ui/Theme.h"
 
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QUrl>
 
@@ -10,12 +11,18 @@
 #include <optional>
 
 class QObject;
+class QScreen;
 class QWidget;
 
 // What the views ask of the Linux desktop: showing a file in the file manager,
 // the open panel, and the light or dark choice. Tests replace the first two
 // through the seams at the end.
 namespace Desktop {
+
+// What a window may take of a screen: its available area less what a window
+// manager's frame and title bar, and a menu bar, take from it. A large size with
+// no screen to measure.
+QSize room(const QScreen* screen);
 
 // Opens a file-manager window with the file selected. When no file manager offers
 // that over D-Bus, or the file has moved away, opens the nearest folder that exists;

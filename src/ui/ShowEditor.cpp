@@ -17,7 +17,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <QToolButton>
@@ -27,8 +26,6 @@ namespace {
 constexpr int editorWidth = 580;
 constexpr int scrollingHeight = 760;
 constexpr int minimumScrollingHeight = 320;
-// What a window manager's title bar and a panel take from a screen's height.
-constexpr int screenAllowance = 80;
 // The counter turns orange this many characters before the limit.
 constexpr qsizetype counterWarning = 300;
 
@@ -81,8 +78,7 @@ QSize ShowEditor::sizeHint() const
 {
     if (m_scrolls) {
         // On a small screen, or at a large scale, the form scrolls in what there is.
-        const QScreen* shownOn = screen();
-        const int room = shownOn ? shownOn->availableGeometry().height() - screenAllowance : scrollingHeight;
+        const int room = Desktop::room(screen()).height();
         return {editorWidth, qBound(minimumScrollingHeight, room, scrollingHeight)};
     }
     QLayout* column = layout();
