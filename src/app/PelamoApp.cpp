@@ -35,8 +35,9 @@ PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
             m_desktopAppearance = appearance;
             applyAppearance();
         });
-    // Quitting mid-batch finishes the files in progress and drops the rest.
-    connect(qApp, &QCoreApplication::aboutToQuit, &store, &ShowStore::finishTagging);
+    // Quitting mid-batch finishes the files in progress and drops the rest; no
+    // thread of the store outlives the application.
+    connect(qApp, &QCoreApplication::aboutToQuit, &store, [&store] { store.finishTagging(); });
     m_main = new QMainWindow;
     m_content = new ContentView(store);
     QApplication::setQuitOnLastWindowClosed(m_delegate.shouldQuitAfterLastWindowClosed());

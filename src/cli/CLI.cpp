@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <csignal>
 
 namespace CLI {
@@ -31,7 +32,9 @@ QString field(QStringView label, QStringView separator, const QString& value)
     return QStringLiteral("\t ") + label.toString() + separator.toString() + value;
 }
 
-volatile std::sig_atomic_t stopSignal = 0;
+// Set by a signal handler on whichever thread the signal lands, read by the batch's.
+std::atomic<int> stopSignal = 0;
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
 
 void noteStop(int signal)
 {
@@ -67,7 +70,7 @@ public:
             sigaction(m_signals[i], &m_previous[i], nullptr);
     }
 
-    int received() const { return stopSignal; }
+    int received() const { return stopSignal.load(); }
 
 private:
     static constexpr std::array<int, 3> m_signals {SIGINT, SIGTERM, SIGHUP};

@@ -24,4 +24,12 @@ Failure Failure::audioChanged()
         QStringLiteral("Safety check failed: the audio would have changed, so the file was left untouched")};
 }
 
+Failure Failure::readsDiffer(const QString& fileName)
+{
+    return {Kind::ReadsDiffer,
+        fileName
+            + QStringLiteral(" read differently twice: the disk or file system returned different bytes; it "
+                             "was left as it was")};
+}
+
 } // namespace ID3

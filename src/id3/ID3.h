@@ -111,8 +111,9 @@ QString sha256Hex(QByteArrayView data);
 // Gives the file a fresh tag, or leaves it byte for byte as it was, with its
 // attributes and every name it has. A file whose earlier in-place rewrite was
 // cut short is first put back from the verified copy that run left beside it.
-// The file is read, written and checked in pieces, in memory that doesn't grow
-// with it.
+// The file is copied, read back and checked in pieces, in memory that doesn't
+// grow with it; its audio must read the same twice, the second time from the
+// file system rather than from the page cache, and the new file must hold it.
 //
 // The new file's name is made durable by flushing its folder. A batch that asks
 // for FolderSync::Later flushes every Outcome::folder once at its end instead:
@@ -141,8 +142,19 @@ struct Hooks
     std::function<void(const QString& path)> beforeReplace;
 };
 
-std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath,
-    FolderSync folderSync = FolderSync::Now, const KeepReplaced& keep = {}, const Hooks& hooks = {});
+// How a rewrite fits in with the work around it.
+struct Options
+{
+    FolderSync folderSync = FolderSync::Now;
+    // Where the tie of a recovery copy is kept when the copy can't hold it as
+    // an extended attribute (the library's "Recovery" folder). Without one,
+    // such a copy can only be put back by hand.
+    QString tieFolder;
+    Hooks hooks;
+};
+
+std::variant<Outcome, Failure> write(
+    const Tags& tags, const QString& targetPath, const Options& options = {}, const KeepReplaced& keep = {});
 
 // A file as it was before write(): what it took out, and the digests of what it
 // put in (sha256Hex of Replaced's newHead and newTail).
@@ -157,8 +169,8 @@ struct Original
 // Puts the old head and tail back around the file's audio through the same
 // verified rewrite, so the file's bytes are again the original's. A file whose
 // tag bytes or audio are no longer those written is left as it is.
-std::variant<Outcome, Failure> restore(const Original& original, const QString& targetPath,
-    FolderSync folderSync = FolderSync::Now, const Hooks& hooks = {});
+std::variant<Outcome, Failure> restore(
+    const Original& original, const QString& targetPath, const Options& options = {});
 // Flushes a folder's entries to disk.
 void syncFolder(const QString& folder);
 

@@ -31,39 +31,52 @@ QString digestOfTags(QByteArrayView head, QByteArrayView tail)
     return sha.hex();
 }
 
-std::optional<Tie> tieOf(int fd)
+// Where the tie of a copy made for the file with this device and inode is
+// recorded when the copy can't hold it.
+QString recordPath(const QString& tieFolder, dev_t device, ino_t inode)
+{
+    return tieFolder + u'/' + QString::number(quint64(device)) + u'-' + QString::number(quint64(inode))
+        + ".tie"_L1;
+}
+
+// A record holds the tie, then, on a line of its own, the copy's inode: it
+// serves that very copy and no other of the same name.
+bool writeRecord(const QString& tieFolder, const Tie& tie, ino_t copy)
+{
+    const QByteArray folder = FileName::encode(tieFolder);
+    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    const QString path = recordPath(tieFolder, tie.device, tie.inode);
+    const QString partial = path + ".new"_L1;
+    const QByteArray text = tie.text() + '\n' + QByteArray::number(quint64(copy)) + '\n';
+    FileDescriptor fd(openPath(partial, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, S_IRUSR | S_IWUSR));
+    const bool written = fd.isOpen() && Stream::writeAt(fd.get(), text, 0) && ::fsync(fd.get()) == 0;
+    if (fd.close() != 0 || !written
+        || ::rename(FileName::encode(partial).constData(), FileName::encode(path).constData()) != 0) {
+        (void)::unlink(FileName::encode(partial).constData());
+        return false;
+    }
+    syncFolder(tieFolder);
+    return true;
+}
+
+// The tie of the copy open as `fd`: its attribute's, or else the record's for
+// the target, when the record names this copy.
+std::optional<Tie> tieOf(int fd, const struct stat& copy, const struct stat& target, const QString& tieFolder)
 {
     QByteArray text(512, Qt::Uninitialized);
     const ssize_t length = ::fgetxattr(fd, tieAttribute, text.data(), std::size_t(text.size()));
-    if (length <= 0)
+    if (length > 0)
+        return Tie::parse(QByteArrayView(text).first(length));
+    if (tieFolder.isEmpty())
         return std::nullopt;
-    text.truncate(length);
-    return Tie::parse(text);
-}
-
-// A file as the strip rules see it: where its audio lies, the tags around it,
-// and the audio's first bytes.
-struct Seen
-{
-    Range audio;
-    QByteArray head;
-    QByteArray tail;
-    QByteArray start;
-};
-
-std::optional<Seen> look(int fd, qint64 size)
-{
-    Seen seen;
-    seen.audio = audioRange(size, Stream::reader(fd));
-    const auto head = Stream::read(fd, 0, seen.audio.begin);
-    const auto tail = Stream::read(fd, seen.audio.end, size - seen.audio.end);
-    const auto start = Stream::read(fd, seen.audio.begin, qMin<qint64>(mpegMinimumSize, seen.audio.size()));
-    if (!head || !tail || !start)
+    const FileDescriptor record(
+        openPath(recordPath(tieFolder, target.st_dev, target.st_ino), O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
+    const auto recorded = record.isOpen() ? Stream::read(record.get(), 0, 512) : std::nullopt;
+    const QList<QByteArray> lines = recorded ? recorded->split('\n') : QList<QByteArray>();
+    if (lines.size() < 2 || lines.at(1) != QByteArray::number(quint64(copy.st_ino)))
         return std::nullopt;
-    seen.head = *head;
-    seen.tail = *tail;
-    seen.start = *start;
-    return seen;
+    return Tie::parse(lines.at(0));
 }
 
 std::optional<QString> audioDigest(int fd, Range audio)
@@ -75,7 +88,7 @@ std::optional<QString> audioDigest(int fd, Range audio)
 // True when the target still is what the cut-short write left: the old file or
 // the new one with the copy's audio, or a file that begins with the tag the
 // write put first. A complete MP3 file with other audio was written since.
-bool targetAwaitsCopy(const QString& targetPath, const Seen& copy, const Tie& tie)
+bool targetAwaitsCopy(const QString& targetPath, const Stream::Seen& copy, const Tie& tie)
 {
     const FileDescriptor fd(openPath(targetPath, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
     struct stat status
@@ -83,7 +96,7 @@ bool targetAwaitsCopy(const QString& targetPath, const Seen& copy, const Tie& ti
     };
     if (!fd.isOpen() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return false;
-    const std::optional<Seen> target = look(fd.get(), status.st_size);
+    const std::optional<Stream::Seen> target = Stream::look(fd.get(), status.st_size);
     if (!target)
         return false;
     if (!looksLikeMP3(target->start) || audioDigest(fd.get(), target->audio) == tie.audioSHA)
@@ -123,22 +136,47 @@ Tie Tie::of(const struct stat& target, const QString& audioSHA, QByteArrayView h
     return {target.st_dev, target.st_ino, target.st_uid, audioSHA, digestOfTags(head, tail)};
 }
 
-int keep(int fd, const QString& temporary, const QString& recovery, const Tie& tie)
+int keep(int fd, const QString& temporary, const QString& recovery, const Tie& tie, const QString& tieFolder)
 {
-    // A file system that keeps no extended attributes still gets the copy: it
-    // can't be put back by itself then, but a person can move it back.
+    // Where neither the copy nor a record can hold the tie, the copy is made all
+    // the same: it can't be put back by itself then, but a person can move it back.
     const QByteArray text = tie.text();
+    struct stat copy
+    {
+    };
+    bool recorded = false;
     if (::fsetxattr(fd, tieAttribute, text.constData(), std::size_t(text.size()), 0) == 0)
         (void)::fsync(fd);
+    else if (!tieFolder.isEmpty() && ::fstat(fd, &copy) == 0)
+        recorded = writeRecord(tieFolder, tie, copy.st_ino);
     // link() never replaces what has the name, as rename() would.
     const QByteArray encodedTemporary = FileName::encode(temporary);
-    if (::link(encodedTemporary.constData(), FileName::encode(recovery).constData()) != 0)
-        return errno;
+    if (::link(encodedTemporary.constData(), FileName::encode(recovery).constData()) != 0) {
+        const int error = errno;
+        if (recorded)
+            (void)::unlink(FileName::encode(recordPath(tieFolder, tie.device, tie.inode)).constData());
+        return error;
+    }
     (void)::unlink(encodedTemporary.constData());
     return 0;
 }
 
-PutBack putBack(const QString& targetPath, const QString& fileName)
+void drop(const QString& recovery, const Tie& tie, const QString& tieFolder)
+{
+    (void)::unlink(FileName::encode(recovery).constData());
+    if (!tieFolder.isEmpty())
+        (void)::unlink(FileName::encode(recordPath(tieFolder, tie.device, tie.inode)).constData());
+}
+
+QString inTheWay(const QString& fileName, const QString& copyName)
+{
+    return "Can't write "_L1 + fileName + " in place: "_L1 + copyName
+        + " is in the way, and it was left alone. A file of that name holds the checked new bytes of a "
+          "write in place that was cut short: move it over "_L1
+        + fileName + " to finish that write, or delete it, then tag again"_L1;
+}
+
+PutBack putBack(const QString& targetPath, const QString& fileName, const QString& tieFolder)
 {
     const QString recovery = recoveryPath(targetPath);
     const FileDescriptor fd(openPath(recovery, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
@@ -156,12 +194,12 @@ PutBack putBack(const QString& targetPath, const QString& fileName)
         || ::lstat(FileName::encode(targetPath).constData(), &targetStatus) != 0
         || copyStatus.st_uid != targetStatus.st_uid)
         return stray;
-    const std::optional<Tie> tie = tieOf(fd.get());
+    const std::optional<Tie> tie = tieOf(fd.get(), copyStatus, targetStatus, tieFolder);
     if (!tie || tie->device != targetStatus.st_dev || tie->inode != targetStatus.st_ino
         || tie->owner != targetStatus.st_uid)
         return stray;
     // A copy cut short or changed since it was made no longer matches its tie.
-    const std::optional<Seen> copy = look(fd.get(), copyStatus.st_size);
+    const std::optional<Stream::Seen> copy = Stream::look(fd.get(), copyStatus.st_size);
     if (!copy || !looksLikeMP3(copy->start))
         return stray;
     const std::optional<QString> copyAudio = audioDigest(fd.get(), copy->audio);
@@ -169,14 +207,17 @@ PutBack putBack(const QString& targetPath, const QString& fileName)
         || !targetAwaitsCopy(targetPath, *copy, *tie))
         return stray;
 
-    bool started = false;
-    if (const int error = Stream::overwrite(targetPath, fd.get(), copyStatus.st_size, started); error != 0) {
+    const Stream::Overwrite written = Stream::overwrite(targetPath, fd.get(), copyStatus.st_size);
+    if (written.failed()) {
+        const QString cause = written.readsDiffer
+            ? "it read differently twice: the disk or file system returned different bytes"_L1
+            : errorText(written.error);
         Failure failure = Failure::io("Can't put "_L1 + fileName + " back from its tagged copy "_L1 + copyName
-            + ": "_L1 + errorText(error) + "; both were left as they are"_L1);
-        failure.touched = started;
+            + ": "_L1 + cause + "; both were left as they are"_L1);
+        failure.touched = written.started;
         return {failure, {}};
     }
-    (void)::unlink(FileName::encode(recovery).constData());
+    drop(recovery, *tie, tieFolder);
     return {};
 }
 

@@ -39,9 +39,15 @@ struct Tie
 
 // Makes the verified new file, open as `fd` under the name `temporary`, the
 // recovery copy its tie says it is: records the tie and gives the file the
-// recovery name without replacing anything found there. Returns 0, or the errno
-// of the step that failed (EEXIST: another file has the name).
-int keep(int fd, const QString& temporary, const QString& recovery, const Tie& tie);
+// recovery name without replacing anything found there. The tie goes into the
+// copy's extended attribute, or, on a file system that keeps none, into a
+// record in `tieFolder` when one is given. Returns 0, or the errno of the step
+// that failed (EEXIST: another file has the name).
+int keep(int fd, const QString& temporary, const QString& recovery, const Tie& tie, const QString& tieFolder);
+// Removes the copy once the target holds its bytes, and its record.
+void drop(const QString& recovery, const Tie& tie, const QString& tieFolder);
+// Why a write in place can't begin while a file has its copy's name.
+QString inTheWay(const QString& fileName, const QString& copyName);
 
 struct PutBack
 {
@@ -50,9 +56,9 @@ struct PutBack
 };
 // Before the target is read: a write in place that was cut short gets its
 // verified copy back, when the copy is the file's own. It is not when it
-// belongs to another user, carries no tie for this very file, or the target
-// has since become a complete MP3 file with other audio; such a copy stays as
-// it is, and is named.
-PutBack putBack(const QString& targetPath, const QString& fileName);
+// belongs to another user, carries no tie for this very file (in its attribute
+// or in `tieFolder`), or the target has since become a complete MP3 file with
+// other audio; such a copy stays as it is, and is named.
+PutBack putBack(const QString& targetPath, const QString& fileName, const QString& tieFolder);
 
 } // namespace ID3::Recovery

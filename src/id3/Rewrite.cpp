@@ -30,6 +30,13 @@ Failure cannotWrite(const QString& fileName, int error)
     return Failure::io("Can't write next to "_L1 + fileName + ": "_L1 + errorText(error));
 }
 
+Failure troubleOf(const Stream::Trouble& trouble, const QString& fileName)
+{
+    if (trouble.shortened)
+        return Failure::io(fileName + " got shorter while it was being tagged; it was left as it is"_L1);
+    return trouble.reading ? cannotRead(fileName, trouble.error) : cannotWrite(fileName, trouble.error);
+}
+
 // The new file takes the target's permission bits, its owner and group where
 // the process may set them, and its extended attributes (ACLs among them); a
 // private file stays private. The mode comes last: changing the owner clears
@@ -47,39 +54,42 @@ void copyMetadata(int fd, const Source& source)
 // itself from it. Until they are in and read back, a complete verified file is
 // always on disk: the old target, or the recovery copy beside it.
 std::optional<Failure> replaceInPlace(Temporary& temporary, const Source& source, const Surround& surround,
-    const QString& audioSHA, const QString& fileName)
+    const QString& audioSHA, const QString& tieFolder, const QString& fileName)
 {
     const QString recovery = recoveryPath(source.path);
     const QString copyName = FileName::display(QFileInfo(recovery).fileName());
     const Recovery::Tie tie = Recovery::Tie::of(source.status, audioSHA, surround.head, surround.tail);
-    if (const int error = Recovery::keep(temporary.fd.get(), temporary.path, recovery, tie); error != 0) {
+    if (const int error = Recovery::keep(temporary.fd.get(), temporary.path, recovery, tie, tieFolder);
+        error != 0) {
         (void)::unlink(FileName::encode(temporary.path).constData());
         if (error == EEXIST)
-            return Failure::io("Can't write "_L1 + fileName + " in place: "_L1 + copyName
-                + " is in the way, and it was left alone"_L1);
+            return Failure::io(Recovery::inTheWay(fileName, copyName));
         return Failure::io("Can't replace "_L1 + fileName + ": "_L1 + errorText(error));
     }
     syncFolder(QFileInfo(source.path).path());
     const qint64 size = surround.head.size() + source.audio.size() + surround.tail.size();
-    bool started = false;
-    if (const int error = Stream::overwrite(source.path, temporary.fd.get(), size, started); error != 0) {
-        if (!started) {
-            (void)::unlink(FileName::encode(recovery).constData());
-            return Failure::io("Can't write "_L1 + fileName + ": "_L1 + errorText(error));
+    const Stream::Overwrite written = Stream::overwrite(source.path, temporary.fd.get(), size);
+    if (written.failed()) {
+        if (!written.started) {
+            Recovery::drop(recovery, tie, tieFolder);
+            return Failure::io("Can't write "_L1 + fileName + ": "_L1 + errorText(written.error));
         }
-        Failure failure = Failure::io("Can't write "_L1 + fileName + " in place: "_L1 + errorText(error)
+        const QString cause = written.readsDiffer
+            ? "its tagged copy read differently twice: the disk or file system returned different bytes"_L1
+            : errorText(written.error);
+        Failure failure = Failure::io("Can't write "_L1 + fileName + " in place: "_L1 + cause
             + "; its tagged copy "_L1 + copyName + " puts it right the next time it is tagged"_L1);
         failure.touched = true;
         return failure;
     }
-    (void)::unlink(FileName::encode(recovery).constData());
+    Recovery::drop(recovery, tie, tieFolder);
     temporary.fd.close();
     return std::nullopt;
 }
 
 } // namespace
 
-std::variant<Source, Failure> openSource(const QString& path, const QString& fileName)
+std::variant<Source, Failure> openSource(const QString& path, const QString& fileName, bool afresh)
 {
     Source source;
     source.path = path;
@@ -91,20 +101,18 @@ std::variant<Source, Failure> openSource(const QString& path, const QString& fil
         return cannotRead(fileName, EISDIR);
     if (!S_ISREG(source.status.st_mode))
         return Failure::io("Can't read "_L1 + fileName + ": not a regular file"_L1);
+    if (afresh)
+        Stream::forget(fd);
     source.attributes = readAttributes(fd);
 
-    const qint64 size = source.status.st_size;
-    source.audio = audioRange(size, Stream::reader(fd));
-    const auto head = Stream::read(fd, 0, source.audio.begin);
-    const auto tail = Stream::read(fd, source.audio.end, size - source.audio.end);
-    const auto start
-        = Stream::read(fd, source.audio.begin, qMin<qint64>(mpegMinimumSize, source.audio.size()));
-    if (!head || !tail || !start)
+    std::optional<Stream::Seen> seen = Stream::look(fd, source.status.st_size);
+    if (!seen)
         return cannotRead(fileName, errno);
-    if (!looksLikeMP3(*start))
+    if (!looksLikeMP3(seen->start))
         return Failure::notMP3(fileName);
-    source.head = *head;
-    source.tail = *tail;
+    source.audio = seen->audio;
+    source.head = std::move(seen->head);
+    source.tail = std::move(seen->tail);
     return source;
 }
 
@@ -135,33 +143,45 @@ std::variant<Temporary, Failure> makeTemporary(const Source& source, const QStri
     return temporary;
 }
 
-std::variant<QString, Failure> writeNew(
+std::optional<Failure> writeNew(
     const Temporary& temporary, const Source& source, const Surround& surround, const QString& fileName)
 {
     const int fd = temporary.fd.get();
     if (!Stream::writeAt(fd, surround.head, 0))
         return cannotWrite(fileName, errno);
-    const auto copied = Stream::copy(source.fd.get(), source.audio, fd, surround.head.size());
-    if (const auto* trouble = std::get_if<Stream::Trouble>(&copied))
-        return trouble->reading ? cannotRead(fileName, trouble->error)
-                                : cannotWrite(fileName, trouble->error);
+    if (const auto trouble = Stream::copy(source.fd.get(), source.audio, fd, surround.head.size()))
+        return troubleOf(*trouble, fileName);
     if (!Stream::writeAt(fd, surround.tail, surround.head.size() + source.audio.size()))
         return cannotWrite(fileName, errno);
-    return std::get<QString>(copied);
+    return std::nullopt;
 }
 
-bool readsBack(int fd, qint64 size, const Surround& surround, const QString& audioSHA)
+std::variant<QString, Failure> confirm(
+    const Temporary& temporary, const Source& source, const Surround& surround, const QString& fileName)
 {
+    const int fd = temporary.fd.get();
+    const qint64 size = surround.head.size() + source.audio.size() + surround.tail.size();
     struct stat written
     {
     };
-    if (::fstat(fd, &written) != 0 || written.st_size != size || audioSHA.isEmpty())
-        return false;
-    if (Stream::read(fd, 0, surround.head.size()) != surround.head
+    if (::fstat(fd, &written) != 0 || written.st_size != size
+        || Stream::read(fd, 0, surround.head.size()) != surround.head
         || Stream::read(fd, size - surround.tail.size(), surround.tail.size()) != surround.tail)
-        return false;
-    const auto digest = Stream::digest(fd, audioRange(size, Stream::reader(fd)));
-    return std::holds_alternative<QString>(digest) && std::get<QString>(digest) == audioSHA;
+        return Failure::readsDiffer(fileName);
+    // Behind the new tags the strip rules must find the audio where it was put:
+    // otherwise the next reader would cut the file elsewhere.
+    if (audioRange(size, Stream::reader(fd)) != Range {surround.head.size(), size - surround.tail.size()})
+        return Failure::audioChanged();
+    const auto checked = Stream::recheck(
+        {source.fd.get(), source.head, source.audio, source.tail, fd, surround.head.size(), true});
+    if (const auto* trouble = std::get_if<Stream::Trouble>(&checked))
+        return troubleOf(*trouble, fileName);
+    if (std::holds_alternative<Stream::Mismatch>(checked))
+        return Failure::readsDiffer(fileName);
+    const QString& audioSHA = std::get<QString>(checked);
+    if (audioSHA.isEmpty())
+        return Failure::audioChanged();
+    return audioSHA;
 }
 
 bool isUnchanged(const Source& source)
@@ -177,10 +197,10 @@ bool isUnchanged(const Source& source)
 }
 
 std::optional<Failure> replace(Temporary& temporary, const Source& source, const Surround& surround,
-    const QString& audioSHA, FolderSync folderSync, const QString& fileName)
+    const QString& audioSHA, FolderSync folderSync, const QString& tieFolder, const QString& fileName)
 {
     if (source.status.st_nlink > 1)
-        return replaceInPlace(temporary, source, surround, audioSHA, fileName);
+        return replaceInPlace(temporary, source, surround, audioSHA, tieFolder, fileName);
     // Renamed while still open and locked, so no clean-up takes it first.
     const QByteArray encoded = FileName::encode(temporary.path);
     if (::rename(encoded.constData(), FileName::encode(source.path).constData()) != 0) {

@@ -32,8 +32,10 @@ struct Source
     QByteArray tail; // the trailing tags
 };
 // Opens the target, a regular file (a FIFO or a device would block or never
-// end), and finds its audio, which must start like MPEG audio.
-std::variant<Source, Failure> openSource(const QString& path, const QString& fileName);
+// end), and finds its audio, which must start like MPEG audio. `afresh` drops
+// what the page cache holds of it first, so that every byte is read from the
+// file system again.
+std::variant<Source, Failure> openSource(const QString& path, const QString& fileName, bool afresh);
 
 // What a rewrite puts around the audio.
 struct Surround
@@ -52,15 +54,18 @@ struct Temporary
 // Creates it with the target's owner, group, mode and extended attributes.
 std::variant<Temporary, Failure> makeTemporary(const Source& source, const QString& fileName);
 
-// Writes the new head, the target's audio and the new tail; gives the audio's
-// digest, taken as it passes.
-std::variant<QString, Failure> writeNew(
+// Writes the new head, the target's audio and the new tail.
+std::optional<Failure> writeNew(
     const Temporary& temporary, const Source& source, const Surround& surround, const QString& fileName);
 
-// Reads the new file back: exactly `size` bytes, the head and the tail byte for
-// byte, and between them, cut by the same rules as any file, audio with the
-// digest taken as it was written.
-bool readsBack(int fd, qint64 size, const Surround& surround, const QString& audioSHA);
+// Checks the new file against what was meant and against the target read a
+// second time: the new file holds exactly the head and the tail written, the
+// strip rules find its audio where it was put, and the target, read again from
+// the file system rather than from the page cache, holds the same tags and the
+// same audio. Gives the audio's digest, or a failure of kind ReadsDiffer when
+// the reads disagree.
+std::variant<QString, Failure> confirm(
+    const Temporary& temporary, const Source& source, const Surround& surround, const QString& fileName);
 
 // True while the name still leads to the file that was read, unchanged: an
 // editor or a download still writing it must not lose its bytes to the rename.
@@ -68,7 +73,8 @@ bool isUnchanged(const Source& source);
 
 // The verified new file takes the target's place: by a rename, or, for a file
 // with more than one name, by writing it in place from the recovery copy.
+// The tie of a recovery copy goes into `tieFolder` where the copy can't hold it.
 std::optional<Failure> replace(Temporary& temporary, const Source& source, const Surround& surround,
-    const QString& audioSHA, FolderSync folderSync, const QString& fileName);
+    const QString& audioSHA, FolderSync folderSync, const QString& tieFolder, const QString& fileName);
 
 } // namespace ID3::Rewrite

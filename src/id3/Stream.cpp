@@ -9,20 +9,30 @@
 #include <bit>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <future>
-#include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
+#include <thread>
 
 namespace ID3::Stream {
 namespace {
 
 using FileIO::readUpTo;
 
-// The buffers every rewrite of the process reads and writes through: a fixed
-// set, each made once and used again and again, handed out two at a time. The
-// memory doesn't grow with the files or with how many are in flight, and no
+// A piece read around the page cache may start up to a block before the bytes
+// asked for and end up to a block after them.
+constexpr qint64 bufferSize = pieceSize + 2 * blockSize;
+
+// Handing each piece to the disk as soon as it is in the page cache keeps the
+// flush at the end short, and keeps a large file from filling the cache with
+// dirty pages that all wait for that flush.
+constexpr bool handPiecesToDisk = true;
+
+// The buffers every rewrite of the process reads through: a fixed set, each
+// made once and used again and again, aligned for reads around the page cache.
+// The memory doesn't grow with the files or with how many are in flight, and no
 // piece pays for fresh pages the system must find and clear first.
 class Pool
 {
@@ -33,22 +43,22 @@ public:
         return pool;
     }
 
-    std::array<char*, 2> take()
+    void take(std::span<char*> taken)
     {
         std::unique_lock lock(m_mutex);
-        m_freed.wait(lock, [this] { return std::popcount(m_free) >= 2; });
-        std::array<char*, 2> taken {};
+        m_freed.wait(lock, [&] { return std::popcount(m_free) >= int(taken.size()); });
         for (char*& buffer : taken) {
             const int slot = std::countr_zero(m_free);
             m_free &= ~(1u << slot);
-            if (!m_buffers[std::size_t(slot)])
-                m_buffers[std::size_t(slot)] = std::make_unique_for_overwrite<char[]>(std::size_t(pieceSize));
-            buffer = m_buffers[std::size_t(slot)].get();
+            auto& made = m_buffers[std::size_t(slot)];
+            if (!made)
+                made.reset(
+                    static_cast<char*>(std::aligned_alloc(std::size_t(blockSize), std::size_t(bufferSize))));
+            buffer = made.get();
         }
-        return taken;
     }
 
-    void give(const std::array<char*, 2>& buffers)
+    void give(std::span<char* const> buffers)
     {
         {
             const std::lock_guard lock(m_mutex);
@@ -61,19 +71,21 @@ public:
     }
 
 private:
+    struct Free
+    {
+        void operator()(char* buffer) const { std::free(buffer); }
+    };
     std::mutex m_mutex;
     std::condition_variable m_freed;
-    std::array<std::unique_ptr<char[]>, poolPieces> m_buffers;
+    std::array<std::unique_ptr<char, Free>, poolPieces> m_buffers;
     unsigned m_free = (1u << poolPieces) - 1;
 };
 
-// Two buffers of the pool for as long as it lives.
-class Lease
+// `count` buffers of the pool for as long as it lives.
+template <std::size_t count> class Lease
 {
 public:
-    Lease()
-        : m_buffers(Pool::instance().take())
-    { }
+    Lease() { Pool::instance().take(m_buffers); }
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
     ~Lease() { Pool::instance().give(m_buffers); }
@@ -81,43 +93,174 @@ public:
     char* operator[](std::size_t index) const { return m_buffers[index]; }
 
 private:
-    std::array<char*, 2> m_buffers;
+    std::array<char*, count> m_buffers {};
 };
 
-// Reads the range piece by piece and hands each to `use` on this thread, while
-// the piece before is added to the digest on another. Two buffers take turns: a
-// piece's buffer is read into again only once its digest is taken.
-std::variant<QString, Trouble> hashPieces(
-    int fd, Range range, const std::function<bool(QByteArrayView piece, qint64 done)>& use)
+// Adds pieces to a SHA-256 on a thread of its own, one at a time, while the
+// caller reads the next; one thread for the whole range, and none for a range
+// of a single piece, which is hashed on the caller's thread.
+class Hasher
 {
-    Sha256 sha;
-    const Lease buffers;
-    std::future<void> hashing;
-    const auto settle = [&] {
-        if (hashing.valid())
-            hashing.get();
-    };
-    for (qint64 done = 0, piece = 0; done < range.size(); ++piece) {
-        char* buffer = buffers[std::size_t(piece % 2)];
-        const qint64 length = qMin(pieceSize, range.size() - done);
-        const qint64 got = readUpTo(fd, buffer, length, range.begin + done);
-        if (got != length) {
-            const int error = got < 0 ? errno : EIO; // a file that ends early lost its audio's end
-            settle();
-            return Trouble {error, true};
+public:
+    explicit Hasher(Range range)
+    {
+        if (range.size() > pieceSize)
+            m_thread = std::thread([this] { run(); });
+    }
+    Hasher(const Hasher&) = delete;
+    Hasher& operator=(const Hasher&) = delete;
+    ~Hasher() { stop(); }
+
+    // Hands the piece over once the piece before is in the digest; its bytes
+    // must stay as they are until the next add() or finish() returns.
+    void add(QByteArrayView piece)
+    {
+        if (!m_thread.joinable()) {
+            m_sha.add(piece);
+            return;
         }
-        const QByteArrayView bytes(buffer, length);
-        settle();
-        hashing = std::async(std::launch::async, [&sha, bytes] { sha.add(bytes); });
-        if (use && !use(bytes, done)) {
-            const int error = errno;
-            settle();
-            return Trouble {error, false};
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_piece; });
+        m_piece = piece;
+        m_changed.notify_all();
+    }
+
+    QString finish()
+    {
+        stop();
+        return m_sha.hex();
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_piece || m_stopping; });
+            if (!m_piece)
+                return;
+            const QByteArrayView piece = *m_piece;
+            lock.unlock();
+            m_sha.add(piece);
+            lock.lock();
+            m_piece.reset();
+            m_changed.notify_all();
         }
+    }
+
+    // The piece handed over last is finished first.
+    void stop()
+    {
+        if (!m_thread.joinable())
+            return;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    Sha256 m_sha;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::optional<QByteArrayView> m_piece;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
+// A file read from the file system rather than from the page cache: with
+// O_DIRECT where the file system takes it, else after its clean pages are
+// dropped. A page the first read spoiled is then not what the second one sees.
+class SecondRead
+{
+public:
+    explicit SecondRead(int fd)
+        : m_fd(fd)
+        , m_flags(::fcntl(fd, F_GETFL))
+    {
+        m_direct = m_flags >= 0 && ::fcntl(fd, F_SETFL, m_flags | O_DIRECT) == 0;
+        if (!m_direct)
+            forget(fd);
+    }
+    SecondRead(const SecondRead&) = delete;
+    SecondRead& operator=(const SecondRead&) = delete;
+    ~SecondRead() { endDirect(); }
+
+    // Up to `length` bytes (at most a piece) from `offset`, fewer at the end of
+    // the file, read into `buffer`, a buffer of the pool; nothing (errno set)
+    // when reading fails.
+    std::optional<QByteArrayView> read(char* buffer, qint64 offset, qint64 length)
+    {
+        if (m_direct) {
+            const qint64 start = offset / blockSize * blockSize;
+            const qint64 skew = offset - start;
+            const qint64 span = (skew + length + blockSize - 1) / blockSize * blockSize;
+            const qint64 got = readUpTo(m_fd, buffer, span, start);
+            if (got >= 0)
+                return QByteArrayView(buffer + skew, qBound<qint64>(0, got - skew, length));
+            if (errno != EINVAL)
+                return std::nullopt;
+            // The device wants larger blocks than ours: on through the page cache.
+            endDirect();
+            forget(m_fd);
+        }
+        const qint64 got = readUpTo(m_fd, buffer, length, offset);
+        if (got < 0)
+            return std::nullopt;
+        return QByteArrayView(buffer, got);
+    }
+
+private:
+    void endDirect()
+    {
+        if (m_direct)
+            (void)::fcntl(m_fd, F_SETFL, m_flags);
+        m_direct = false;
+    }
+
+    int m_fd;
+    int m_flags;
+    bool m_direct = false;
+};
+
+// Whether the second read of `length` bytes from `offset` gives `expected`,
+// compared a piece at a time in `buffer`.
+std::variant<QString, Mismatch, Trouble> compare(
+    SecondRead& second, char* buffer, qint64 offset, QByteArrayView expected)
+{
+    for (qint64 done = 0; done < expected.size();) {
+        const qint64 length = qMin(pieceSize, expected.size() - done);
+        const auto got = second.read(buffer, offset + done, length);
+        if (!got)
+            return Trouble {errno, true};
+        if (got->size() < length)
+            return Trouble {0, true, true};
+        if (*got != expected.sliced(done, length))
+            return Mismatch {};
         done += length;
     }
-    settle();
-    return sha.hex();
+    return QString();
+}
+
+// Copies through a buffer of this process, for file systems where the kernel can't.
+std::optional<Trouble> copyThrough(int from, Range range, int to, qint64 at, qint64 done)
+{
+    const Lease<1> buffer;
+    while (done < range.size()) {
+        const qint64 length = qMin(pieceSize, range.size() - done);
+        const qint64 got = readUpTo(from, buffer[0], length, range.begin + done);
+        if (got < 0)
+            return Trouble {errno, true};
+        if (got < length)
+            return Trouble {0, true, true};
+        if (!writeAt(to, QByteArrayView(buffer[0], length), at + done))
+            return Trouble {errno, false};
+        if (handPiecesToDisk)
+            (void)::sync_file_range(to, off_t(at + done), off_t(length), SYNC_FILE_RANGE_WRITE);
+        done += length;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -162,6 +305,21 @@ ByteReader reader(int fd)
     return [fd](qint64 offset, qint64 length) { return read(fd, offset, length).value_or(QByteArray()); };
 }
 
+std::optional<Seen> look(int fd, qint64 size)
+{
+    Seen seen;
+    seen.audio = audioRange(size, reader(fd));
+    auto head = read(fd, 0, seen.audio.begin);
+    auto tail = read(fd, seen.audio.end, size - seen.audio.end);
+    auto start = read(fd, seen.audio.begin, qMin<qint64>(mpegMinimumSize, seen.audio.size()));
+    if (!head || !tail || !start)
+        return std::nullopt;
+    seen.head = std::move(*head);
+    seen.tail = std::move(*tail);
+    seen.start = std::move(*start);
+    return seen;
+}
+
 bool writeAt(int fd, QByteArrayView bytes, qint64 offset)
 {
     for (qsizetype done = 0; done < bytes.size();) {
@@ -176,62 +334,110 @@ bool writeAt(int fd, QByteArrayView bytes, qint64 offset)
     return true;
 }
 
+std::optional<Trouble> copy(int from, Range range, int to, qint64 at)
+{
+    for (qint64 done = 0; done < range.size();) {
+        loff_t in = range.begin + done;
+        loff_t out = at + done;
+        const ssize_t moved
+            = ::copy_file_range(from, &in, to, &out, std::size_t(qMin(pieceSize, range.size() - done)), 0);
+        if (moved < 0 && errno == EINTR)
+            continue;
+        // Not across these file systems, or nothing more to take, or trouble:
+        // the rest goes through this process, where a read and a write fail
+        // apart and say which of the two it was.
+        if (moved <= 0)
+            return copyThrough(from, range, to, at, done);
+        if (handPiecesToDisk)
+            (void)::sync_file_range(to, off_t(at + done), off_t(moved), SYNC_FILE_RANGE_WRITE);
+        done += moved;
+    }
+    return std::nullopt;
+}
+
+void forget(int fd)
+{
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+}
+
+std::variant<QString, Mismatch, Trouble> recheck(const Recheck& recheck)
+{
+    // One buffer for the copy's bytes, two that take turns for the source's
+    // while the digest of the one before is taken.
+    const Lease<3> buffers;
+    SecondRead second(recheck.source);
+    if (auto before = compare(second, buffers[0], 0, recheck.before);
+        !std::holds_alternative<QString>(before))
+        return before;
+    const Range range = recheck.range;
+    Hasher hasher(recheck.digest ? range : Range());
+    for (qint64 done = 0, piece = 0; done < range.size(); ++piece) {
+        const qint64 length = qMin(pieceSize, range.size() - done);
+        const qint64 back = readUpTo(recheck.copy, buffers[0], length, recheck.at + done);
+        if (back < 0)
+            return Trouble {errno, false};
+        const auto again = second.read(buffers[1 + std::size_t(piece % 2)], range.begin + done, length);
+        if (!again)
+            return Trouble {errno, true};
+        if (again->size() < length)
+            return Trouble {0, true, true};
+        if (back != length || std::memcmp(buffers[0], again->data(), std::size_t(length)) != 0)
+            return Mismatch {};
+        if (recheck.digest)
+            hasher.add(*again);
+        done += length;
+    }
+    if (auto after = compare(second, buffers[0], range.end, recheck.after);
+        !std::holds_alternative<QString>(after))
+        return after;
+    return recheck.digest ? hasher.finish() : QString();
+}
+
 std::variant<QString, Trouble> digest(int fd, Range range)
 {
-    return hashPieces(fd, range, {});
+    const Lease<2> buffers;
+    Hasher hasher(range);
+    for (qint64 done = 0, piece = 0; done < range.size(); ++piece) {
+        char* buffer = buffers[std::size_t(piece % 2)];
+        const qint64 length = qMin(pieceSize, range.size() - done);
+        const qint64 got = readUpTo(fd, buffer, length, range.begin + done);
+        if (got < 0)
+            return Trouble {errno, true};
+        // A file that ends early lost its audio's end.
+        if (got < length)
+            return Trouble {0, true, true};
+        hasher.add(QByteArrayView(buffer, length));
+        done += length;
+    }
+    return hasher.finish();
 }
 
-std::variant<QString, Trouble> copy(int from, Range range, int to, qint64 at)
+Overwrite overwrite(const QString& path, int source, qint64 size)
 {
-    return hashPieces(from, range, [to, at](QByteArrayView piece, qint64 done) {
-        if (!writeAt(to, piece, at + done))
-            return false;
-        // Only a hint to start writing back; a file system that takes none loses nothing.
-        (void)::sync_file_range(to, off_t(at + done), off_t(piece.size()), SYNC_FILE_RANGE_WRITE);
-        return true;
-    });
-}
-
-int overwrite(const QString& path, int source, qint64 size, bool& started)
-{
-    started = false;
     const FileIO::FileDescriptor fd(FileIO::openPath(path, O_RDWR | O_NOFOLLOW));
     if (!fd.isOpen())
-        return errno;
-    started = true;
-    const Lease buffers;
-    char* piece = buffers[0];
-    char* back = buffers[1];
-    for (qint64 done = 0; done < size;) {
-        const qint64 length = qMin(pieceSize, size - done);
-        const qint64 got = readUpTo(source, piece, length, done);
-        if (got != length)
-            return got < 0 ? errno : EIO;
-        if (!writeAt(fd.get(), QByteArrayView(piece, length), done))
-            return errno;
-        done += length;
+        return {errno, false, false};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0)
+            forget(source);
+        if (const auto trouble = copy(source, {0, size}, fd.get(), 0))
+            return {trouble->error != 0 ? trouble->error : EIO, true, false};
+        int result = 0;
+        do
+            result = ::ftruncate(fd.get(), off_t(size));
+        while (result != 0 && errno == EINTR);
+        if (result != 0 || ::fsync(fd.get()) != 0)
+            return {errno, true, false};
+        const auto checked = recheck({source, {}, {0, size}, {}, fd.get(), 0, false});
+        if (const auto* trouble = std::get_if<Trouble>(&checked))
+            return {trouble->error != 0 ? trouble->error : EIO, true, false};
+        if (std::holds_alternative<Mismatch>(checked))
+            continue;
+        // Nothing may follow what was written.
+        char extra = 0;
+        return {readUpTo(fd.get(), &extra, 1, size) == 0 ? 0 : EIO, true, false};
     }
-    int result = 0;
-    do
-        result = ::ftruncate(fd.get(), off_t(size));
-    while (result != 0 && errno == EINTR);
-    if (result != 0 || ::fsync(fd.get()) != 0)
-        return errno;
-
-    for (qint64 done = 0; done < size;) {
-        const qint64 length = qMin(pieceSize, size - done);
-        if (readUpTo(source, piece, length, done) != length)
-            return EIO;
-        const qint64 got = readUpTo(fd.get(), back, length, done);
-        if (got < 0)
-            return errno;
-        if (got != length || std::memcmp(piece, back, std::size_t(length)) != 0)
-            return EIO;
-        done += length;
-    }
-    // Nothing may follow what was written.
-    char extra = 0;
-    return readUpTo(fd.get(), &extra, 1, size) == 0 ? 0 : EIO;
+    return {0, true, true};
 }
 
 } // namespace ID3::Stream

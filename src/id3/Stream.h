@@ -1,8 +1,8 @@
 #pragma once
 
-// Files taken in pieces: a rewrite reads, writes, hashes and compares a file of
-// any size through a few buffers of pieceSize, so its memory doesn't grow with
-// the file.
+// Files taken in pieces: a rewrite copies, reads back, compares and hashes a
+// file of any size through a few buffers of pieceSize, so its memory doesn't
+// grow with the file.
 #include "id3/ID3.h"
 
 #include <QByteArray>
@@ -18,10 +18,13 @@
 namespace ID3::Stream {
 
 // Large enough that the cost of a call doesn't show, small enough that the
-// pieces of two files in flight, two each, stay within a few MiB.
+// pieces of two files in flight stay within a few MiB.
 inline constexpr qint64 pieceSize = qint64(4) << 20;
-// How many pieces the process has in all; a step of a rewrite takes two.
-inline constexpr int poolPieces = 4;
+// Reads that go around the page cache start, end and land on multiples of
+// this: the logical block size of every common disk, and the page size.
+inline constexpr qint64 blockSize = 4096;
+// How many pieces the process has in all; a step of a rewrite takes up to three.
+inline constexpr int poolPieces = 6;
 
 // SHA-256 taken piece by piece.
 class Sha256
@@ -46,29 +49,74 @@ std::optional<QByteArray> read(int fd, qint64 offset, qint64 length);
 // The file's bytes as audioRange() asks for them; a failed read gives none.
 ByteReader reader(int fd);
 
+// A file as the strip rules see it: where its audio lies, the tags around it,
+// and the audio's first bytes.
+struct Seen
+{
+    Range audio;
+    QByteArray head; // every leading tag
+    QByteArray tail; // the trailing tags
+    QByteArray start;
+};
+// Nothing (errno set) when reading fails.
+std::optional<Seen> look(int fd, qint64 size);
+
 // Writes all of `bytes` at `offset`; false (errno set) when that fails.
 bool writeAt(int fd, QByteArrayView bytes, qint64 offset);
 
-// What went wrong while a range was read: the errno, and whether it was a read
-// of the source (rather than a write) or the source ended early.
+// What went wrong in a step: the errno, and whether it was a read of the source
+// (rather than a write), or the source ended before the range did.
 struct Trouble
 {
     int error = 0;
     bool reading = false;
+    bool shortened = false;
 };
+
+// Copies a range of one file to another, starting at `at` there. Where the file
+// system can, the kernel copies it and no byte passes through this process;
+// elsewhere it goes through one buffer. The new file's pieces are handed to the
+// disk as they go, so the flush at the end has little left to wait for.
+std::optional<Trouble> copy(int from, Range range, int to, qint64 at);
+
+// Drops the file's clean pages from the page cache, so that its next read goes
+// to the file system.
+void forget(int fd);
+
+// The second read of a file, which a copy of it must agree with: `source`, read
+// again from the file system around the page cache, is compared piece by piece
+// with what the first read gave: the bytes `before` at its start, then `range`
+// as `copy` holds it from `at`, then the bytes `after`. Reads that disagree
+// anywhere give a Mismatch; otherwise the SHA-256 of the range, when asked for.
+struct Recheck
+{
+    int source = -1;
+    QByteArrayView before;
+    Range range;
+    QByteArrayView after;
+    int copy = -1;
+    qint64 at = 0;
+    bool digest = true;
+};
+struct Mismatch
+{
+};
+std::variant<QString, Mismatch, Trouble> recheck(const Recheck& recheck);
 
 // The SHA-256 of a range of the file, read in pieces.
 std::variant<QString, Trouble> digest(int fd, Range range);
-// Copies a range of one file to another, starting at `at` there, and gives the
-// SHA-256 of the bytes as they were read: the digest of one piece is taken on
-// another thread while the next is read and written. The new file's pieces are
-// handed to the disk as they go, so the flush at the end has little left to wait for.
-std::variant<QString, Trouble> copy(int from, Range range, int to, qint64 at);
 
 // Replaces the whole content of an existing file in place with the first `size`
-// bytes of `source`, so that every name the file has sees them, then reads it
-// back against the source. Returns 0, or the errno of the step that failed; EIO
-// when the bytes read back differ. `started` tells whether the file may have changed.
-int overwrite(const QString& path, int source, qint64 size, bool& started);
+// bytes of `source`, so that every name the file has sees them, flushes it, and
+// checks it against a second read of the source; reads that disagree are tried
+// once more, from a source read afresh.
+struct Overwrite
+{
+    int error = 0; // the errno of the step that failed
+    bool started = false; // the file may have changed
+    bool readsDiffer = false; // twice
+    bool failed() const { return error != 0 || readsDiffer; }
+};
+Overwrite overwrite(const QString& path, int source, qint64 size);
 
 } // namespace ID3::Stream

@@ -48,6 +48,8 @@ struct Outcome
     // A file named as this one's recovery copy that was not its own, left alone
     // (its name as a person reads it); empty when there was none.
     QString strayCopy;
+    // The first reads of the file disagreed, and it was read and written again.
+    bool readAgain = false;
 
     bool operator==(const Outcome&) const = default;
 };
@@ -55,7 +57,7 @@ struct Outcome
 // Why a file was not rewritten, with the text a person reads.
 struct Failure
 {
-    enum class Kind { NotMP3, IO, EmptyTitle, AudioChanged };
+    enum class Kind { NotMP3, IO, EmptyTitle, AudioChanged, ReadsDiffer };
 
     Kind kind = Kind::IO;
     QString description;
@@ -67,6 +69,8 @@ struct Failure
     static Failure io(const QString& message);
     static Failure emptyTitle();
     static Failure audioChanged();
+    // The file read differently twice, from one read to the next.
+    static Failure readsDiffer(const QString& fileName);
 
     bool operator==(const Failure&) const = default;
 };

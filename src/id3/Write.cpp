@@ -40,22 +40,13 @@ using Compose
 // Has the last word once the new file is verified, before it replaces the target.
 using Approve = std::function<std::optional<Failure>(const Replaced& replaced)>;
 
-// The verified rewrite that tagging and putting back share: the target's audio
-// goes between new head and tail bytes into a temporary file beside it, is
-// read back and checked, and only then takes the target's place.
-std::variant<Outcome, Failure> rewrite(const QString& targetPath, FolderSync folderSync,
-    const Compose& compose, const Approve& approve, const Hooks& hooks)
+// One go of the verified rewrite: the target's audio goes between new head and
+// tail bytes into a temporary file beside it, which is read back and checked
+// against a second read of the target, and only then takes the target's place.
+std::variant<Outcome, Failure> rewriteOnce(const QString& path, const QString& fileName, bool afresh,
+    const Compose& compose, const Approve& approve, const Options& options)
 {
-    const QString fileName = FileName::display(QFileInfo(targetPath).fileName());
-    int resolveError = 0;
-    const std::optional<QString> resolved = resolvedPath(targetPath, resolveError);
-    if (!resolved)
-        return Failure::io("Can't read "_L1 + fileName + ": "_L1 + FileIO::errorText(resolveError));
-    const Recovery::PutBack recovered = Recovery::putBack(*resolved, fileName);
-    if (recovered.failure)
-        return *recovered.failure;
-
-    auto opened = openSource(*resolved, fileName);
+    auto opened = openSource(path, fileName, afresh);
     if (auto* failure = std::get_if<Failure>(&opened))
         return *failure;
     const Source& source = std::get<Source>(opened);
@@ -63,7 +54,6 @@ std::variant<Outcome, Failure> rewrite(const QString& targetPath, FolderSync fol
     if (auto* failure = std::get_if<Failure>(&composed))
         return *failure;
     const Surround& surround = std::get<Surround>(composed);
-    const qint64 newSize = surround.head.size() + source.audio.size() + surround.tail.size();
 
     auto made = makeTemporary(source, fileName);
     if (auto* failure = std::get_if<Failure>(&made))
@@ -75,40 +65,67 @@ std::variant<Outcome, Failure> rewrite(const QString& targetPath, FolderSync fol
         return failure;
     };
 
-    const auto written = writeNew(temporary, source, surround, fileName);
-    if (const auto* failure = std::get_if<Failure>(&written))
+    if (const auto failure = writeNew(temporary, source, surround, fileName))
         return discard(*failure);
-    const QString& audioSHA = std::get<QString>(written);
     // Flushed before the rename: after a power cut the target holds the old
     // content or the complete new one, never an empty or partial file. The
-    // flush waits on the disk while the read-back works from the page cache.
+    // flush waits on the disk while the checks read.
     auto flushed
         = std::async(std::launch::async, [fd = temporary.fd.get()] { return ::fsync(fd) == 0 ? 0 : errno; });
-    if (hooks.beforeReadBack)
-        hooks.beforeReadBack(temporary.fd.get());
-    const bool verified = readsBack(temporary.fd.get(), newSize, surround, audioSHA);
+    if (options.hooks.beforeReadBack)
+        options.hooks.beforeReadBack(temporary.fd.get());
+    const auto confirmed = confirm(temporary, source, surround, fileName);
     if (const int error = flushed.get(); error != 0)
         return discard(
             Failure::io("Can't write next to "_L1 + fileName + ": "_L1 + FileIO::errorText(error)));
-    if (!verified)
-        return discard(Failure::audioChanged());
+    if (const auto* failure = std::get_if<Failure>(&confirmed))
+        return discard(*failure);
+    const QString& audioSHA = std::get<QString>(confirmed);
     if (approve)
         if (auto failure = approve({source.head, source.tail, surround.head, surround.tail, audioSHA}))
             return discard(*failure);
 
-    if (hooks.beforeReplace)
-        hooks.beforeReplace(source.path);
+    if (options.hooks.beforeReplace)
+        options.hooks.beforeReplace(source.path);
     if (!isUnchanged(source))
         return discard(Failure::io(fileName + " changed while it was being tagged; it was left as it is"_L1));
-    if (auto failure = replace(temporary, source, surround, audioSHA, folderSync, fileName))
+    if (auto failure
+        = replace(temporary, source, surround, audioSHA, options.folderSync, options.tieFolder, fileName))
         return *failure;
-    return Outcome {{}, audioSHA, newSize, QFileInfo(source.path).path(), recovered.strayCopy};
+    const qint64 size = surround.head.size() + source.audio.size() + surround.tail.size();
+    return Outcome {{}, audioSHA, size, QFileInfo(source.path).path(), {}, false};
 }
 
+// The verified rewrite that tagging and putting back share. A file whose reads
+// disagree goes once more from the start, every byte read afresh from the file
+// system; reads that disagree again leave it as it was.
+std::variant<Outcome, Failure> rewrite(
+    const QString& targetPath, const Compose& compose, const Approve& approve, const Options& options)
+{
+    const QString fileName = FileName::display(QFileInfo(targetPath).fileName());
+    int resolveError = 0;
+    const std::optional<QString> resolved = resolvedPath(targetPath, resolveError);
+    if (!resolved)
+        return Failure::io("Can't read "_L1 + fileName + ": "_L1 + FileIO::errorText(resolveError));
+    const Recovery::PutBack recovered = Recovery::putBack(*resolved, fileName, options.tieFolder);
+    if (recovered.failure)
+        return *recovered.failure;
+
+    auto written = rewriteOnce(*resolved, fileName, false, compose, approve, options);
+    const auto* failure = std::get_if<Failure>(&written);
+    const bool again = failure && failure->kind == Failure::Kind::ReadsDiffer;
+    if (again)
+        written = rewriteOnce(*resolved, fileName, true, compose, approve, options);
+    if (auto* outcome = std::get_if<Outcome>(&written)) {
+        outcome->strayCopy = recovered.strayCopy;
+        outcome->readAgain = again;
+    }
+    return written;
+}
 } // namespace
 
-std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath, FolderSync folderSync,
-    const KeepReplaced& keep, const Hooks& hooks)
+std::variant<Outcome, Failure> write(
+    const Tags& tags, const QString& targetPath, const Options& options, const KeepReplaced& keep)
 {
     const QString fileName = FileName::display(QFileInfo(targetPath).fileName());
     if (QFileInfo(targetPath).suffix().toLower() != "mp3"_L1)
@@ -116,20 +133,22 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
     if (trimSpaces(tags.title).isEmpty())
         return Failure::emptyTitle();
 
-    BuiltTag frames = buildFrames(tags);
+    const BuiltTag frames = buildFrames(tags);
     const qint64 tagSize = headerSize + frames.bytes.size() + qMax<qint64>(tags.padding, 0);
     QStringList frameIds;
     const auto compose = [&](QByteArrayView oldHead, QByteArrayView) -> std::variant<Surround, Failure> {
         // Chapters follow the show's frames, their byte offsets moved with the audio.
         const QList<KeptFrame> chapters = tags.keepChapters ? chapterFrames(oldHead) : QList<KeptFrame>();
         const qint64 audioStart = tagSize + keptSize(chapters);
-        // Its header could not say how long such a tag is, so the audio would not
-        // read back unchanged; refuse before writing hundreds of megabytes.
+        // Its header could not say how long such a tag is; refuse before writing
+        // hundreds of megabytes.
         if (audioStart - headerSize >= syncsafeLimit)
-            return Failure::audioChanged();
-        frames.bytes += keptFrames(chapters, audioStart - oldHead.size());
-        frames.frames += keptNames(chapters);
-        BuiltTag tag = finishTag(std::move(frames), tags.padding);
+            return Failure::io("The new tag of "_L1 + fileName
+                + " would be larger than an ID3v2 tag can be (256 MB); the file was left as it is"_L1);
+        BuiltTag tag = frames; // a file read again is composed again
+        tag.bytes += keptFrames(chapters, audioStart - oldHead.size());
+        tag.frames += keptNames(chapters);
+        tag = finishTag(std::move(tag), tags.padding);
         frameIds = tag.frames;
         return Surround {std::move(tag.bytes), tags.writeID3v1 ? id3v1(tags) : QByteArray()};
     };
@@ -139,7 +158,7 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
             keep(replaced);
             return std::nullopt;
         };
-    auto written = rewrite(targetPath, folderSync, compose, approve, hooks);
+    auto written = rewrite(targetPath, compose, approve, options);
     if (auto* outcome = std::get_if<Outcome>(&written)) {
         outcome->frames = frameIds;
         if (tags.writeID3v1)
@@ -149,7 +168,7 @@ std::variant<Outcome, Failure> write(const Tags& tags, const QString& targetPath
 }
 
 std::variant<Outcome, Failure> restore(
-    const Original& original, const QString& targetPath, FolderSync folderSync, const Hooks& hooks)
+    const Original& original, const QString& targetPath, const Options& options)
 {
     const QString fileName = FileName::display(QFileInfo(targetPath).fileName());
     const auto changed
@@ -166,7 +185,7 @@ std::variant<Outcome, Failure> restore(
             return changed();
         return std::nullopt;
     };
-    return rewrite(targetPath, folderSync, compose, approve, hooks);
+    return rewrite(targetPath, compose, approve, options);
 }
 
 } // namespace ID3

@@ -112,19 +112,24 @@ struct Tagged
     bool untouched = false; // the file provably kept its old content
 };
 
-// What a rewrite that went through says, with the stray copy it left alone.
-QString doneMessage(const QString& text, const ID3::Outcome& outcome)
+// What a rewrite that went through says, with what it met on the way: a file
+// whose first reads disagreed, a stray copy it left alone.
+QString doneMessage(QString text, const ID3::Outcome& outcome)
 {
-    if (outcome.strayCopy.isEmpty())
-        return text;
-    return text + QStringLiteral(" \u00b7 ") + outcome.strayCopy
-        + QStringLiteral(" left alone: it is not this file's recovery copy");
+    const QString separator = QStringLiteral(" \u00b7 ");
+    if (outcome.readAgain)
+        text += separator
+            + QStringLiteral("read again: the disk or file system returned different bytes the first time");
+    if (!outcome.strayCopy.isEmpty())
+        text += separator + outcome.strayCopy
+            + QStringLiteral(" left alone: it is not this file's recovery copy");
+    return text;
 }
 
 Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteArray>& cover,
-    const std::optional<Show::Track>& track, const ID3::KeepReplaced& keep, const ID3::Hooks& hooks)
+    const std::optional<Show::Track>& track, const ID3::KeepReplaced& keep, const ID3::Options& options)
 {
-    const auto written = ID3::write(show.tags(file, cover, track), file, ID3::FolderSync::Later, keep, hooks);
+    const auto written = ID3::write(show.tags(file, cover, track), file, options, keep);
     Tagged tagged;
     TagResult& result = tagged.result;
     result.file = file;
@@ -143,7 +148,7 @@ Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteAr
     return tagged;
 }
 
-Tagged restoreOne(const QString& record, const QString& file, const ID3::Hooks& hooks)
+Tagged restoreOne(const QString& record, const QString& file, const ID3::Options& options)
 {
     Tagged tagged;
     TagResult& result = tagged.result;
@@ -155,7 +160,7 @@ Tagged restoreOne(const QString& record, const QString& file, const ID3::Hooks& 
     }
     const Journal::Entry& found = std::get<Journal::Entry>(entry);
     result.show = found.show;
-    const auto restored = ID3::restore(found.original, found.file, ID3::FolderSync::Later, hooks);
+    const auto restored = ID3::restore(found.original, found.file, options);
     if (const auto* outcome = std::get_if<ID3::Outcome>(&restored)) {
         result.ok = true;
         result.message = doneMessage(QStringLiteral("Put back as it was before tagging"), *outcome);
@@ -249,14 +254,14 @@ QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show, 
     const NoticeHandler& onNotice)
 {
     const QList<TagResult> batch
-        = tagFiles(expand(locations), show, coverData(show), onResult, {undoFolder(), onNotice});
+        = tagFiles(expand(locations), show, coverData(show), onResult, {undoFolder(), tieFolder(), onNotice});
     addRecent(batch);
     return batch;
 }
 
 QList<TagResult> ShowStore::undo(const ResultHandler& onResult)
 {
-    const QList<TagResult> batch = undoFiles(undoRecords(undoFolder()), onResult);
+    const QList<TagResult> batch = undoFiles(undoRecords(undoFolder()), onResult, tieFolder());
     addRecent(batch);
     return batch;
 }
@@ -271,20 +276,20 @@ void ShowStore::addRecent(const QList<TagResult>& batch)
 }
 
 QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
-    const std::optional<QByteArray>& cover, const ResultHandler& onResult, const UndoJournal& undo,
+    const std::optional<QByteArray>& cover, const ResultHandler& onResult, const Keeping& keeping,
     const ID3::Hooks& hooks)
 {
-    const auto notify = [&undo](const QString& notice) {
-        if (undo.onNotice)
-            undo.onNotice(notice);
+    const auto notify = [&keeping](const QString& notice) {
+        if (keeping.onNotice)
+            keeping.onNotice(notice);
     };
     std::unique_ptr<Journal::Writer> journal;
-    if (!undo.folder.isEmpty()) {
+    if (!keeping.undoFolder.isEmpty()) {
         const qint64 estimate = Journal::estimate(files);
         if (const auto tooLarge = Journal::tooLarge(estimate)) {
             notify(*tooLarge);
         } else {
-            auto opened = Journal::Writer::open(undo.folder, estimate);
+            auto opened = Journal::Writer::open(keeping.undoFolder, estimate);
             if (const auto* failure = std::get_if<QString>(&opened))
                 notify(*failure);
             else
@@ -298,7 +303,8 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
         ID3::KeepReplaced keep;
         if (journal)
             keep = [&](const ID3::Replaced& replaced) { journal->keep(index, file, show.name, replaced); };
-        Tagged tagged = tagOne(file, show, cover, tracks.at(index), keep, hooks);
+        Tagged tagged = tagOne(
+            file, show, cover, tracks.at(index), keep, {ID3::FolderSync::Later, keeping.tieFolder, hooks});
         // A record for a file that kept its old content would put back nothing; one
         // whose write in place failed halfway still serves to put it back.
         if (journal && tagged.untouched)
@@ -328,13 +334,14 @@ QStringList ShowStore::undoTargets(const QStringList& records)
     return files;
 }
 
-QList<TagResult> ShowStore::undoFiles(
-    const QStringList& records, const ResultHandler& onResult, const ID3::Hooks& hooks)
+QList<TagResult> ShowStore::undoFiles(const QStringList& records, const ResultHandler& onResult,
+    const QString& tieFolder, const ID3::Hooks& hooks)
 {
     const QStringList files = undoTargets(records);
+    const ID3::Options options {ID3::FolderSync::Later, tieFolder, hooks};
     QList<TagResult> batch = runBatch(
         files,
-        [&](qsizetype index, const QString& file) { return restoreOne(records.at(index), file, hooks); },
+        [&](qsizetype index, const QString& file) { return restoreOne(records.at(index), file, options); },
         onResult);
     Journal::spend(records.first(batch.size()), records.size());
     return batch;

@@ -2,27 +2,46 @@
 
 #include <QThread>
 
+#include <condition_variable>
+#include <mutex>
 #include <numeric>
+#include <thread>
+
+// What the helper threads share with the store: a helper hands its result over
+// only while the store is there to take it.
+struct ShowStore::Helpers
+{
+    std::mutex mutex;
+    std::condition_variable finished;
+    ShowStore* store = nullptr;
+    int running = 0;
+};
 
 ShowStore::~ShowStore()
 {
     finishTagging();
-    // Their results would come back to a store that is gone.
-    for (QThread* helper : std::as_const(m_helpers)) {
-        helper->wait();
-        delete helper;
-    }
 }
 
-void ShowStore::offThread(std::function<void()> work)
+void ShowStore::offThread(std::function<std::function<void()>()> work)
 {
-    QThread* helper = QThread::create(std::move(work));
-    m_helpers.append(helper);
-    connect(helper, &QThread::finished, this, [this, helper] {
-        if (m_helpers.removeOne(helper))
-            helper->deleteLater();
-    });
-    helper->start();
+    if (!m_helpers) {
+        m_helpers = std::make_shared<Helpers>();
+        m_helpers->store = this;
+    }
+    {
+        const std::lock_guard lock(m_helpers->mutex);
+        ++m_helpers->running;
+    }
+    // Detached: a helper waiting on a folder that never answers must not hold
+    // up quitting. It keeps the shared part alive, and finds the store gone.
+    std::thread([helpers = m_helpers, work = std::move(work)] {
+        std::function<void()> deliver = work();
+        const std::lock_guard lock(helpers->mutex);
+        if (helpers->store)
+            QMetaObject::invokeMethod(helpers->store, std::move(deliver), Qt::QueuedConnection);
+        --helpers->running;
+        helpers->finished.notify_all();
+    }).detach();
 }
 
 void ShowStore::enqueue(const QList<QUrl>& locations, const Show& show)
@@ -35,8 +54,7 @@ void ShowStore::enqueue(const QList<QUrl>& locations, const Show& show)
         [this, number, locations, folder = coversFolder(), show, beforeListing = m_seams.beforeListing] {
             const QStringList files = expand(locations, beforeListing);
             const std::optional<QByteArray> cover = readCover(folder, show);
-            QMetaObject::invokeMethod(
-                this, [this, number, files, cover] { listed(number, files, cover); }, Qt::QueuedConnection);
+            return [this, number, files, cover] { listed(number, files, cover); };
         });
     startNextJob();
     Q_EMIT taggingChanged();
@@ -96,36 +114,37 @@ void ShowStore::startNextJob()
     // was joined (quitting joins at once) must not count in the next.
     const quint64 batch = ++m_batch;
     m_cancel = std::make_shared<std::atomic_bool>(false);
-    m_worker = QThread::create([this, batch, job = std::move(job), cancel = m_cancel, folder = undoFolder()] {
-        const auto report = [this, batch, &cancel](const TagResult& result) {
-            QMetaObject::invokeMethod(
-                this, [this, batch, result] { fileDone(batch, result); }, Qt::QueuedConnection);
-            return !cancel->load();
-        };
-        if (job.undo) {
-            const QStringList records = undoRecords(folder);
-            const QStringList files = undoTargets(records);
-            QMetaObject::invokeMethod(
-                this, [this, batch, files] { filesFound(batch, files); }, Qt::QueuedConnection);
-            if (!records.isEmpty())
-                undoFiles(records, report, job.seams.rewrite);
-        } else {
-            const auto tell = [this, batch](const QString& text) {
+    m_worker = QThread::create(
+        [this, batch, job = std::move(job), cancel = m_cancel, folder = undoFolder(), ties = tieFolder()] {
+            const auto report = [this, batch, &cancel](const TagResult& result) {
                 QMetaObject::invokeMethod(
-                    this,
-                    [this, batch, text] {
-                        if (batch == m_batch)
-                            Q_EMIT notice(text);
-                    },
-                    Qt::QueuedConnection);
+                    this, [this, batch, result] { fileDone(batch, result); }, Qt::QueuedConnection);
+                return !cancel->load();
             };
-            tagFiles(*job.files, job.show, job.cover, report, {folder, tell}, job.seams.rewrite);
-        }
-        // What Undo Last Batch now stands for, read here while the disk is warm.
-        const std::optional<Journal::Summary> undoable = Journal::newestSummary(folder);
-        QMetaObject::invokeMethod(
-            this, [this, undoable] { undoableRead(undoable); }, Qt::QueuedConnection);
-    });
+            if (job.undo) {
+                const QStringList records = undoRecords(folder);
+                const QStringList files = undoTargets(records);
+                QMetaObject::invokeMethod(
+                    this, [this, batch, files] { filesFound(batch, files); }, Qt::QueuedConnection);
+                if (!records.isEmpty())
+                    undoFiles(records, report, ties, job.seams.rewrite);
+            } else {
+                const auto tell = [this, batch](const QString& text) {
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this, batch, text] {
+                            if (batch == m_batch)
+                                Q_EMIT notice(text);
+                        },
+                        Qt::QueuedConnection);
+                };
+                tagFiles(*job.files, job.show, job.cover, report, {folder, ties, tell}, job.seams.rewrite);
+            }
+            // What Undo Last Batch now stands for, read here while the disk is warm.
+            const std::optional<Journal::Summary> undoable = Journal::newestSummary(folder);
+            QMetaObject::invokeMethod(
+                this, [this, undoable] { undoableRead(undoable); }, Qt::QueuedConnection);
+        });
     connect(
         m_worker, &QThread::finished, this, [this, batch] { jobDone(batch); }, Qt::QueuedConnection);
     m_worker->start();
@@ -135,8 +154,7 @@ void ShowStore::readUndoable()
 {
     offThread([this, folder = undoFolder()] {
         const std::optional<Journal::Summary> undoable = Journal::newestSummary(folder);
-        QMetaObject::invokeMethod(
-            this, [this, undoable] { undoableRead(undoable); }, Qt::QueuedConnection);
+        return [this, undoable] { undoableRead(undoable); };
     });
 }
 
@@ -210,11 +228,19 @@ void ShowStore::cancelTagging()
     Q_EMIT taggingChanged();
 }
 
-void ShowStore::finishTagging()
+void ShowStore::finishTagging(std::chrono::milliseconds helperBound)
 {
     cancelTagging();
-    if (!m_worker)
-        return;
     // The files in progress finish whole: the rename happens or it doesn't.
-    joinWorker();
+    if (m_worker)
+        joinWorker();
+    // A folder being listed may sit on a network that no longer answers: its
+    // helper gets a while to end, then is left behind with nothing to report to.
+    if (m_helpers) {
+        std::unique_lock lock(m_helpers->mutex);
+        m_helpers->finished.wait_for(lock, helperBound, [this] { return m_helpers->running == 0; });
+        m_helpers->store = nullptr;
+    }
+    // Helpers started from now on report through a part of their own.
+    m_helpers.reset();
 }

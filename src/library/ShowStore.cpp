@@ -135,6 +135,11 @@ QString ShowStore::undoFolder() const
     return m_folder + QStringLiteral("/Undo");
 }
 
+QString ShowStore::tieFolder() const
+{
+    return m_folder + QStringLiteral("/Recovery");
+}
+
 QString ShowStore::showsFile() const
 {
     return m_folder + u'/' + showsFileName;

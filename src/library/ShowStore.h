@@ -17,6 +17,7 @@ class QImage;
 class QThread;
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -62,6 +63,9 @@ public:
 
     // The undo journal's folder, "Undo" in the library folder.
     QString undoFolder() const;
+    // "Recovery" in the library folder: the ties of recovery copies made where
+    // the file system keeps no extended attributes.
+    QString tieFolder() const;
     QString showsFile() const;
 
     const QList<Show>& shows() const { return m_shows; }
@@ -115,9 +119,11 @@ public:
 
     // Told why a batch runs, or ran, without undo.
     using NoticeHandler = std::function<void(const QString& notice)>;
-    struct UndoJournal
+    // What a batch keeps in the library beside the files it writes.
+    struct Keeping
     {
-        QString folder; // none: no undo
+        QString undoFolder; // none: no undo
+        QString tieFolder; // none: a recovery copy the file system can't tie stays untied
         NoticeHandler onNotice;
     };
 
@@ -132,7 +138,7 @@ public:
     // thread; onResult is called on the calling thread.
     static QList<TagResult> tagFiles(const QStringList& files, const Show& show,
         const std::optional<QByteArray>& cover, const ResultHandler& onResult = {},
-        const UndoJournal& undo = {}, const ID3::Hooks& hooks = {});
+        const Keeping& keeping = {}, const ID3::Hooks& hooks = {});
 
     // Puts back every file of the newest batch in the undo journal, and puts
     // the results in front of Recent like a batch's.
@@ -144,8 +150,8 @@ public:
     // The work of undo() without the store: the newest batch's records, in the
     // order they are undone, and undoing them. A record reported on is spent.
     static QStringList undoRecords(const QString& undoFolder);
-    static QList<TagResult> undoFiles(
-        const QStringList& records, const ResultHandler& onResult = {}, const ID3::Hooks& hooks = {});
+    static QList<TagResult> undoFiles(const QStringList& records, const ResultHandler& onResult = {},
+        const QString& tieFolder = {}, const ID3::Hooks& hooks = {});
     // The files the records put back (a damaged record stands for itself).
     static QStringList undoTargets(const QStringList& records);
     // Called with a folder just before it is listed; a seam for tests.
@@ -178,8 +184,11 @@ public:
     // Stops the running batch after the files in progress, which are finished
     // and reported, and drops the queued ones.
     void cancelTagging();
-    // Cancels, then waits until the files in progress are done: for quitting.
-    void finishTagging();
+    // Cancels, then waits until the files in progress are done, and for at most
+    // `helperBound` until folders still being listed are: for quitting. Nothing
+    // comes from the helper threads after it.
+    static constexpr std::chrono::milliseconds quitBound {2000};
+    void finishTagging(std::chrono::milliseconds helperBound = quitBound);
     // For tests: what runs between the steps of the batches queued from now on.
     struct Seams
     {
@@ -215,8 +224,8 @@ private:
     void fileDone(quint64 batch, const TagResult& result);
     void jobDone(quint64 batch);
     void joinWorker();
-    // Runs `work` on a thread of its own, which the store waits for before it goes.
-    void offThread(std::function<void()> work);
+    // Runs `work` on a thread of its own, then what it gives back on this one.
+    void offThread(std::function<std::function<void()>()> work);
     // Puts a batch's results, given in order, in front of Recent.
     void addRecent(const QList<TagResult>& batch);
 
@@ -237,7 +246,8 @@ private:
 
     std::deque<Job> m_jobs;
     quint64 m_jobNumber = 0;
-    QList<QThread*> m_helpers; // listing, reading the journal
+    struct Helpers;
+    std::shared_ptr<Helpers> m_helpers; // listing, reading the journal
     QStringList m_running; // the files of the batch on the worker thread
     std::optional<Tagging> m_tagging;
     std::optional<Tagging> m_lastBatch;

@@ -286,7 +286,7 @@ private Q_SLOTS:
             const qsizetype start = audio.data() - taggedCopy.constData();
             const auto tie = ID3::Recovery::Tie::of(tiedTo, ID3::sha256Hex(audio), taggedCopy.first(start),
                 taggedCopy.sliced(start + audio.size()));
-            QCOMPARE(ID3::Recovery::keep(made.handle(), partial, recovery, tie), 0);
+            QCOMPARE(ID3::Recovery::keep(made.handle(), partial, recovery, tie, {}), 0);
         }
         if (copy == u"foreign"_s)
             QCOMPARE(::chown(QFile::encodeName(recovery).constData(), 65534, 65534), 0);

@@ -146,7 +146,7 @@ private Q_SLOTS:
         ID3::Tags tags = everyField();
         tags.writeID3v1 = withV1;
         ID3::Original original;
-        const auto result = ID3::write(tags, file, ID3::FolderSync::Now, [&](const ID3::Replaced& replaced) {
+        const auto result = ID3::write(tags, file, {}, [&](const ID3::Replaced& replaced) {
             original = {replaced.oldHead.toByteArray(), replaced.oldTail.toByteArray(), replaced.audioSHA,
                 ID3::sha256Hex(replaced.newHead), ID3::sha256Hex(replaced.newTail)};
         });

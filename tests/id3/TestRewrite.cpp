@@ -237,13 +237,12 @@ private Q_SLOTS:
         const QString nothing = sha256({});
         const auto digest = ID3::Stream::digest(from.handle(), {4, 4});
         QCOMPARE(std::get<QString>(digest), nothing);
-        const auto copied = ID3::Stream::copy(from.handle(), {10, 10}, to.handle(), 0);
-        QCOMPARE(std::get<QString>(copied), nothing);
+        QVERIFY(!ID3::Stream::copy(from.handle(), {10, 10}, to.handle(), 0));
         QCOMPARE(to.size(), 0);
     }
 
     // What the read-back finds is what counts: one byte changed between the write and the
-    // read-back, anywhere in the new file, and it is refused.
+    // read-back, anywhere in the new file, and it is refused, each time it is tried.
     void readBackSeesEveryByte_data()
     {
         QTest::addColumn<qint64>("offset"); // from the end when negative
@@ -270,8 +269,10 @@ private Q_SLOTS:
             byte = char(byte ^ 0x5A);
             QCOMPARE(::pwrite(fd, &byte, 1, at), 1);
         };
-        verifyRefused(ID3::write(episodeTags(), target, ID3::FolderSync::Now, {}, hooks), Kind::AudioChanged,
-            audioChanged, target, content);
+        verifyRefused(ID3::write(episodeTags(), target, {ID3::FolderSync::Now, {}, hooks}), Kind::ReadsDiffer,
+            u"song.mp3 read differently twice: the disk or file system returned different bytes; "
+            "it was left as it was"_s,
+            target, content);
     }
 
     // A write that fails halfway leaves the target alone and no temporary file behind.
@@ -327,7 +328,7 @@ private Q_SLOTS:
                 file.write(change == u"append"_s ? "more bytes" : "edit");
             }
         };
-        const Result result = ID3::write(episodeTags(), target, ID3::FolderSync::Now, {}, hooks);
+        const Result result = ID3::write(episodeTags(), target, {ID3::FolderSync::Now, {}, hooks});
         verifyRefused(result, Kind::IO,
             u"download.mp3 changed while it was being tagged; it was left as it is"_s, target, later);
         QVERIFY(!QFileInfo::exists(path(u".download.mp3.pelamo-recovery"_s)));

@@ -139,7 +139,7 @@ private Q_SLOTS:
             ::setrlimit(RLIMIT_FSIZE, &small);
         };
         const QList<TagResult> results
-            = ShowStore::tagFiles({file}, m_show, std::nullopt, {}, {undo, {}}, hooks);
+            = ShowStore::tagFiles({file}, m_show, std::nullopt, {}, {undo, {}, {}}, hooks);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
         std::signal(SIGXFSZ, previous);
         QCOMPARE(results.size(), 1);
