@@ -5,13 +5,18 @@
 #   scripts/bench.sh                 the engine: Pelamo's rewrite of a ~5 MB song
 #                                    and a ~60 MB episode against a bare verified
 #                                    copy and against mid3v2, mutagen, eyeD3, kid3-cli
-#   scripts/bench.sh batch [ROUNDS]  `pelamo --tag`, flushing as always, side by
-#                                    side on three folders: 200 ~1 MB files against
+#   scripts/bench.sh batch [ROUNDS] [BEFORE_PELAMO]
+#                                    `pelamo --tag`, flushing as always, side by
+#                                    side on five folders: 200 ~1 MB files against
 #                                    a verified copy of the folder, mutagen, mid3v2,
 #                                    eyeD3, id3v2 and kid3-cli; 20 ~60 MB files
 #                                    against the verified copy, mutagen and mid3v2,
-#                                    with Pelamo's peak memory; and one ~5 MB song
-#                                    against its verified copy (7 rounds unless given)
+#                                    with Pelamo's peak memory; one ~5 MB song
+#                                    against its verified copy; one ~1 GB file and
+#                                    two against a plain copy plus flush from a warm
+#                                    and a cold page cache (7 rounds unless given);
+#                                    with BEFORE_PELAMO, another build's `pelamo`
+#                                    beside this one on each
 #   scripts/bench.sh compare OTHER_PELAMO [ROUNDS] [WORKLOAD...]
 #                                    this build's `pelamo --tag` against another
 #                                    build's, in turns, on the batch folders
@@ -30,10 +35,10 @@ python=/usr/bin/python3
 "$python" -c "import mutagen" 2>/dev/null || python=python3
 case "$what" in
     engine) exec "$python" bench/run.py build-bench build-bench ;;
-    batch) exec "$python" bench/batch.py build-bench "${2:-7}" ;;
+    batch) shift; exec "$python" bench/batch.py build-bench "${1:-7}" "${@:2}" ;;
     compare) shift; exec "$python" bench/compare.py build-bench "$@" ;;
     startup) shift; exec "$python" bench/startup.py 21 build-bench/pelamo "$@" ;;
-    *) echo "usage: scripts/bench.sh [engine | batch [ROUNDS] | compare OTHER_PELAMO [ROUNDS] [WORKLOAD...]" \
+    *) echo "usage: scripts/bench.sh [engine | batch [ROUNDS] [BEFORE_PELAMO] | compare OTHER_PELAMO [ROUNDS] [WORKLOAD...]" \
             "| startup [OTHER_PELAMO...]]" >&2
        exit 2 ;;
 esac

@@ -136,7 +136,10 @@ using KeepReplaced = std::function<void(const Replaced& replaced)>;
 // Seams for tests, given per call: they run between the steps of a rewrite.
 struct Hooks
 {
-    // The new file is written and its flush has begun; it is read back next.
+    // The target's tags are read and the new file made; the audio is copied next
+    // (the target's path, links resolved).
+    std::function<void(const QString& path)> beforeCopy;
+    // The new file is written, its audio checked; its tags are read back next.
     std::function<void(int fd)> beforeReadBack;
     // The new file is verified; it replaces the target next (the target's path, links resolved).
     std::function<void(const QString& path)> beforeReplace;

@@ -53,8 +53,8 @@ void copyMetadata(int fd, const Source& source)
 // becomes the recovery copy, and the new bytes are written into the target
 // itself from it. Until they are in and read back, a complete verified file is
 // always on disk: the old target, or the recovery copy beside it.
-std::optional<Failure> replaceInPlace(Temporary& temporary, const Source& source, const Surround& surround,
-    const QString& audioSHA, const QString& tieFolder, const QString& fileName)
+std::variant<Placed, Failure> replaceInPlace(Temporary& temporary, const Source& source,
+    const Surround& surround, const QString& audioSHA, const QString& tieFolder, const QString& fileName)
 {
     const QString recovery = recoveryPath(source.path);
     const QString copyName = FileName::display(QFileInfo(recovery).fileName());
@@ -84,7 +84,7 @@ std::optional<Failure> replaceInPlace(Temporary& temporary, const Source& source
     }
     Recovery::drop(recovery, tie, tieFolder);
     temporary.fd.close();
-    return std::nullopt;
+    return Placed {written.readAgain};
 }
 
 } // namespace
@@ -143,20 +143,27 @@ std::variant<Temporary, Failure> makeTemporary(const Source& source, const QStri
     return temporary;
 }
 
-std::optional<Failure> writeNew(
+std::variant<QString, Failure> writeNew(
     const Temporary& temporary, const Source& source, const Surround& surround, const QString& fileName)
 {
     const int fd = temporary.fd.get();
     if (!Stream::writeAt(fd, surround.head, 0))
         return cannotWrite(fileName, errno);
-    if (const auto trouble = Stream::copy(source.fd.get(), source.audio, fd, surround.head.size()))
+    const auto moved = Stream::transfer(
+        {source.fd.get(), source.head, source.audio, source.tail, fd, surround.head.size(), true});
+    if (const auto* trouble = std::get_if<Stream::Trouble>(&moved))
         return troubleOf(*trouble, fileName);
+    if (std::holds_alternative<Stream::Mismatch>(moved))
+        return Failure::readsDiffer(fileName);
     if (!Stream::writeAt(fd, surround.tail, surround.head.size() + source.audio.size()))
         return cannotWrite(fileName, errno);
-    return std::nullopt;
+    const QString& audioSHA = std::get<QString>(moved);
+    if (audioSHA.isEmpty())
+        return Failure::audioChanged();
+    return audioSHA;
 }
 
-std::variant<QString, Failure> confirm(
+std::optional<Failure> confirm(
     const Temporary& temporary, const Source& source, const Surround& surround, const QString& fileName)
 {
     const int fd = temporary.fd.get();
@@ -172,16 +179,7 @@ std::variant<QString, Failure> confirm(
     // otherwise the next reader would cut the file elsewhere.
     if (audioRange(size, Stream::reader(fd)) != Range {surround.head.size(), size - surround.tail.size()})
         return Failure::audioChanged();
-    const auto checked = Stream::recheck(
-        {source.fd.get(), source.head, source.audio, source.tail, fd, surround.head.size(), true});
-    if (const auto* trouble = std::get_if<Stream::Trouble>(&checked))
-        return troubleOf(*trouble, fileName);
-    if (std::holds_alternative<Stream::Mismatch>(checked))
-        return Failure::readsDiffer(fileName);
-    const QString& audioSHA = std::get<QString>(checked);
-    if (audioSHA.isEmpty())
-        return Failure::audioChanged();
-    return audioSHA;
+    return std::nullopt;
 }
 
 bool isUnchanged(const Source& source)
@@ -196,7 +194,7 @@ bool isUnchanged(const Source& source)
         && now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
 }
 
-std::optional<Failure> replace(Temporary& temporary, const Source& source, const Surround& surround,
+std::variant<Placed, Failure> replace(Temporary& temporary, const Source& source, const Surround& surround,
     const QString& audioSHA, FolderSync folderSync, const QString& tieFolder, const QString& fileName)
 {
     if (source.status.st_nlink > 1)
@@ -211,7 +209,7 @@ std::optional<Failure> replace(Temporary& temporary, const Source& source, const
     temporary.fd.close();
     if (folderSync == FolderSync::Now)
         syncFolder(QFileInfo(source.path).path());
-    return std::nullopt;
+    return Placed {};
 }
 
 } // namespace ID3::Rewrite

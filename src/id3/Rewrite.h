@@ -54,17 +54,15 @@ struct Temporary
 // Creates it with the target's owner, group, mode and extended attributes.
 std::variant<Temporary, Failure> makeTemporary(const Source& source, const QString& fileName);
 
-// Writes the new head, the target's audio and the new tail.
-std::optional<Failure> writeNew(
+// Writes the new head, the target's audio and the new tail, the audio checked
+// piece by piece as it goes against a second read of the whole target. Gives
+// the audio's digest, or a failure of kind ReadsDiffer when the reads disagree.
+std::variant<QString, Failure> writeNew(
     const Temporary& temporary, const Source& source, const Surround& surround, const QString& fileName);
 
-// Checks the new file against what was meant and against the target read a
-// second time: the new file holds exactly the head and the tail written, the
-// strip rules find its audio where it was put, and the target, read again from
-// the file system rather than from the page cache, holds the same tags and the
-// same audio. Gives the audio's digest, or a failure of kind ReadsDiffer when
-// the reads disagree.
-std::variant<QString, Failure> confirm(
+// Checks the whole new file once it is written: it holds exactly the head and
+// the tail written, and the strip rules find its audio where it was put.
+std::optional<Failure> confirm(
     const Temporary& temporary, const Source& source, const Surround& surround, const QString& fileName);
 
 // True while the name still leads to the file that was read, unchanged: an
@@ -74,7 +72,11 @@ bool isUnchanged(const Source& source);
 // The verified new file takes the target's place: by a rename, or, for a file
 // with more than one name, by writing it in place from the recovery copy.
 // The tie of a recovery copy goes into `tieFolder` where the copy can't hold it.
-std::optional<Failure> replace(Temporary& temporary, const Source& source, const Surround& surround,
+struct Placed
+{
+    bool readAgain = false; // the write in place read its copy again
+};
+std::variant<Placed, Failure> replace(Temporary& temporary, const Source& source, const Surround& surround,
     const QString& audioSHA, FolderSync folderSync, const QString& tieFolder, const QString& fileName);
 
 } // namespace ID3::Rewrite

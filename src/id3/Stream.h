@@ -23,8 +23,9 @@ inline constexpr qint64 pieceSize = qint64(4) << 20;
 // Reads that go around the page cache start, end and land on multiples of
 // this: the logical block size of every common disk, and the page size.
 inline constexpr qint64 blockSize = 4096;
-// How many pieces the process has in all; a step of a rewrite takes up to three.
-inline constexpr int poolPieces = 6;
+// How many pieces the process has in all; a file's copy takes four, and a batch
+// has two files in flight.
+inline constexpr int poolPieces = 8;
 
 // SHA-256 taken piece by piece.
 class Sha256
@@ -73,48 +74,48 @@ struct Trouble
     bool shortened = false;
 };
 
-// Copies a range of one file to another, starting at `at` there. Where the file
-// system can, the kernel copies it and no byte passes through this process;
-// elsewhere it goes through one buffer. The new file's pieces are handed to the
-// disk as they go, so the flush at the end has little left to wait for.
-std::optional<Trouble> copy(int from, Range range, int to, qint64 at);
-
 // Drops the file's clean pages from the page cache, so that its next read goes
 // to the file system.
 void forget(int fd);
 
-// The second read of a file, which a copy of it must agree with: `source`, read
-// again from the file system around the page cache, is compared piece by piece
-// with what the first read gave: the bytes `before` at its start, then `range`
-// as `copy` holds it from `at`, then the bytes `after`. Reads that disagree
-// anywhere give a Mismatch; otherwise the SHA-256 of the range, when asked for.
-struct Recheck
-{
-    int source = -1;
-    QByteArrayView before;
-    Range range;
-    QByteArrayView after;
-    int copy = -1;
-    qint64 at = 0;
-    bool digest = true;
-};
+// Reads that disagree: the second read of a file gave other bytes than the first.
 struct Mismatch
 {
 };
-std::variant<QString, Mismatch, Trouble> recheck(const Recheck& recheck);
+
+// Copies a range of one file to another, starting at `at` there, and checks
+// it as it goes against a second read of the whole source, taken from the file
+// system rather than from the page cache the first read filled: the bytes
+// before the range and after it must be those the first read gave, and the
+// range what the new file holds, read back. Where the file system can, the
+// kernel copies, and no byte of the first read passes through this process.
+struct Transfer
+{
+    int from = -1;
+    QByteArrayView before; // the source's bytes from its start up to the range
+    Range range;
+    QByteArrayView after; // its bytes from the end of the range to its end
+    int to = -1;
+    qint64 at = 0;
+    bool digest = true;
+};
+// The SHA-256 of the range when asked for it (else an empty text), or a
+// Mismatch, or Trouble.
+std::variant<QString, Mismatch, Trouble> transfer(const Transfer& transfer);
 
 // The SHA-256 of a range of the file, read in pieces.
 std::variant<QString, Trouble> digest(int fd, Range range);
 
 // Replaces the whole content of an existing file in place with the first `size`
-// bytes of `source`, so that every name the file has sees them, flushes it, and
-// checks it against a second read of the source; reads that disagree are tried
-// once more, from a source read afresh.
+// bytes of `source`, so that every name the file has sees them, checked against
+// a second read of the source as they go, and flushes it; reads that disagree
+// are tried once more, from a source read afresh.
 struct Overwrite
 {
     int error = 0; // the errno of the step that failed
     bool started = false; // the file may have changed
     bool readsDiffer = false; // twice
+    bool readAgain = false; // once, and the second time they agreed
     bool failed() const { return error != 0 || readsDiffer; }
 };
 Overwrite overwrite(const QString& path, int source, qint64 size);

@@ -12,7 +12,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <future>
 #include <memory>
 
 namespace ID3 {
@@ -65,22 +64,21 @@ std::variant<Outcome, Failure> rewriteOnce(const QString& path, const QString& f
         return failure;
     };
 
-    if (const auto failure = writeNew(temporary, source, surround, fileName))
+    if (options.hooks.beforeCopy)
+        options.hooks.beforeCopy(source.path);
+    const auto written = writeNew(temporary, source, surround, fileName);
+    if (const auto* failure = std::get_if<Failure>(&written))
         return discard(*failure);
-    // Flushed before the rename: after a power cut the target holds the old
-    // content or the complete new one, never an empty or partial file. The
-    // flush waits on the disk while the checks read.
-    auto flushed
-        = std::async(std::launch::async, [fd = temporary.fd.get()] { return ::fsync(fd) == 0 ? 0 : errno; });
+    const QString& audioSHA = std::get<QString>(written);
     if (options.hooks.beforeReadBack)
         options.hooks.beforeReadBack(temporary.fd.get());
-    const auto confirmed = confirm(temporary, source, surround, fileName);
-    if (const int error = flushed.get(); error != 0)
-        return discard(
-            Failure::io("Can't write next to "_L1 + fileName + ": "_L1 + FileIO::errorText(error)));
-    if (const auto* failure = std::get_if<Failure>(&confirmed))
+    if (const auto failure = confirm(temporary, source, surround, fileName))
         return discard(*failure);
-    const QString& audioSHA = std::get<QString>(confirmed);
+    // Flushed before the rename: after a power cut the target holds the old
+    // content or the complete new one, never an empty or partial file.
+    if (::fsync(temporary.fd.get()) != 0)
+        return discard(
+            Failure::io("Can't write next to "_L1 + fileName + ": "_L1 + FileIO::errorText(errno)));
     if (approve)
         if (auto failure = approve({source.head, source.tail, surround.head, surround.tail, audioSHA}))
             return discard(*failure);
@@ -89,11 +87,13 @@ std::variant<Outcome, Failure> rewriteOnce(const QString& path, const QString& f
         options.hooks.beforeReplace(source.path);
     if (!isUnchanged(source))
         return discard(Failure::io(fileName + " changed while it was being tagged; it was left as it is"_L1));
-    if (auto failure
-        = replace(temporary, source, surround, audioSHA, options.folderSync, options.tieFolder, fileName))
+    const auto placed
+        = replace(temporary, source, surround, audioSHA, options.folderSync, options.tieFolder, fileName);
+    if (const auto* failure = std::get_if<Failure>(&placed))
         return *failure;
     const qint64 size = surround.head.size() + source.audio.size() + surround.tail.size();
-    return Outcome {{}, audioSHA, size, QFileInfo(source.path).path(), {}, false};
+    return Outcome {
+        {}, audioSHA, size, QFileInfo(source.path).path(), {}, std::get<Placed>(placed).readAgain};
 }
 
 // The verified rewrite that tagging and putting back share. A file whose reads
@@ -118,7 +118,7 @@ std::variant<Outcome, Failure> rewrite(
         written = rewriteOnce(*resolved, fileName, true, compose, approve, options);
     if (auto* outcome = std::get_if<Outcome>(&written)) {
         outcome->strayCopy = recovered.strayCopy;
-        outcome->readAgain = again;
+        outcome->readAgain = outcome->readAgain || again;
     }
     return written;
 }

@@ -3,24 +3,38 @@
 //
 //   PELAMO_FAULT_SPOIL=NAME:COUNT   the first COUNT reads of 64 KiB or more from
 //                                   the file named NAME give one wrong byte, in
-//                                   the middle of what they return; a copy in
-//                                   the kernel from it lands with one
+//                                   the middle of what they return, each read
+//                                   another; a copy in the kernel from it lands
+//                                   with one
+//   PELAMO_FAULT_CACHED_BYTE=NAME   the page cache holds one wrong byte of the
+//                                   file named NAME, in the middle of it: every
+//                                   read through the cache sees it (a copy in
+//                                   the kernel too), one with O_DIRECT doesn't,
+//                                   and dropping the cached pages that hold it
+//                                   puts it right
+//   PELAMO_FAULT_NO_DIRECT=1        no file opens with O_DIRECT, as on tmpfs
+//                                   before Linux 6.6 and many FUSE mounts
 //   PELAMO_FAULT_NO_ATTRIBUTES=1    no user.* extended attribute can be set, as
 //                                   on NFSv3, most FUSE mounts and older tmpfs
 //   PELAMO_FAULT_DIE_WRITING=NAME   the process is killed right after its first
 //                                   write into the file named NAME, as by a
 //                                   power cut in the middle of it
 //
-// NAME is the last part of the path the file was opened by.
+// NAME is a pattern (fnmatch) for the last part of the file's path as
+// /proc/self/fd shows it: a file whose name was removed since it was opened
+// ends in " (deleted)".
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,9 +47,11 @@ template <typename Function> Function real(const char* name)
     return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }
 
+using Open = int (*)(const char*, int, ...);
 using Pread = ssize_t (*)(int, void*, size_t, off_t);
 using Pwrite = ssize_t (*)(int, const void*, size_t, off_t);
 using CopyRange = ssize_t (*)(int, loff_t*, int, loff_t*, size_t, unsigned);
+using Advise = int (*)(int, off_t, off_t, int);
 using SetAttribute = int (*)(int, const char*, const void*, size_t, int);
 
 constexpr size_t smallestSpoiled = 64 * 1024;
@@ -58,6 +74,11 @@ std::string nameOf(int fd)
     return whole.substr(whole.rfind('/') + 1);
 }
 
+bool named(int fd, const std::string& pattern)
+{
+    return !pattern.empty() && ::fnmatch(pattern.c_str(), nameOf(fd).c_str(), 0) == 0;
+}
+
 struct Spoil
 {
     std::string name;
@@ -78,7 +99,7 @@ struct Spoil
     // two spoiled reads agree.
     unsigned char takes(int fd, size_t length)
     {
-        if (length < smallestSpoiled || left.load() <= 0 || nameOf(fd) != name)
+        if (length < smallestSpoiled || left.load() <= 0 || !named(fd, name))
             return 0;
         const int count = left.fetch_sub(1);
         return count > 0 ? static_cast<unsigned char>(1u << (count % 8)) : 0;
@@ -91,10 +112,36 @@ Spoil& spoil()
     return instance;
 }
 
+// One wrong byte in the page cache, until the pages that hold it are dropped.
+struct CachedByte
+{
+    std::string name = setting("PELAMO_FAULT_CACHED_BYTE");
+    std::atomic<bool> healed {false};
+
+    // Where the wrong byte lies in the file `fd` (-1: not in this file, or not
+    // in the cache any more).
+    off_t offset(int fd) const
+    {
+        struct stat status
+        {
+        };
+        if (healed.load() || !named(fd, name) || ::fstat(fd, &status) != 0)
+            return -1;
+        return status.st_size / 2;
+    }
+    bool cached(int fd) const { return (::fcntl(fd, F_GETFL) & O_DIRECT) == 0; }
+};
+
+CachedByte& cachedByte()
+{
+    static CachedByte instance;
+    return instance;
+}
+
 bool writingKills(int fd)
 {
     static const std::string name = setting("PELAMO_FAULT_DIE_WRITING");
-    return !name.empty() && nameOf(fd) == name;
+    return named(fd, name);
 }
 
 void killedIfWritten(int fd)
@@ -103,16 +150,50 @@ void killedIfWritten(int fd)
         ::kill(::getpid(), SIGKILL);
 }
 
+int opened(const char* symbol, const char* path, int flags, va_list arguments)
+{
+    static const bool noDirect = !setting("PELAMO_FAULT_NO_DIRECT").empty();
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? mode_t(va_arg(arguments, int)) : 0;
+    if (noDirect && (flags & O_DIRECT)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return real<Open>(symbol)(path, flags, mode);
+}
+
 } // namespace
 
 extern "C" {
+
+int open(const char* path, int flags, ...)
+{
+    va_list arguments;
+    va_start(arguments, flags);
+    const int fd = opened("open", path, flags, arguments);
+    va_end(arguments);
+    return fd;
+}
+
+int open64(const char* path, int flags, ...)
+{
+    va_list arguments;
+    va_start(arguments, flags);
+    const int fd = opened("open64", path, flags, arguments);
+    va_end(arguments);
+    return fd;
+}
 
 ssize_t pread64(int fd, void* buffer, size_t length, off_t offset)
 {
     static const auto next = real<Pread>("pread64");
     const ssize_t got = next(fd, buffer, length, offset);
-    if (got > 0)
-        static_cast<unsigned char*>(buffer)[got / 2] ^= spoil().takes(fd, size_t(got));
+    if (got <= 0)
+        return got;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    bytes[got / 2] ^= spoil().takes(fd, size_t(got));
+    if (const off_t wrong = cachedByte().offset(fd);
+        wrong >= offset && wrong < offset + got && cachedByte().cached(fd))
+        bytes[wrong - offset] ^= 0x10;
     return got;
 }
 
@@ -139,16 +220,39 @@ ssize_t copy_file_range(int in, loff_t* inOffset, int out, loff_t* outOffset, si
     static const auto next = real<CopyRange>("copy_file_range");
     static const auto read = real<Pread>("pread64");
     static const auto write = real<Pwrite>("pwrite64");
+    const loff_t from = inOffset ? *inOffset : ::lseek(in, 0, SEEK_CUR);
     const loff_t at = outOffset ? *outOffset : ::lseek(out, 0, SEEK_CUR);
+    const off_t wrong = cachedByte().offset(in);
     const ssize_t moved = next(in, inOffset, out, outOffset, length, flags);
-    const unsigned char bits = moved > 0 ? spoil().takes(in, size_t(moved)) : 0;
-    unsigned char byte = 0;
-    if (bits != 0 && read(out, &byte, 1, at + moved / 2) == 1) {
-        byte ^= bits;
-        (void)write(out, &byte, 1, at + moved / 2);
+    // The bytes landed where the kernel put them; turn the spoiled one there.
+    const auto turn = [&](loff_t position, unsigned char bits) {
+        unsigned char byte = 0;
+        if (bits != 0 && read(out, &byte, 1, position) == 1) {
+            byte ^= bits;
+            (void)write(out, &byte, 1, position);
+        }
+    };
+    if (moved > 0) {
+        turn(at + moved / 2, spoil().takes(in, size_t(moved)));
+        if (wrong >= from && wrong < from + moved)
+            turn(at + (wrong - from), 0x10);
     }
     killedIfWritten(out);
     return moved;
+}
+
+int posix_fadvise64(int fd, off_t offset, off_t length, int advice)
+{
+    static const auto next = real<Advise>("posix_fadvise64");
+    const off_t wrong = cachedByte().offset(fd);
+    if (advice == POSIX_FADV_DONTNEED && wrong >= offset && (length == 0 || wrong < offset + length))
+        cachedByte().healed = true;
+    return next(fd, offset, length, advice);
+}
+
+int posix_fadvise(int fd, off_t offset, off_t length, int advice)
+{
+    return posix_fadvise64(fd, offset, length, advice);
 }
 
 int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags)

@@ -4,11 +4,13 @@
 #include "shows/Uuid.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -193,6 +195,25 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(std::optional<QString>, expected);
         QCOMPARE(CLI::value(u"--show"_s, arguments), expected);
+    }
+
+    // Quitting while a folder is still being listed (a network folder that hangs) ends
+    // within its bound; the listing thread, left behind, finds no store to report to.
+    void quitLeavesAHangingListingBehind()
+    {
+        auto store = std::make_unique<ShowStore>(m_library, m_seed);
+        ShowStore::Seams seams;
+        seams.beforeListing = [](const QString&) { QThread::msleep(1500); };
+        store->setSeams(seams);
+        QVERIFY(QDir().mkpath(m_case->filePath(u"hanging"_s)));
+        store->enqueue({QUrl::fromLocalFile(m_case->filePath(u"hanging"_s))}, store->shows().first());
+        QElapsedTimer clock;
+        clock.start();
+        store->finishTagging(std::chrono::milliseconds(200));
+        store.reset();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        // A report to the store that is gone would be caught by the sanitizers here.
+        QTest::qWait(2000);
     }
 
 private:
