@@ -82,19 +82,24 @@ private:
     unsigned m_free = (1u << poolPieces) - 1;
 };
 
-// `count` buffers of the pool for as long as it lives.
-template <std::size_t count> class Lease
+// A few buffers of the pool for as long as it lives.
+class Lease
 {
 public:
-    Lease() { Pool::instance().take(m_buffers); }
+    explicit Lease(std::size_t count)
+        : m_count(count)
+    {
+        Pool::instance().take(std::span(m_buffers).first(m_count));
+    }
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
-    ~Lease() { Pool::instance().give(m_buffers); }
+    ~Lease() { Pool::instance().give(std::span(m_buffers).first(m_count)); }
 
     char* operator[](std::size_t index) const { return m_buffers[index]; }
 
 private:
-    std::array<char*, count> m_buffers {};
+    std::array<char*, 4> m_buffers {};
+    std::size_t m_count;
 };
 
 // A thread of its own that runs the jobs handed to it one after the other
@@ -330,15 +335,15 @@ std::variant<QString, Mismatch, Trouble> transfer(const Transfer& transfer)
     const Range range = transfer.range;
     const int from = transfer.from;
     const int to = transfer.to;
-    // One buffer for the new file's bytes; three that take turns for the second
-    // read: one read while the piece before is compared and the one before that
-    // added to the digest.
-    const Lease<4> buffers;
-    SecondRead second(from);
     // The second read takes the whole file, tags and all, in pieces that start
     // where a block does; the copy takes the range, in pieces of its own.
     const qint64 size = range.end + transfer.after.size();
     const qint64 pieces = (size + pieceSize - 1) / pieceSize;
+    // One buffer for the new file's bytes; for the second read, three that take
+    // turns: one read while the piece before is compared and the one before
+    // that added to the digest. A file of one piece needs one.
+    const Lease buffers(pieces > 1 ? 4 : 2);
+    SecondRead second(from);
     Sha256 sha;
     std::array<std::optional<QByteArrayView>, 3> again {};
     std::array<int, 3> errors {};
@@ -421,7 +426,7 @@ std::variant<QString, Mismatch, Trouble> transfer(const Transfer& transfer)
 
 std::variant<QString, Trouble> digest(int fd, Range range)
 {
-    const Lease<2> buffers;
+    const Lease buffers(2);
     Sha256 sha;
     Worker hasher(piecesOf(range) > 1);
     for (qint64 done = 0, piece = 0; done < range.size(); ++piece) {

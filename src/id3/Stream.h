@@ -18,13 +18,13 @@
 namespace ID3::Stream {
 
 // Large enough that the cost of a call doesn't show, small enough that the
-// pieces of two files in flight stay within a few MiB.
+// pieces of the files in flight stay within a few tens of MiB.
 inline constexpr qint64 pieceSize = qint64(4) << 20;
 // Reads that go around the page cache start, end and land on multiples of
 // this: the logical block size of every common disk, and the page size.
 inline constexpr qint64 blockSize = 4096;
-// How many pieces the process has in all; a file's copy takes four, and a batch
-// has two files in flight.
+// How many pieces the process has in all: a file's copy takes four (two for a
+// file of one piece), so two large files or four small ones go at a time.
 inline constexpr int poolPieces = 8;
 
 // SHA-256 taken piece by piece.
