@@ -47,12 +47,13 @@ struct TextField
     QLatin1StringView id;
     QString Tags::*field;
 };
-constexpr std::array<TextField, 7> leadingTexts {{
+constexpr std::array<TextField, 8> leadingTexts {{
     {"TIT2"_L1, &Tags::title},
     {"TPE1"_L1, &Tags::artist},
     {"TPE2"_L1, &Tags::albumArtist},
     {"TALB"_L1, &Tags::album},
     {"TRCK"_L1, &Tags::track},
+    {"TPOS"_L1, &Tags::disc},
     {"TCOM"_L1, &Tags::composer},
     {"TCON"_L1, &Tags::genre},
 }};

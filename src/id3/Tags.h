@@ -17,6 +17,7 @@ struct Tags
     QString albumArtist;
     QString album;
     QString track; // "3/12": the track and the tracks of its release
+    QString disc; // "1/2": the disc and the discs of its release
     QString genre;
     QString year;
     QString language;
@@ -32,6 +33,11 @@ struct Tags
     std::optional<QByteArray> cover;
     // The CHAP and CTOC frames of the file's old tag go into the new one.
     bool keepChapters = false;
+    // So do the frames of its recording: lyrics, ISRC, identifiers, loudness,
+    // tempo, key, rating, and its disc number where `disc` is empty.
+    bool keepTrackInfo = false;
+    // A file whose old tag has a title keeps it; `title` is for the others.
+    bool keepTitle = false;
     bool writeID3v1 = true;
     qint64 padding = 1024;
 

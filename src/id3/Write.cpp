@@ -6,10 +6,13 @@
 #include "id3/Text.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -122,6 +125,90 @@ std::variant<Outcome, Failure> rewrite(
     }
     return written;
 }
+// The frames of a file's old tags that belong to the recording rather than to
+// the release: lyrics (plain and timed), its ISRC, identifiers, loudness,
+// tempo, key, rating and play count, and the disc number where the show
+// writes none.
+constexpr std::array<QByteArrayView, 11> trackInfoIds {
+    "USLT", "SYLT", "TSRC", "UFID", "TXXX", "RVA2", "TBPM", "TKEY", "POPM", "PCNT", "TPOS"};
+
+QString firstText(const QList<KeptFrame>& frames, QByteArrayView id)
+{
+    const auto found
+        = std::find_if(frames.cbegin(), frames.cend(), [&](const KeptFrame& f) { return f.id == id; });
+    return found == frames.cend() ? QString() : textOf(*found);
+}
+
+// "n/N" with the old tag's total instead of N when that is larger: one track of
+// a twelve-track release, tagged on its own, stays "5/12".
+QString withLargerTotal(const QString& number, const QString& old)
+{
+    const qsizetype slash = number.indexOf(u'/');
+    if (slash < 0)
+        return number;
+    const int ours = number.sliced(slash + 1).toInt();
+    const qsizetype oldSlash = old.indexOf(u'/');
+    const int theirs = oldSlash < 0 ? 0 : old.sliced(oldSlash + 1).trimmed().toInt();
+    return theirs > ours ? number.first(slash + 1) + QString::number(theirs) : number;
+}
+
+// The frames of the old tags a new one keeps: each once (the first tag's,
+// which readers read), and none the show writes itself.
+QList<KeptFrame> trackInfo(const QList<KeptFrame>& old, const QStringList& written)
+{
+    QList<KeptFrame> kept;
+    QSet<QByteArray> seen;
+    for (const KeptFrame& frame : old) {
+        if (std::find(trackInfoIds.cbegin(), trackInfoIds.cend(), frame.id) == trackInfoIds.cend()
+            || written.contains(QString::fromLatin1(frame.id)))
+            continue;
+        const QByteArray identity = identityOf(frame);
+        if (seen.contains(identity))
+            continue;
+        seen.insert(identity);
+        kept.append(frame);
+    }
+    return kept;
+}
+
+// The new tag for one file: the show's values with what the file keeps of its
+// own (its title, the totals of its numbers, the frames of its recording and
+// its chapters, which follow the show's frames), and the values it was made
+// from, for its ID3v1 tag.
+std::variant<std::pair<BuiltTag, Tags>, Failure> composeTag(
+    const Tags& tags, QByteArrayView oldHead, const QString& fileName)
+{
+    const bool readsOld = tags.keepTitle || tags.keepTrackInfo || tags.keepChapters || !tags.track.isEmpty()
+        || !tags.disc.isEmpty();
+    const QList<KeptFrame> old = readsOld ? oldFrames(oldHead) : QList<KeptFrame>();
+    Tags fileTags = tags;
+    if (tags.keepTitle) {
+        const QString own = firstText(old, "TIT2");
+        if (!trimSpaces(own).isEmpty())
+            fileTags.title = own;
+        if (trimSpaces(fileTags.title).isEmpty())
+            return Failure::emptyTitle();
+    }
+    fileTags.track = withLargerTotal(tags.track, firstText(old, "TRCK"));
+    fileTags.disc = withLargerTotal(tags.disc, firstText(old, "TPOS"));
+    BuiltTag tag = buildFrames(fileTags);
+    QList<KeptFrame> kept = tags.keepTrackInfo ? trackInfo(old, tag.frames) : QList<KeptFrame>();
+    if (tags.keepChapters)
+        for (const KeptFrame& frame : old)
+            if (frame.id == "CHAP" || frame.id == "CTOC")
+                kept.append(frame);
+    const qint64 audioStart = headerSize + tag.bytes.size() + qMax<qint64>(tags.padding, 0) + keptSize(kept);
+    // Its header could not say how long such a tag is; refuse before writing
+    // hundreds of megabytes.
+    if (audioStart - headerSize >= syncsafeLimit)
+        return Failure::io("The new tag of "_L1 + fileName
+            + " would be larger than an ID3v2 tag can be (256 MB); the file was left as it is"_L1);
+    // Chapters' byte offsets move with the audio.
+    tag.bytes += keptFrames(kept, audioStart - oldHead.size());
+    tag.frames += keptNames(kept);
+    return std::pair {finishTag(std::move(tag), tags.padding), fileTags};
+}
+
 } // namespace
 
 std::variant<Outcome, Failure> write(
@@ -130,27 +217,18 @@ std::variant<Outcome, Failure> write(
     const QString fileName = FileName::display(QFileInfo(targetPath).fileName());
     if (QFileInfo(targetPath).suffix().toLower() != "mp3"_L1)
         return Failure::notMP3(fileName);
-    if (trimSpaces(tags.title).isEmpty())
+    // A file that keeps its own title may have one; the others are refused before they are read.
+    if (!tags.keepTitle && trimSpaces(tags.title).isEmpty())
         return Failure::emptyTitle();
 
-    const BuiltTag frames = buildFrames(tags);
-    const qint64 tagSize = headerSize + frames.bytes.size() + qMax<qint64>(tags.padding, 0);
     QStringList frameIds;
     const auto compose = [&](QByteArrayView oldHead, QByteArrayView) -> std::variant<Surround, Failure> {
-        // Chapters follow the show's frames, their byte offsets moved with the audio.
-        const QList<KeptFrame> chapters = tags.keepChapters ? chapterFrames(oldHead) : QList<KeptFrame>();
-        const qint64 audioStart = tagSize + keptSize(chapters);
-        // Its header could not say how long such a tag is; refuse before writing
-        // hundreds of megabytes.
-        if (audioStart - headerSize >= syncsafeLimit)
-            return Failure::io("The new tag of "_L1 + fileName
-                + " would be larger than an ID3v2 tag can be (256 MB); the file was left as it is"_L1);
-        BuiltTag tag = frames; // a file read again is composed again
-        tag.bytes += keptFrames(chapters, audioStart - oldHead.size());
-        tag.frames += keptNames(chapters);
-        tag = finishTag(std::move(tag), tags.padding);
+        const auto composed = composeTag(tags, oldHead, fileName);
+        if (const auto* failure = std::get_if<Failure>(&composed))
+            return *failure;
+        const auto& [tag, fileTags] = std::get<std::pair<BuiltTag, Tags>>(composed);
         frameIds = tag.frames;
-        return Surround {std::move(tag.bytes), tags.writeID3v1 ? id3v1(tags) : QByteArray()};
+        return Surround {tag.bytes, tags.writeID3v1 ? id3v1(fileTags) : QByteArray()};
     };
     Approve approve;
     if (keep)
@@ -158,13 +236,13 @@ std::variant<Outcome, Failure> write(
             keep(replaced);
             return std::nullopt;
         };
-    auto written = rewrite(targetPath, compose, approve, options);
-    if (auto* outcome = std::get_if<Outcome>(&written)) {
+    auto result = rewrite(targetPath, compose, approve, options);
+    if (auto* outcome = std::get_if<Outcome>(&result)) {
         outcome->frames = frameIds;
         if (tags.writeID3v1)
             outcome->frames += QStringLiteral("ID3v1");
     }
-    return written;
+    return result;
 }
 
 std::variant<Outcome, Failure> restore(

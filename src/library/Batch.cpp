@@ -1,6 +1,7 @@
 #include "id3/FileName.h"
 #include "id3/ID3.h"
 #include "library/Journal.h"
+#include "library/Release.h"
 #include "library/ShowStore.h"
 
 #include <QFileInfo>
@@ -46,46 +47,6 @@ QStringList mp3Entries(const QString& folder)
     for (Entry& entry : entries)
         paths.append(std::move(entry.path));
     return paths;
-}
-
-// Each file's place in its release, for a show that numbers tracks: the MP3 files
-// of its folder, listed once per folder, in the order a batch takes them (a file
-// the listing doesn't show still counts).
-QList<std::optional<Show::Track>> releaseTracks(const QStringList& files)
-{
-    struct Folder
-    {
-        QStringList names;
-        QSet<QString> known;
-        QHash<QString, Show::Track> tracks;
-    };
-    QHash<QString, Folder> folders;
-    for (const QString& file : files) {
-        const QFileInfo info(file);
-        auto folder = folders.find(info.path());
-        if (folder == folders.end()) {
-            folder = folders.insert(info.path(), {});
-            for (const QString& path : mp3Entries(info.path()))
-                folder->names.append(QFileInfo(path).fileName());
-            folder->known = QSet<QString>(folder->names.cbegin(), folder->names.cend());
-        }
-        if (!folder->known.contains(info.fileName())) {
-            folder->known.insert(info.fileName());
-            folder->names.append(info.fileName());
-        }
-    }
-    for (Folder& folder : folders) {
-        const QList<Show::Track> tracks = Show::tracks(folder.names);
-        for (qsizetype i = 0; i < tracks.size(); ++i)
-            folder.tracks.insert(folder.names.at(i), tracks.at(i));
-    }
-    QList<std::optional<Show::Track>> out;
-    out.reserve(files.size());
-    for (const QString& file : files) {
-        const QFileInfo info(file);
-        out.append(folders.value(info.path()).tracks.value(info.fileName()));
-    }
-    return out;
 }
 
 struct FileIdentity
@@ -250,7 +211,12 @@ QStringList ShowStore::expand(const QList<QUrl>& locations, const BeforeListing&
         }
         if (beforeListing)
             beforeListing(path);
-        files += mp3Entries(path);
+        QStringList found = mp3Entries(path);
+        // An album folder of disc folders stands for their files, disc by disc.
+        if (found.isEmpty())
+            for (const QString& disc : Release::discFolders(path))
+                found += mp3Entries(disc);
+        files += found;
     }
     return files;
 }
@@ -302,8 +268,9 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
         }
     }
 
-    const QList<std::optional<Show::Track>> tracks
-        = show.numberTracks ? releaseTracks(files) : QList<std::optional<Show::Track>>(files.size());
+    const QList<std::optional<Show::Track>> tracks = show.numberTracks
+        ? Release::places(files, &mp3Entries)
+        : QList<std::optional<Show::Track>>(files.size());
     const auto work = [&](qsizetype index, const QString& file) {
         ID3::KeepReplaced keep;
         if (journal)

@@ -90,9 +90,13 @@ std::optional<Show> Show::fromJson(const QJsonValue& value)
     show.coverFile = cover.isString() ? std::optional(cover.toString()) : std::nullopt;
     show.writeID3v1 = readBool(o, QLatin1StringView("writeID3v1"), true);
     show.notes = readText(o, QLatin1StringView("notes"));
-    // A new show keeps chapters; one stored before the keys existed does what it did then.
+    // A new show keeps chapters and each recording's frames; one stored before
+    // the keys existed does what it did then.
     show.numberTracks = readBool(o, QLatin1StringView("numberTracks"), false);
     show.keepChapters = readBool(o, QLatin1StringView("keepChapters"), false);
+    show.keepTrackInfo = readBool(o, QLatin1StringView("keepTrackInfo"), false);
+    show.artistFromFileName = readBool(o, QLatin1StringView("artistFromFileName"), false);
+    show.keepTitle = readBool(o, QLatin1StringView("keepTitle"), false);
 
     if (show.name.isEmpty())
         show.name = QStringLiteral("Untitled Show");
@@ -129,6 +133,9 @@ QJsonObject Show::toJson() const
     o.insert(QLatin1StringView("notes"), notes);
     o.insert(QLatin1StringView("numberTracks"), numberTracks);
     o.insert(QLatin1StringView("keepChapters"), keepChapters);
+    o.insert(QLatin1StringView("keepTrackInfo"), keepTrackInfo);
+    o.insert(QLatin1StringView("artistFromFileName"), artistFromFileName);
+    o.insert(QLatin1StringView("keepTitle"), keepTitle);
     return o;
 }
 
@@ -138,6 +145,6 @@ size_t qHash(const Show& show, size_t seed) noexcept
         show.artist, show.albumArtist, show.album, show.genre, show.year, show.autoYear, show.language,
         show.publisher, show.copyright, show.comment, show.description, show.category, show.keywords,
         show.feedURL, show.podcastFlag, show.composer, show.coverFile.has_value(),
-        show.coverFile.value_or(QString()), show.writeID3v1, show.notes, show.numberTracks,
-        show.keepChapters);
+        show.coverFile.value_or(QString()), show.writeID3v1, show.notes, show.numberTracks, show.keepChapters,
+        show.keepTrackInfo, show.artistFromFileName, show.keepTitle);
 }

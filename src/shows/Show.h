@@ -1,6 +1,7 @@
 #pragma once
 
 #include "id3/Tags.h"
+#include "shows/Numbering.h"
 
 #include <QJsonObject>
 #include <QList>
@@ -49,23 +50,19 @@ struct Show
     bool numberTracks = false;
     // The chapters of each file's old tag (CHAP, CTOC) go into its new one.
     bool keepChapters = true;
+    // So do the frames of its recording: lyrics, ISRC, identifiers, loudness,
+    // tempo, key, rating.
+    bool keepTrackInfo = true;
+    // A name "Artist - Title" gives the file its artist (and, with
+    // titleFromFileName, its title).
+    bool artistFromFileName = false;
+    // A file whose old tag has a title keeps it; the title rule is for the others.
+    bool keepTitle = false;
 
     bool operator==(const Show&) const = default;
 
-    // A file's place in its release: its track number and the number of tracks.
-    struct Track
-    {
-        int number = 0;
-        int count = 0;
-        bool operator==(const Track&) const = default;
-    };
-    // The number a file's name starts with: one to three digits, then a separator
-    // (".", "-", "_", a dash) or a space, as in "01 - Intro.mp3" or "7 Intro.mp3".
-    static std::optional<int> leadingNumber(const QString& fileName);
-    // The tracks of a folder's MP3 files, given by name in the order a batch takes
-    // them: each its leading number, or else its place in that order; counted as
-    // many as there are files, or as the largest leading number when that is more.
-    static QList<Track> tracks(const QStringList& fileNames);
+    // A file's place in its release: its track and disc numbers and their counts.
+    using Track = Numbering::Place;
 
     // A label and its value, as the previews list them.
     struct Row
@@ -76,8 +73,8 @@ struct Show
     };
 
     // The tag values for one file: the kind decides which fields are written, the
-    // title may come from the file's name, and the year may be the current one.
-    // With numberTracks, `track` is the file's place in its release.
+    // title and the artist may come from the file's name, and the year may be the
+    // current one. With numberTracks, `track` is the file's place in its release.
     ID3::Tags tags(const QString& file, const std::optional<QByteArray>& cover,
         const std::optional<Track>& track = std::nullopt) const;
 
@@ -98,6 +95,9 @@ struct Show
     QList<Row> writtenRows() const;
     // What the title is when each file's name gives it.
     QString fileTitle() const;
+    // What each file's title and artist are, as the previews say it.
+    QString titleText() const;
+    QString artistText() const;
 
     // User-perceived characters (grapheme clusters), as the description limit counts them.
     static qsizetype characterCount(const QString& text);

@@ -3,8 +3,9 @@
 
 #include <QDate>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTextBoundaryFinder>
+
+#include <array>
 
 qsizetype Show::characterCount(const QString& text)
 {
@@ -34,57 +35,66 @@ int Show::currentYear()
 
 namespace {
 
-// One to three digits at the start of a name, then what separates them from the rest.
-const QRegularExpression& numberPrefix()
+// What separates an artist from a title in a name: the first of these counts.
+constexpr std::array<QStringView, 3> artistSeparators {u" - ", u" \u2013 ", u" \u2014 "};
+
+// What a file's name says: its name without the extension, and the artist
+// before the title when there is one.
+struct FromName
 {
-    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,3})[ ._\\-\u2013\u2014]+"));
-    return pattern;
+    QString title;
+    QString artist;
+};
+
+// `name` without its first `count` characters; a name of nothing but them stays whole.
+QString without(const QString& name, qsizetype count)
+{
+    return count < name.size() ? name.sliced(count) : name;
+}
+
+FromName fromName(const QString& file, qsizetype nameNumber, bool withArtist)
+{
+    // Only the last extension goes: "Live 2.0.mp3" keeps "Live 2.0".
+    // A name that is not UTF-8 gives its readable part, not escape codes.
+    const QString fileName = FileName::display(QFileInfo(file).fileName());
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString base = dot < 0 ? fileName : fileName.left(dot);
+    // The track number has a frame of its own.
+    const FromName plain {without(base, nameNumber), {}};
+    if (!withArtist)
+        return plain;
+    // A leading number is never part of the artist, whether or not it is the track's.
+    const QString named = without(base, Numbering::parse(base).value_or(Numbering::Named()).length);
+    qsizetype at = -1;
+    qsizetype length = 0;
+    for (const QStringView separator : artistSeparators) {
+        const qsizetype found = named.indexOf(separator);
+        if (found > 0 && (at < 0 || found < at)) {
+            at = found;
+            length = separator.size();
+        }
+    }
+    if (at < 0)
+        return plain;
+    return {named.sliced(at + length), named.first(at)};
 }
 
 } // namespace
-
-std::optional<int> Show::leadingNumber(const QString& fileName)
-{
-    const QRegularExpressionMatch match = numberPrefix().match(fileName);
-    return match.hasMatch() ? std::optional(match.captured(1).toInt()) : std::nullopt;
-}
-
-QList<Show::Track> Show::tracks(const QStringList& fileNames)
-{
-    QList<Track> tracks;
-    int count = int(fileNames.size());
-    for (qsizetype i = 0; i < fileNames.size(); ++i) {
-        const int number = leadingNumber(fileNames.at(i)).value_or(int(i) + 1);
-        count = qMax(count, number);
-        tracks.append({number, 0});
-    }
-    for (Track& track : tracks)
-        track.count = count;
-    return tracks;
-}
 
 ID3::Tags Show::tags(
     const QString& file, const std::optional<QByteArray>& cover, const std::optional<Track>& track) const
 {
     ID3::Tags t;
-    if (titleFromFileName) {
-        // Only the last extension goes: "Live 2.0.mp3" keeps "Live 2.0".
-        // A name that is not UTF-8 gives its readable part, not escape codes.
-        const QString fileName = FileName::display(QFileInfo(file).fileName());
-        const qsizetype dot = fileName.lastIndexOf(u'.');
-        t.title = dot < 0 ? fileName : fileName.left(dot);
-        // The track number has a frame of its own; a title of nothing but it stays whole.
-        if (numberTracks) {
-            const QString rest = t.title.sliced(numberPrefix().match(t.title).capturedLength());
-            if (!rest.isEmpty())
-                t.title = rest;
-        }
-    } else {
-        t.title = title;
+    const bool numbered = numberTracks && track;
+    const FromName named = fromName(file, numbered ? track->nameNumber : 0, artistFromFileName);
+    t.title = titleFromFileName ? named.title : title;
+    t.keepTitle = keepTitle;
+    if (numbered) {
+        t.track = QString::number(track->track) + u'/' + QString::number(track->tracks);
+        if (track->disc > 0)
+            t.disc = QString::number(track->disc) + u'/' + QString::number(track->discs);
     }
-    if (numberTracks && track)
-        t.track = QString::number(track->number) + u'/' + QString::number(track->count);
-    t.artist = artist;
+    t.artist = named.artist.isEmpty() ? artist : named.artist;
     t.albumArtist = albumArtist;
     t.album = album;
     t.genre = genre;
@@ -105,5 +115,6 @@ ID3::Tags Show::tags(
     t.cover = cover;
     t.writeID3v1 = writeID3v1;
     t.keepChapters = keepChapters;
+    t.keepTrackInfo = keepTrackInfo;
     return t;
 }

@@ -80,11 +80,12 @@ QList<Show::Row> Show::id3v1Rows() const
     if (!genreValue.isEmpty() && ID3::genreIndex(genreValue) == ID3::noGenre)
         genreValue = QStringLiteral("\u2014 (\u201c%1\u201d isn't in the old genre list)").arg(genreValue);
 
+    const QString fromEachFile = QStringLiteral(" (first 30 characters)");
     QList<Row> rows {
         {QStringLiteral("Title"),
-            titleFromFileName ? fileTitle() + QStringLiteral(" (first 30 characters)")
-                              : fit(title, fieldWidth)},
-        {QStringLiteral("Artist"), fit(artist, fieldWidth)},
+            titleFromFileName || keepTitle ? titleText() + fromEachFile : fit(title, fieldWidth)},
+        {QStringLiteral("Artist"),
+            artistFromFileName ? artistText() + fromEachFile : fit(artist, fieldWidth)},
         {QStringLiteral("Album"), fit(album, fieldWidth)},
         {QStringLiteral("Year"),
             autoYear ? QString::number(currentYear()) : firstCharacters(year, ID3::v1YearWidth)},
@@ -99,8 +100,28 @@ QList<Show::Row> Show::id3v1Rows() const
 
 QString Show::fileTitle() const
 {
+    if (artistFromFileName)
+        return numberTracks ? QStringLiteral("each file's name after its track number and artist")
+                            : QStringLiteral("each file's name after its artist");
     return numberTracks ? QStringLiteral("each file's name without its track number")
                         : QStringLiteral("each file's name");
+}
+
+QString Show::titleText() const
+{
+    const QString rule = titleFromFileName ? fileTitle() : title;
+    if (!keepTitle)
+        return rule;
+    const QString own = QStringLiteral("each file's own title");
+    return isBlank(rule) ? own : own + QStringLiteral(", or else ") + rule;
+}
+
+QString Show::artistText() const
+{
+    const QString named = QStringLiteral("each file's name before \u201c - \u201d");
+    if (!artistFromFileName)
+        return artist;
+    return isBlank(artist) ? named : named + QStringLiteral(", or else ") + artist;
 }
 
 QString Show::id3v1Summary() const
@@ -121,12 +142,13 @@ QList<Show::Row> Show::writtenRows() const
             rows.append({QString::fromUtf8(label), value});
     };
     rows.append({QStringLiteral("Type"), podcast ? QStringLiteral("Podcast") : QStringLiteral("Music")});
-    add("Title", titleFromFileName ? fileTitle() : title);
-    add("Artist", artist);
+    add("Title", titleText());
+    add("Artist", artistText());
     add("Album artist", albumArtist);
     add("Album", album);
     add("Track",
-        numberTracks ? QStringLiteral("each file's number in its folder, of all (TRCK)") : QString());
+        numberTracks ? QStringLiteral("each file's number, of all on its disc (TRCK), and its disc (TPOS)")
+                     : QString());
     if (!podcast)
         add("Composer", composer);
     add("Genre", genre);
@@ -143,6 +165,11 @@ QList<Show::Row> Show::writtenRows() const
         add("Description", description);
     }
     add("Cover", coverFile ? QStringLiteral("front cover image") : QString());
+    add("Recording",
+        keepTrackInfo
+            ? QStringLiteral("each file's own lyrics, ISRC, identifiers, ReplayGain, tempo, key and "
+                             "rating, kept (USLT, SYLT, TSRC, UFID, TXXX, RVA2, TBPM, TKEY, POPM, PCNT)")
+            : QString());
     add("Chapters", keepChapters ? QStringLiteral("each file's own, kept (CHAP, CTOC)") : QString());
     if (writeID3v1)
         rows.append({QStringLiteral("Older players"), QStringLiteral("ID3v1 \u00b7 ") + id3v1Summary()});

@@ -246,13 +246,20 @@ QWidget* ShowEditor::buildTitleSection()
     content->addWidget(m_titleFromFileNameCheck);
     m_titleNote = note(QString(), "titleNote");
     content->addWidget(m_titleNote);
+    content->addWidget(checkBox("keepTitleCheck", &Show::keepTitle,
+        QStringLiteral("Keep the title a file already has (TIT2); the rule above is for the others")));
+    content->addWidget(checkBox("artistFromFileNameCheck", &Show::artistFromFileName,
+        QStringLiteral("Take the artist from each file's name, \u201cArtist - Title\u201d (TPE1)")));
+    content->addWidget(checkBox("numberTracksCheck", &Show::numberTracks,
+        QStringLiteral("Number the tracks and discs (TRCK, TPOS)")));
     content->addWidget(
-        checkBox("numberTracksCheck", &Show::numberTracks, QStringLiteral("Number the tracks (TRCK)")));
-    content->addWidget(
-        note(QStringLiteral("The number a file's name starts with, or else its place in its folder, "
-                            "out of all the folder's tracks: \u201c01 - Intro.mp3\u201d is track 1, "
-                            "titled \u201cIntro\u201d."),
+        note(QStringLiteral("As the names say, \u201c01 - Intro\u201d, \u201cTrack 01 Intro\u201d or "
+                            "\u201c1-01 Intro\u201d (disc 1), in \u201cDisc 2\u201d folders too, out of all "
+                            "the tracks of the disc; where some names have no number, or two the same, "
+                            "each file's place in its folder."),
             "numberTracksNote"));
+    content->addWidget(checkBox("keepTrackInfoCheck", &Show::keepTrackInfo,
+        QStringLiteral("Keep each file's lyrics, ISRC, identifiers, ReplayGain, tempo, key and rating")));
     content->addWidget(checkBox("keepChaptersCheck", &Show::keepChapters,
         QStringLiteral("Keep each file's chapters (CHAP, CTOC), with their titles, links and images")));
     return title;

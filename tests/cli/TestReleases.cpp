@@ -1,5 +1,6 @@
-// Track numbers for a music release and chapters kept for a podcast, through the real
-// executable, read back by mutagen and ffprobe.
+// Releases as rippers, taggers and chapter tools leave them, through the real executable,
+// read back by mutagen and ffprobe: track and disc numbers, artists and titles from names,
+// the frames of each recording and the chapters of each episode kept.
 #include "common/LibraryTestKit.h"
 
 #include <QDir>
@@ -14,9 +15,10 @@ namespace {
 
 // Debian's interpreter, which has python3-mutagen; another python3 may come first on PATH.
 const QString python = u"/usr/bin/python3"_s;
-const QString chaptersTool = QStringLiteral(PELAMO_CHAPTERS_TOOL);
+const QString oldTagsTool = QStringLiteral(PELAMO_OLDTAGS_TOOL);
 
-// A show as a library saved before the show had "numberTracks" and "keepChapters".
+// A show as a library saved before the show had "numberTracks", "keepChapters" and what
+// came after them.
 QJsonObject storedShow(const QString& kind, const QString& id, const QString& name, const QString& genre)
 {
     return QJsonObject {{u"id"_s, id}, {u"kind"_s, kind}, {u"name"_s, name}, {u"title"_s, QString()},
@@ -29,14 +31,37 @@ QJsonObject storedShow(const QString& kind, const QString& id, const QString& na
         {u"notes"_s, QString()}};
 }
 
-std::optional<QJsonObject> chaptersOf(const QString& file)
+// What mutagen reads of a file (see oldtags.py).
+std::optional<QJsonObject> tagsOf(const QString& file)
 {
     QProcess tool;
-    tool.start(python, {chaptersTool, u"read"_s, file});
+    tool.start(python, {oldTagsTool, u"read"_s, file});
     if (!tool.waitForFinished(60000) || tool.exitCode() != 0)
         return std::nullopt;
     const QJsonDocument document = QJsonDocument::fromJson(tool.readAllStandardOutput());
     return document.isObject() ? std::optional(document.object()) : std::nullopt;
+}
+
+// Gives a file old tags with the tool; the arguments after the command's.
+bool oldTags(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(python, QStringList {oldTagsTool} + arguments);
+    return tool.waitForFinished(60000) && tool.exitCode() == 0;
+}
+
+// The tags ffprobe, another reader, finds in a file.
+QJsonObject probed(const QString& file)
+{
+    QProcess probe;
+    probe.start(u"ffprobe"_s, {u"-v"_s, u"error"_s, u"-show_format"_s, u"-of"_s, u"json"_s, file});
+    probe.waitForFinished(60000);
+    return QJsonDocument::fromJson(probe.readAllStandardOutput())
+        .object()
+        .value(u"format"_s)
+        .toObject()
+        .value(u"tags"_s)
+        .toObject();
 }
 
 } // namespace
@@ -81,60 +106,131 @@ private Q_SLOTS:
         QCOMPARE(sha256Hex(readFile(file)), sha256);
     }
 
-    // A music show numbering its tracks: from the names, or else by their order in the folder,
-    // always out of the whole folder, and titles without the numbers.
-    void trackNumbers_data()
+    // A music release, numbered and named as its files and folders say: one row a release,
+    // each file "track|disc|title|artist" as mutagen reads it after one drop.
+    void releases_data()
     {
-        QTest::addColumn<QStringList>("folder");
-        QTest::addColumn<QStringList>("tagged");
-        QTest::addColumn<QStringList>("tracks");
-        QTest::addColumn<QStringList>("titles");
-        const QStringList numbered {u"01 - Intro.mp3"_s, u"02. Night Drive.mp3"_s, u"03_Outro.mp3"_s};
-        QTest::addRow("numbered names") << numbered << numbered << QStringList {u"1/3"_s, u"2/3"_s, u"3/3"_s}
-                                        << QStringList {u"Intro"_s, u"Night Drive"_s, u"Outro"_s};
-        const QStringList plain {u"b side.mp3"_s, u"A side.mp3"_s, u"c.mp3"_s};
-        QTest::addRow("unnumbered names, by their order")
-            << plain << plain << QStringList {u"2/3"_s, u"1/3"_s, u"3/3"_s}
-            << QStringList {u"b side"_s, u"A side"_s, u"c"_s};
-        QStringList twelve;
-        for (int i = 1; i <= 12; ++i)
-            twelve.append(u"%1 Track.mp3"_s.arg(i, 2, 10, QLatin1Char('0')));
-        QTest::addRow("two of a twelve-track folder")
-            << twelve << QStringList {twelve.at(1), twelve.at(6)} << QStringList {u"2/12"_s, u"7/12"_s}
-            << QStringList {u"Track"_s, u"Track"_s};
-        QTest::addRow("a gap in the numbers counts to the largest")
-            << QStringList {u"1 a.mp3"_s, u"9 b.mp3"_s} << QStringList {u"9 b.mp3"_s}
-            << QStringList {u"9/9"_s} << QStringList {u"b"_s};
+        QTest::addColumn<QStringList>(
+            "files"); // in the case folder; "old TRCK=5/12" after one gives it that tag
+        QTest::addColumn<QString>("dropped");
+        QTest::addColumn<QStringList>("keys"); // of the show, turned on
+        QTest::addColumn<QStringList>("expected");
+        const QStringList numbered {u"numberTracks"_s};
+        QTest::addRow("disc and track in the names")
+            << QStringList {u"a/1-01 Intro"_s, u"a/1-02 Song"_s, u"a/2-01 Other"_s, u"a/2.02 Finale"_s}
+            << u"a"_s << numbered
+            << QStringList {u"1/2|1/2|Intro|Jo"_s, u"2/2|1/2|Song|Jo"_s, u"1/2|2/2|Other|Jo"_s,
+                   u"2/2|2/2|Finale|Jo"_s};
+        QTest::addRow("disc folders, their parent dropped")
+            << QStringList {u"a/Disc 1/01 a"_s, u"a/Disc 1/02 b"_s, u"a/CD2/Track 01 c"_s} << u"a"_s
+            << numbered << QStringList {u"1/2|1/2|a|Jo"_s, u"2/2|1/2|b|Jo"_s, u"1/1|2/2|c|Jo"_s};
+        QTest::addRow("one disc folder, the other beside it")
+            << QStringList {u"a/Disc 1/01 a"_s, u"a/Disc 2/01 b"_s, u"a/Disc 2/04 d"_s} << u"a/Disc 2"_s
+            << numbered << QStringList {u"1/4|2/2|b|Jo"_s, u"4/4|2/2|d|Jo"_s};
+        QTest::addRow("names not all numbered take their places")
+            << QStringList {u"a/7. Seventh Heaven"_s, u"a/99 Luftballons"_s, u"a/Untitled"_s} << u"a"_s
+            << numbered
+            << QStringList {
+                   u"1/3||7. Seventh Heaven|Jo"_s, u"2/3||99 Luftballons|Jo"_s, u"3/3||Untitled|Jo"_s};
+        QTest::addRow("one track of a release, its old total larger") << QStringList {u"a/05 - X"_s,
+            u"old TRCK=5/12"_s} << u"a/05 - X.mp3"_s << numbered << QStringList {u"5/12||X|Jo"_s};
+        QTest::addRow("artists from names, a number in front or not")
+            << QStringList {u"a/01 - Some Artist - Tide"_s, u"a/Other \u2013 Wave \u2014 Two"_s, u"a/Plain"_s}
+            << u"a"_s << QStringList {u"artistFromFileName"_s}
+            << QStringList {u"||Tide|Some Artist"_s, u"||Wave \u2014 Two|Other"_s, u"||Plain|Jo"_s};
+        QTest::addRow("titles kept where the files have them")
+            << QStringList {u"a/01 v3"_s, u"old TIT2=Own title"_s, u"a/02 v4"_s,
+                   u"old TIT2=Eigener Titel \u00e9"_s, u"a/03 none"_s}
+            << u"a"_s << QStringList {u"keepTitle"_s, u"numberTracks"_s}
+            << QStringList {u"1/3||Own title|Jo"_s, u"2/3||Eigener Titel \u00e9|Jo"_s, u"3/3||none|Jo"_s};
     }
-    void trackNumbers()
+    void releases()
     {
-        QFETCH(QStringList, folder);
-        QFETCH(QStringList, tagged);
-        QFETCH(QStringList, tracks);
-        QFETCH(QStringList, titles);
+        QFETCH(QStringList, files);
+        QFETCH(QString, dropped);
+        QFETCH(QStringList, keys);
+        QFETCH(QStringList, expected);
         QJsonObject music
-            = storedShow(u"music"_s, u"8E3C1F20-1B6A-4E59-A7C2-3D4E5F607182"_s, u"Numbered"_s, u"Rock"_s);
-        music.insert(u"numberTracks"_s, true);
+            = storedShow(u"music"_s, u"8E3C1F20-1B6A-4E59-A7C2-3D4E5F607182"_s, u"Release"_s, u"Rock"_s);
+        for (const QString& key : keys)
+            music.insert(key, true);
         QVERIFY(writeFile(m_library + u"/shows.json"_s, QJsonDocument(QJsonArray {music}).toJson()));
         QStringList paths;
-        for (const QString& name : folder)
-            copyFixture(toneFixture(), m_case->filePath(u"album/"_s + name));
-        for (const QString& name : tagged)
-            paths.append(m_case->filePath(u"album/"_s + name));
-        const ProgramRun run = pelamo(QStringList {u"--tag"_s, u"--show"_s, u"Numbered"_s} + paths);
-        QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.count(u" TALB TRCK TCOM "_s) == paths.size(), qPrintable(run.out));
-        for (qsizetype i = 0; i < paths.size(); ++i) {
-            const auto read = chaptersOf(paths.at(i));
-            QVERIFY(read);
-            QCOMPARE(read->value(u"track"_s).toString(), tracks.at(i));
-            QCOMPARE(read->value(u"title"_s).toString(), titles.at(i));
-            // ID3v1.1: the byte after the comment's terminator is the track.
-            const QByteArray v1 = readFile(paths.at(i)).right(ID3v1Size);
-            QVERIFY(v1.startsWith("TAG"));
-            QCOMPARE(int(v1.at(ID3v1Size - 3)), 0);
-            QCOMPARE(int(quint8(v1.at(ID3v1Size - 2))), tracks.at(i).section(u'/', 0, 0).toInt());
+        for (const QString& entry : files) {
+            if (entry.startsWith(u"old "_s)) {
+                // ID3v2.3 for the first file that gets one, ID3v2.4 for the next.
+                const QString version = paths.size() % 2 ? u"3"_s : u"4"_s;
+                QVERIFY(oldTags({u"text"_s, version, paths.constLast(), entry.sliced(4)}));
+                continue;
+            }
+            paths.append(copyFixture(toneFixture(), m_case->filePath(entry + u".mp3"_s)));
         }
+        const ProgramRun run = pelamo({u"--tag"_s, u"--show"_s, u"Release"_s, m_case->filePath(dropped)});
+        QCOMPARE(run.status, 0);
+        QStringList found;
+        for (const QString& path : std::as_const(paths)) {
+            if (!run.out.contains(path))
+                continue; // not dropped
+            const auto read = tagsOf(path);
+            QVERIFY(read);
+            found.append(QStringList {read->value(u"track"_s).toString(), read->value(u"disc"_s).toString(),
+                read->value(u"title"_s).toString(), read->value(u"artist"_s).toString()}
+                             .join(u'|'));
+            // ID3v1.1: the byte after the comment's terminator is the track.
+            const QByteArray v1 = readFile(path).right(ID3v1Size);
+            QCOMPARE(int(quint8(v1.at(ID3v1Size - 2))), found.constLast().section(u'/', 0, 0).toInt());
+        }
+        QCOMPARE(found, expected);
+    }
+
+    // The frames of each recording, as rippers, taggers and loudness scanners leave them in
+    // ID3v2.3 and 2.4 tags, come out of a drop with the same values, in an ID3v2.3 tag, as
+    // mutagen and ffprobe read them; undo gives the file back byte for byte.
+    void recordingKept_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("kept");
+        for (const int version : {3, 4}) {
+            QTest::addRow("lyrics, ID3v2.%d", version) << u"lyrics"_s << version << u"USLT SYLT"_s;
+            QTest::addRow("codes, ID3v2.%d", version) << u"codes"_s << version << u"TSRC UFID TXXX\u00d72"_s;
+            QTest::addRow("loudness, ID3v2.%d", version) << u"loudness"_s << version << u"TXXX\u00d74 RVA2"_s;
+            QTest::addRow("tempo, key, rating, disc, ID3v2.%d", version)
+                << u"more"_s << version << u"TBPM TKEY POPM PCNT TPOS"_s;
+        }
+    }
+    void recordingKept()
+    {
+        QFETCH(QString, group);
+        QFETCH(int, version);
+        QFETCH(QString, kept);
+        QJsonObject music
+            = storedShow(u"music"_s, u"3C5D7E9F-1A2B-4C3D-8E4F-5A6B7C8D9E0F"_s, u"Keeps"_s, u"Rock"_s);
+        music.insert(u"keepTrackInfo"_s, true);
+        QVERIFY(writeFile(m_library + u"/shows.json"_s, QJsonDocument(QJsonArray {music}).toJson()));
+        const QString file = copyFixture(toneFixture(), m_case->filePath(u"Song.mp3"_s));
+        QVERIFY(oldTags({u"recording"_s, group, QString::number(version), file}));
+        const QByteArray original = readFile(file);
+        const auto before = tagsOf(file);
+        const QJsonObject probedBefore = probed(file);
+        QVERIFY(before && !before->value(u"recording"_s).toArray().isEmpty());
+        const ProgramRun run = pelamo({u"--tag"_s, u"--show"_s, u"Keeps"_s, file});
+        QCOMPARE(run.status, 0);
+        // Named as the others are, in the old tag's order.
+        QStringList named = run.out.section(u" APIC "_s, 1).section(u" ID3v1 "_s, 0, 0).split(u' ');
+        QStringList expected = kept.split(u' ');
+        named.sort();
+        expected.sort();
+        QCOMPARE(named, expected);
+        const auto after = tagsOf(file);
+        QVERIFY(after);
+        QCOMPARE(after->value(u"version"_s).toString(), u"2.3"_s);
+        QCOMPARE(after->value(u"recording"_s), before->value(u"recording"_s));
+        const QJsonObject probedAfter = probed(file);
+        for (auto key = probedBefore.begin(); key != probedBefore.end(); ++key)
+            QCOMPARE(probedAfter.value(key.key()), key.value());
+        QCOMPARE(pelamo({u"--undo"_s}).status, 0);
+        QCOMPARE(readFile(file), original);
     }
 
     // A podcast show keeping chapters, from an ID3v2.3 and an ID3v2.4 tag as a chapter tool
@@ -155,13 +251,13 @@ private Q_SLOTS:
         QVERIFY(writeFile(m_library + u"/shows.json"_s, QJsonDocument(QJsonArray {podcast}).toJson()));
         const QString file = withChapters(u"Episode 7.mp3"_s, version);
         const QByteArray original = readFile(file);
-        const auto before = chaptersOf(file);
+        const auto before = tagsOf(file);
         QVERIFY(before);
         const ProgramRun run = pelamo({u"--tag"_s, u"--show"_s, u"Keeps"_s, file});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.contains(u" APIC CHAP\u00d73 CTOC ID3v1 \u00b7 audio untouched\n"_s),
             qPrintable(run.out));
-        const auto after = chaptersOf(file);
+        const auto after = tagsOf(file);
         QVERIFY(after);
         QCOMPARE(after->value(u"version"_s).toString(), u"2.3"_s);
         QCOMPARE(after->value(u"tocs"_s), before->value(u"tocs"_s));
@@ -205,14 +301,13 @@ private:
         return runPelamo(*m_env, arguments << u"--library"_s << m_library, m_case->path());
     }
 
-    // The tone with an ID3v2.`version` tag holding three chapters, as a chapter tool writes them.
+    // The tone with an ID3v2.`version` tag holding three chapters, as a chapter tool writes
+    // them, and the frames of a recording.
     QString withChapters(const QString& name, int version)
     {
         const QString file = copyFixture(toneFixture(), m_case->filePath(name));
-        QProcess tool;
-        tool.start(python, {chaptersTool, u"write"_s, QString::number(version), file});
-        if (!tool.waitForFinished(60000) || tool.exitCode() != 0)
-            qFatal("chapters.py failed: %s", tool.readAllStandardError().constData());
+        if (!oldTags({u"chapters"_s, QString::number(version), file}))
+            qFatal("oldtags.py failed");
         return file;
     }
 

@@ -17,6 +17,7 @@ Show fallback(void (*change)(Show&) = nullptr)
     show.name = u"Untitled Show"_s;
     show.podcastFlag = false;
     show.keepChapters = false;
+    show.keepTrackInfo = false;
     if (change)
         change(show);
     return show;
@@ -32,6 +33,9 @@ Show everyFieldSet()
     show.writeID3v1 = false;
     show.numberTracks = true;
     show.keepChapters = false;
+    show.keepTrackInfo = false;
+    show.artistFromFileName = true;
+    show.keepTitle = true;
     return show;
 }
 
@@ -62,10 +66,15 @@ private Q_SLOTS:
             << R"({"id":"6ba7b810-9dad-11d1-80b4-00c04fd430c8"})"_ba
             << fallback([](Show& s) { s.id = QUuid(u"6BA7B810-9DAD-11D1-80B4-00C04FD430C8"_s); });
         QTest::addRow("release keys read")
-            << R"({"numberTracks":true,"keepChapters":true,"podcastFlag":true})"_ba << fallback([](Show& s) {
+            << R"({"numberTracks":true,"keepChapters":true,"podcastFlag":true,"keepTrackInfo":true,
+                "artistFromFileName":true,"keepTitle":true})"_ba
+            << fallback([](Show& s) {
                    s.numberTracks = true;
                    s.keepChapters = true;
                    s.podcastFlag = true;
+                   s.keepTrackInfo = true;
+                   s.artistFromFileName = true;
+                   s.keepTitle = true;
                });
         QTest::addRow("unknown keys ignored")
             << R"({"rating":5,"name":"Kept"})"_ba << fallback([](Show& s) { s.name = u"Kept"_s; });

@@ -55,34 +55,87 @@ private Q_SLOTS:
         QCOMPARE(show.tags(file, std::nullopt).title, title);
     }
 
-    // A numbered release: the number a name starts with is the track, and not part of the title.
+    // A folder of a release as its names number it: "TRCK|TPOS|title" for each name, in the
+    // folder's order, with the folder's own disc and the largest disc beside it.
     void numberedNames_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("number"); // 0: none
-        QTest::addColumn<QString>("title");
-        QTest::addRow("dash between spaces") << u"01 - Intro.mp3"_s << 1 << u"Intro"_s;
-        QTest::addRow("dot") << u"01. Intro.mp3"_s << 1 << u"Intro"_s;
-        QTest::addRow("underscore") << u"01_Intro.mp3"_s << 1 << u"Intro"_s;
-        QTest::addRow("space") << u"7 Intro.mp3"_s << 7 << u"Intro"_s;
-        QTest::addRow("three digits, en dash") << u"100 \u2013 Bullets.mp3"_s << 100 << u"Bullets"_s;
-        QTest::addRow("four digits are a year") << u"1984 Live.mp3"_s << 0 << u"1984 Live"_s;
-        QTest::addRow("digits run into a word") << u"2Pac.mp3"_s << 0 << u"2Pac"_s;
-        QTest::addRow("nothing but the number keeps its name") << u"03.mp3"_s << 3 << u"03"_s;
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("folderDisc"); // 0: none
+        QTest::addColumn<int>("beside");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addRow("separators after the number") << QStringList {u"01 - Intro"_s, u"02. Night"_s,
+            u"03_Drive"_s, u"4 Outro"_s, u"005 \u2013 Coda"_s}
+                                                     << 0 << 0
+                                                     << QStringList {u"1/5||Intro"_s, u"2/5||Night"_s,
+                                                            u"3/5||Drive"_s, u"4/5||Outro"_s, u"5/5||Coda"_s};
+        QTest::addRow("disc and track") << QStringList {u"1-01 A"_s, u"1-02 B"_s, u"2.01 C"_s} << 0 << 0
+                                        << QStringList {u"1/2|1/2|A"_s, u"2/2|1/2|B"_s, u"1/1|2/2|C"_s};
+        QTest::addRow("the word Track, any case") << QStringList {u"Track 05 Five"_s, u"TRACK 6 Six"_s} << 0
+                                                  << 0 << QStringList {u"5/6||Five"_s, u"6/6||Six"_s};
+        QTest::addRow("a disc folder among three")
+            << QStringList {u"01 a"_s, u"02 b"_s} << 2 << 3 << QStringList {u"1/2|2/3|a"_s, u"2/2|2/3|b"_s};
+        QTest::addRow("a gap counts to the largest") << QStringList {u"01 a"_s, u"02 b"_s,
+            u"04 d"_s} << 0 << 0 << QStringList {u"1/4||a"_s, u"2/4||b"_s, u"4/4||d"_s};
+        QTest::addRow("one name without a number: places, titles whole")
+            << QStringList {u"7. Seventh Heaven"_s, u"Untitled"_s} << 0 << 0
+            << QStringList {u"1/2||7. Seventh Heaven"_s, u"2/2||Untitled"_s};
+        QTest::addRow("the same number twice: places") << QStringList {u"01 a"_s, u"1 b"_s} << 1 << 0
+                                                       << QStringList {u"1/2|1/1|01 a"_s, u"2/2|1/1|1 b"_s};
+        QTest::addRow("four digits are a year, digits into a word a name") << QStringList {
+            u"1984 Live"_s, u"2Pac"_s} << 0 << 0 << QStringList {u"1/2||1984 Live"_s, u"2/2||2Pac"_s};
+        QTest::addRow("nothing but the number keeps its name")
+            << QStringList {u"03"_s} << 0 << 0 << QStringList {u"3/3||03"_s};
     }
     void numberedNames()
     {
-        QFETCH(QString, file);
-        QFETCH(int, number);
-        QFETCH(QString, title);
-        QCOMPARE(Show::leadingNumber(file).value_or(0), number);
+        QFETCH(QStringList, names);
+        QFETCH(int, folderDisc);
+        QFETCH(int, beside);
+        QFETCH(QStringList, expected);
         Show show;
         show.titleFromFileName = true;
-        QCOMPARE(show.tags(u"/m/"_s + file, std::nullopt, Show::Track {4, 9}).track, QString());
         show.numberTracks = true;
-        const ID3::Tags tags = show.tags(u"/m/"_s + file, std::nullopt, Show::Track {4, 9});
+        const QList<Show::Track> places
+            = Numbering::places(names, folderDisc ? std::optional(folderDisc) : std::nullopt, beside);
+        QStringList found;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const ID3::Tags tags
+                = show.tags(u"/m/"_s + names.at(i) + u".mp3"_s, std::nullopt, places.value(i));
+            found.append(tags.track + u'|' + tags.disc + u'|' + tags.title);
+        }
+        QCOMPARE(found, expected);
+        // Without numbering, the name is the title as it is.
+        show.numberTracks = false;
+        QCOMPARE(show.tags(u"/m/01 - Intro.mp3"_s, std::nullopt, places.value(0)).title, u"01 - Intro"_s);
+    }
+
+    // "Artist - Title" names: the first separator counts, a leading number is never the
+    // artist's, and a name without one keeps the show's artist and its whole title.
+    void artistFromFileName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("artist");
+        QTest::addColumn<QString>("title");
+        QTest::addRow("artist and title") << u"Nena - 99 Luftballons"_s << u"Nena"_s << u"99 Luftballons"_s;
+        QTest::addRow("a track number in front")
+            << u"01 - Some Artist - Tide"_s << u"Some Artist"_s << u"Tide"_s;
+        QTest::addRow("the first of the dashes") << u"A \u2014 B \u2013 C"_s << u"A"_s << u"B \u2013 C"_s;
+        QTest::addRow("no separator") << u"07 Tide"_s << u"Show Artist"_s << u"07 Tide"_s;
+        QTest::addRow("a hyphen within a word is none")
+            << u"Jay-Z Song"_s << u"Show Artist"_s << u"Jay-Z Song"_s;
+    }
+    void artistFromFileName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, artist);
+        QFETCH(QString, title);
+        Show show;
+        show.artist = u"Show Artist"_s;
+        show.titleFromFileName = true;
+        show.artistFromFileName = true;
+        const ID3::Tags tags = show.tags(u"/m/"_s + name + u".mp3"_s, std::nullopt);
+        QCOMPARE(tags.artist, artist);
         QCOMPARE(tags.title, title);
-        QCOMPARE(tags.track, u"4/9"_s);
     }
 
     void year()

@@ -34,6 +34,7 @@ Show blankPodcast()
     show.writeID3v1 = false;
     show.autoYear = false;
     show.keepChapters = false;
+    show.keepTrackInfo = false;
     return show;
 }
 
@@ -116,8 +117,9 @@ private Q_SLOTS:
         QCOMPARE(labels(rows),
             (QStringList {"Type", "Title", "Artist", "Album artist", "Album", "Track", "Genre", "Year",
                 "Language", "Publisher", "Copyright", "Comment", "Category", "Keywords", "Feed URL",
-                "Podcast flag", "Description", "Cover", "Chapters", "Older players"}));
-        QCOMPARE(valueOf(rows, u"Track"_s), u"each file's number in its folder, of all (TRCK)"_s);
+                "Podcast flag", "Description", "Cover", "Recording", "Chapters", "Older players"}));
+        QCOMPARE(valueOf(rows, u"Track"_s),
+            u"each file's number, of all on its disc (TRCK), and its disc (TPOS)"_s);
         QCOMPARE(valueOf(rows, u"Chapters"_s), u"each file's own, kept (CHAP, CTOC)"_s);
         QCOMPARE(valueOf(rows, u"Year"_s), thisYear + u" (current year)"_s);
         QCOMPARE(valueOf(rows, u"Category"_s), u"Arts \u203a Books"_s);

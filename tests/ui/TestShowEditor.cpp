@@ -405,16 +405,27 @@ private Q_SLOTS:
             for (const char* name : {"id3v1Intro", "id3v1Preview", "id3v1Outro"})
                 QCOMPARE(shown(editor, name), on);
         }
-        // A new show keeps chapters; numbering tracks brings the preview's track row, and takes it away.
-        QVERIFY(child<QCheckBox>(editor, "keepChaptersCheck")->isChecked());
-        auto* numbered = child<QCheckBox>(editor, "numberTracksCheck");
-        QVERIFY(!numbered->isChecked());
         const auto previewShows = [&](const QString& text) {
             for (QLabel* label : child<QWidget>(editor, "id3v1Preview")->findChildren<QLabel*>())
                 if (label->text() == text && label->isVisibleTo(&editor))
                     return true;
             return false;
         };
+        // A new show keeps chapters and each recording's frames and takes nothing else from the
+        // files; each check sets its field. Numbering tracks brings the preview's track row,
+        // and takes it away; artists from the names change the preview's artist row.
+        for (const auto& [name, field, on] : {std::tuple {"keepChaptersCheck", &Show::keepChapters, true},
+                 std::tuple {"keepTrackInfoCheck", &Show::keepTrackInfo, true},
+                 std::tuple {"keepTitleCheck", &Show::keepTitle, false},
+                 std::tuple {"artistFromFileNameCheck", &Show::artistFromFileName, false}}) {
+            auto* box = child<QCheckBox>(editor, name);
+            QVERIFY2(box->isChecked() == on && editor.draft().*field == on, name);
+            box->setChecked(!on);
+            QVERIFY2(editor.draft().*field == !on, name);
+        }
+        QVERIFY(previewShows(QStringLiteral("each file's name before \u201c - \u201d, or else Ana María (first 30 characters)")));
+        auto* numbered = child<QCheckBox>(editor, "numberTracksCheck");
+        QVERIFY(!numbered->isChecked());
         for (bool on : {true, false}) {
             numbered->setChecked(on);
             QCOMPARE(editor.draft().numberTracks, on);

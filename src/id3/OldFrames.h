@@ -1,0 +1,42 @@
+#pragma once
+
+// The frames of the tags a file already has, read so that some of them can go
+// into its new tag: every leading ID3v2.2, 2.3 and 2.4 tag, one after the
+// other, its frames made ID3v2.3 frames. Pure functions over bytes.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace ID3 {
+
+// A frame as ID3v2.3 has it: its four-character ID (an ID3v2.2 frame under its
+// later name) and a body with plain sizes, no unsynchronisation, and text in
+// ISO-8859-1 or UTF-16 with a byte-order mark.
+struct KeptFrame
+{
+    QByteArray id;
+    QByteArray body;
+
+    bool operator==(const KeptFrame&) const = default;
+};
+
+// Every frame of every leading tag in `head`, in their order. A frame that
+// can't be read whole, or is compressed or encrypted, is left out; an ID3v2.2
+// frame without an ID3v2.3 counterpart too.
+QList<KeptFrame> oldFrames(QByteArrayView head);
+
+// The text of a text frame (T…), its several values joined by "/"; empty for
+// any other frame.
+QString textOf(const KeptFrame& frame);
+
+// What makes a frame one of a kind in a tag: its ID, with the description,
+// language, owner or e-mail address that tells frames of one ID apart.
+QByteArray identityOf(const KeptFrame& frame);
+
+// The frames' IDs for a result line, each once with its count: "CHAP×12", "CTOC".
+QStringList keptNames(const QList<KeptFrame>& frames);
+qint64 keptSize(const QList<KeptFrame>& frames);
+
+} // namespace ID3
