@@ -28,19 +28,15 @@ _pelamo_unquote()
     printf '%s' "$text"
 }
 
-# The names of the library's shows, one a line, as `pelamo --list` prints them
-# first on each line. A folder that holds no library is left alone: listing it
-# would make a new library there.
+# The names of the library's shows, each ended by a NUL byte, as `pelamo --list
+# --null` prints them: it only reads the library, and a name with a tab or a
+# line break in it is still one name.
 _pelamo_shows()
 {
-    local program=$1 library=$2 folder line
-    folder=${library:-${XDG_DATA_HOME:-$HOME/.local/share}/Pelamo}
-    [[ -f $folder/shows.json ]] || return
-    local arguments=(--list)
+    local program=$1 library=$2
+    local arguments=(--list --null)
     [[ $library ]] && arguments+=(--library "$library")
-    "$program" "${arguments[@]}" 2>/dev/null </dev/null | while IFS= read -r line; do
-        printf '%s\n' "${line%%$'\t title='*}"
-    done
+    "$program" "${arguments[@]}" 2>/dev/null </dev/null
 }
 
 _pelamo()
@@ -62,7 +58,7 @@ _pelamo()
             local program typed name
             program=$(_pelamo_unquote "${words[0]}")
             typed=$(_pelamo_unquote "$cur")
-            while IFS= read -r name; do
+            while IFS= read -r -d '' name; do
                 [[ $name == "$typed"* ]] || continue
                 # Readline puts a reply in place of what follows an opening
                 # quote and closes the quote itself; elsewhere the reply is
@@ -95,8 +91,8 @@ _pelamo()
     esac
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '--list --tag --show --library --undo --snapshot
-            --capture --appearance --size --sample-dir --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W '--list --tag --show --library --undo --dry-run --json --null
+            --inspect --snapshot --capture --appearance --size --sample-dir --help --version' -- "$cur"))
         return
     fi
 

@@ -1,26 +1,18 @@
 # fish completion for pelamo(1), installed as share/fish/vendor_completions.d/pelamo.fish.
 
-# The names of the library's shows, as `pelamo --list` prints them first on each
-# line. The library is the one after the first --library on the line, or the
-# default one; a folder that holds no library is left alone: listing it would
-# make a new library there.
+# The names of the library's shows, as `pelamo --list --null` prints them: it only
+# reads the library. The library is the one after the first --library on the
+# line, or the default one. Fish takes one candidate a line and a tab as the
+# start of a description, so a name with a line break or a tab can't be offered
+# whole, and is left out.
 function __pelamo_shows
     set -l tokens (commandline -opc)
-    set -l library
+    set -l arguments --list --null
     set -l at (contains -i -- --library $tokens)
     and set -q tokens[(math $at + 1)]
-    and set library (string replace -r '^~(?=/|$)' -- $HOME $tokens[(math $at + 1)])
-    set -l folder $library
-    if test -z "$folder"
-        set folder $HOME/.local/share/Pelamo
-        set -q XDG_DATA_HOME[1]; and test -n "$XDG_DATA_HOME"
-        and set folder $XDG_DATA_HOME/Pelamo
-    end
-    test -f "$folder/shows.json"; or return
-    set -l arguments --list
-    test -n "$library"; and set -a arguments --library $library
+    and set -a arguments --library (string replace -r '^~(?=/|$)' -- $HOME $tokens[(math $at + 1)])
     set -l program (string replace -r '^~(?=/|$)' -- $HOME $tokens[1])
-    $program $arguments 2>/dev/null </dev/null | string replace -r '\t title=.*' ''
+    $program $arguments 2>/dev/null </dev/null | string split0 | string match -rv '[\t\n]'
 end
 
 # MP3 files and folders that complete the current token, from fish's own file
@@ -36,6 +28,10 @@ complete -c pelamo -l tag -d 'Tag MP3 files with the show given by --show'
 complete -c pelamo -l show -x -a '(__pelamo_shows)' -d 'The show to tag with'
 complete -c pelamo -l library -x -a '(__fish_complete_directories)' -d 'Use the library in another folder'
 complete -c pelamo -l undo -d 'Put back every file of the newest batch'
+complete -c pelamo -l dry-run -d 'Write nothing, say what tagging or undo would do'
+complete -c pelamo -l json -d 'Print one JSON object a line'
+complete -c pelamo -l null -d 'With --list, only the names, each ended by a NUL byte'
+complete -c pelamo -l inspect -d 'Print the tags files have now'
 complete -c pelamo -l snapshot -x -a '(__fish_complete_directories)' -d 'Render the windows into PNG files'
 complete -c pelamo -l capture -x -a '(__fish_complete_directories)' -d 'Photograph the main window'
 complete -c pelamo -l appearance -x -a 'light dark' -d 'The appearance of the capture'

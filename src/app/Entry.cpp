@@ -59,7 +59,7 @@ int runPictures(int argc, char** argv)
     QApplication::setWindowIcon(AppIcon::icon());
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const int status = CLI::run(app.arguments().mid(1), out, err, &Snapshot::run);
+    const int status = CLI::run(CLI::arguments(argc, argv), out, err, &Snapshot::run);
     out.flush();
     return status;
 }
@@ -89,10 +89,12 @@ int runDesktop(int argc, char** argv)
     QApplication::setWindowIcon(AppIcon::icon());
 
     // A Pelamo already running on this library takes the files and comes forward.
-    // Qt has taken its own arguments (-platform, -style…) out of argv by now.
-    const QList<QUrl> files = openedFiles(CLI::arguments(argc, argv));
-    const QString folder
-        = QFileInfo(CLI::libraryFolder(arguments).value_or(ShowStore::defaultFolder())).absoluteFilePath();
+    // Qt has taken its own arguments (-platform, -style…) out of argv by now. The
+    // lock and the store take the very same folder from the arguments read once.
+    const CLI::Arguments parsed = CLI::parse(CLI::arguments(argc, argv));
+    const QList<QUrl> files = openedFiles(parsed);
+    Shared::useLibrary(parsed.libraryFolder());
+    const QString folder = parsed.libraryFolder().value_or(ShowStore::defaultFolder());
     SingleInstance instance(folder);
     switch (instance.claim(files)) {
     case SingleInstance::Claim::Running:
@@ -117,18 +119,10 @@ int runDesktop(int argc, char** argv)
     return app.exec();
 }
 
-QList<QUrl> openedFiles(const QStringList& arguments)
+QList<QUrl> openedFiles(const CLI::Arguments& arguments)
 {
-    // The capture's folder is its value, not a file to tag.
-    static const QStringList optionsWithValues {QStringLiteral("--library"), QStringLiteral("--appearance"),
-        QStringLiteral("--size"), QStringLiteral("--sample-dir"), QStringLiteral("--capture")};
     QList<QUrl> files;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (optionsWithValues.contains(argument)) {
-            ++i;
-            continue;
-        }
+    for (const QString& argument : arguments.paths) {
         // Folders are told apart by a trailing slash, as file managers hand them over.
         QString path = FileName::absolute(argument);
         if (FileName::isFolder(path) && !path.endsWith(u'/'))

@@ -2,6 +2,8 @@
 
 // The entries of the desktop module, run by the program once it has decided
 // which of them a run is (CLI::mode).
+#include "library/Arguments.h"
+
 #include <QList>
 #include <QStringList>
 #include <QUrl>
@@ -14,6 +16,6 @@ int runPictures(int argc, char** argv);
 int runDesktop(int argc, char** argv);
 
 // The files and folders named on a desktop launch, options and their values left out.
-QList<QUrl> openedFiles(const QStringList& arguments);
+QList<QUrl> openedFiles(const CLI::Arguments& arguments);
 
 } // namespace Entry

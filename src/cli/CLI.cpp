@@ -1,172 +1,48 @@
 #include "cli/CLI.h"
 
+#include "cli/Output.h"
+#include "cli/Signals.h"
 #include "id3/FileName.h"
+#include "id3/Inspect.h"
 #include "shows/Show.h"
-
-#include <QElapsedTimer>
-#include <QFileInfo>
-
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <array>
-#include <atomic>
-#include <csignal>
 
 namespace CLI {
 namespace {
 
-const QString listOption = QStringLiteral("--list");
-const QString tagOption = QStringLiteral("--tag");
-const QString undoOption = QStringLiteral("--undo");
-const QString showOption = QStringLiteral("--show");
-const QString libraryOption = QStringLiteral("--library");
-const QString snapshotOption = QStringLiteral("--snapshot");
-const QString helpOption = QStringLiteral("--help");
-const QString versionOption = QStringLiteral("--version");
-const QString defaultSnapshotFolder = QStringLiteral("/tmp/pelamo");
+using namespace Qt::Literals::StringLiterals;
 
-QString field(QStringView label, QStringView separator, const QString& value)
+const QString listOption = u"--list"_s;
+const QString tagOption = u"--tag"_s;
+const QString undoOption = u"--undo"_s;
+const QString inspectOption = u"--inspect"_s;
+const QString showOption = u"--show"_s;
+const QString snapshotOption = u"--snapshot"_s;
+const QString helpOption = u"--help"_s;
+const QString versionOption = u"--version"_s;
+const QString dryRunOption = u"--dry-run"_s;
+const QString jsonOption = u"--json"_s;
+const QString nullOption = u"--null"_s;
+const QString defaultSnapshotFolder = u"/tmp/pelamo"_s;
+
+Format formatOf(const Arguments& arguments)
 {
-    return QStringLiteral("\t ") + label.toString() + separator.toString() + value;
+    return arguments.has(jsonOption) ? Format::Json : Format::People;
 }
-
-// Set by a signal handler on whichever thread the signal lands, read by the batch's.
-std::atomic<int> stopSignal = 0;
-static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
-
-void noteStop(int signal)
-{
-    stopSignal = signal;
-}
-
-// While a batch runs, Ctrl-C, a hang-up or a polite kill end it after the file
-// in progress, so no file is left half done and the lines printed are true.
-class StopSignals
-{
-public:
-    StopSignals()
-    {
-        stopSignal = 0;
-        struct sigaction action
-        {
-        };
-        action.sa_handler = &noteStop;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        // A signal the caller chose to ignore (nohup, a background job) stays ignored.
-        for (std::size_t i = 0; i < m_signals.size(); ++i) {
-            sigaction(m_signals[i], nullptr, &m_previous[i]);
-            if (m_previous[i].sa_handler != SIG_IGN)
-                sigaction(m_signals[i], &action, nullptr);
-        }
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-    ~StopSignals()
-    {
-        for (std::size_t i = 0; i < m_signals.size(); ++i)
-            sigaction(m_signals[i], &m_previous[i], nullptr);
-    }
-
-    int received() const { return stopSignal.load(); }
-
-private:
-    static constexpr std::array<int, 3> m_signals {SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, 3> m_previous {};
-};
-
-// Shells report a process ended by a signal as 128 plus its number.
-constexpr int signalStatusBase = 128;
-
-// One line on a terminal's standard error while a batch runs: the count, the
-// file in progress and the speed so far, drawn over itself and erased before
-// every result line and at the end. Nothing at all when standard error is not
-// a terminal.
-class TerminalProgress
-{
-public:
-    // The files are asked for only when there is a terminal to show them.
-    TerminalProgress(QString verb, const std::function<QStringList()>& files)
-        : m_verb(std::move(verb))
-    {
-        if (::isatty(STDERR_FILENO) == 1)
-            m_files = files();
-        m_clock.start();
-        draw();
-    }
-
-    void fileDone()
-    {
-        if (m_done < m_files.size())
-            m_bytes += sizeOf(m_files.at(m_done++));
-        draw();
-    }
-
-    void erase()
-    {
-        if (m_drawn)
-            write("\r\x1b[K");
-        m_drawn = false;
-    }
-
-private:
-    void draw()
-    {
-        if (m_files.isEmpty() || m_done >= m_files.size())
-            return;
-        const double seconds = double(m_clock.elapsed()) / 1000;
-        QString line = QStringLiteral("%1 %2 of %3 \u00b7 %4")
-                           .arg(m_verb)
-                           .arg(m_done + 1)
-                           .arg(m_files.size())
-                           .arg(FileName::singleLine(QFileInfo(m_files.at(m_done)).fileName()));
-        if (m_done > 0 && seconds > 0)
-            line += QStringLiteral(" \u00b7 %1 MB/s").arg(double(m_bytes) / 1e6 / seconds, 0, 'f', 1);
-        winsize size {};
-        if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 && line.size() >= size.ws_col)
-            line = line.left(size.ws_col - 2) + u'\u2026';
-        write("\r\x1b[K" + line.toUtf8());
-        m_drawn = true;
-    }
-
-    static qint64 sizeOf(const QString& path)
-    {
-        struct stat status
-        {
-        };
-        return ::stat(FileName::encode(path).constData(), &status) == 0 ? qint64(status.st_size) : 0;
-    }
-
-    static void write(const QByteArray& bytes)
-    {
-        (void)!::write(STDERR_FILENO, bytes.constData(), bytes.size());
-    }
-
-    QStringList m_files;
-    QString m_verb;
-    qsizetype m_done = 0;
-    qint64 m_bytes = 0;
-    QElapsedTimer m_clock;
-    bool m_drawn = false;
-};
 
 using Batch = std::function<void(const ShowStore::ResultHandler& onResult)>;
 
 // Runs a batch with one line per file; returns the exit status. Each line goes
 // out as soon as its file is done: a run that is killed has still told the
 // truth about every file it finished.
-int report(
-    QTextStream& out, const QString& verb, const std::function<QStringList()>& files, const Batch& batch)
+int report(QTextStream& out, Format format, const QString& verb, const std::function<QStringList()>& files,
+    const Batch& batch)
 {
     bool failed = false;
     const StopSignals stop;
     TerminalProgress progress(verb, files);
     batch([&](const TagResult& result) {
         progress.erase();
-        out << (result.ok ? "OK  " : "FAIL") << ' ' << FileName::singleLine(result.file)
-            << QStringLiteral(" \u2014 ") << FileName::singleLine(result.message) << '\n';
+        out << resultLine(result, format) << '\n';
         out.flush();
         progress.fileDone();
         failed = failed || !result.ok;
@@ -176,6 +52,91 @@ int report(
     if (const int signal = stop.received())
         return signalStatusBase + signal;
     return failed ? FileFailed : Success;
+}
+
+// The files the paths stand for, those directly inside folders too.
+QList<QUrl> locationsOf(const QStringList& paths)
+{
+    QList<QUrl> locations;
+    for (const QString& path : paths)
+        locations.append(FileName::url(FileName::absolute(path)));
+    return locations;
+}
+
+int tag(const Arguments& arguments, ShowStore& store, QTextStream& out, QTextStream& err)
+{
+    const std::optional<QString> showText = arguments.value(showOption);
+    const std::optional<Show> show = showText ? store.showNamed(*showText) : std::nullopt;
+    if (!show) {
+        QStringList names;
+        for (const Show& s : store.shows())
+            names.append(s.name);
+        err << "Unknown or missing --show. Shows: " << names.join(u", "_s) << '\n';
+        err.flush();
+        return UsageError;
+    }
+    const QList<QUrl> files = locationsOf(arguments.paths);
+    if (files.isEmpty()) {
+        err << "No files given\n";
+        err.flush();
+        return UsageError;
+    }
+    const bool dryRun = arguments.has(dryRunOption);
+    const auto notice = [&err](const QString& text) {
+        err << "pelamo: " << FileName::singleLine(text) << '\n';
+        err.flush();
+    };
+    return report(
+        out, formatOf(arguments), dryRun ? u"Reading"_s : u"Tagging"_s,
+        [&] { return ShowStore::expand(files); },
+        [&](const ShowStore::ResultHandler& onResult) { store.tag(files, *show, onResult, notice, dryRun); });
+}
+
+int undo(const Arguments& arguments, ShowStore& store, QTextStream& out, QTextStream& err)
+{
+    const QStringList records = ShowStore::undoRecords(store.undoFolder());
+    if (records.isEmpty()) {
+        err << "Nothing to undo\n";
+        err.flush();
+        return UsageError;
+    }
+    const bool dryRun = arguments.has(dryRunOption);
+    return report(
+        out, formatOf(arguments), dryRun ? u"Reading"_s : u"Undoing"_s,
+        [&] { return ShowStore::undoTargets(records); },
+        [&](const ShowStore::ResultHandler& onResult) { store.undo(onResult, dryRun); });
+}
+
+int inspect(const Arguments& arguments, QTextStream& out, QTextStream& err)
+{
+    const QStringList files = ShowStore::expand(locationsOf(arguments.paths));
+    if (files.isEmpty()) {
+        err << "No files given\n";
+        err.flush();
+        return UsageError;
+    }
+    const Format format = formatOf(arguments);
+    bool failed = false;
+    for (const QString& file : files) {
+        const auto inspected = ID3::inspect(file);
+        failed = failed || std::holds_alternative<ID3::Failure>(inspected);
+        out << inspectionText(file, inspected, format) << '\n';
+        out.flush();
+    }
+    return failed ? FileFailed : Success;
+}
+
+int list(const Arguments& arguments, const ShowStore& store, QTextStream& out)
+{
+    // For shell completion: whole names, whatever they hold, read without writing.
+    if (arguments.has(nullOption)) {
+        for (const Show& show : store.shows())
+            out << show.name << QChar(u'\0');
+        return Success;
+    }
+    for (const Show& show : store.shows())
+        out << showLine(show, formatOf(arguments)) << '\n';
+    return Success;
 }
 
 } // namespace
@@ -190,8 +151,8 @@ QStringList arguments(int argc, char** argv)
 
 void describe(QCoreApplication& app)
 {
-    app.setOrganizationName(QStringLiteral("Vantorel"));
-    app.setApplicationName(QStringLiteral("Pelamo"));
+    app.setOrganizationName(u"Vantorel"_s);
+    app.setApplicationName(u"Pelamo"_s);
     app.setApplicationVersion(QStringLiteral(PELAMO_VERSION));
 }
 
@@ -204,26 +165,24 @@ Mode mode(const QStringList& arguments)
 
 bool isCommandLine(const QStringList& arguments)
 {
+    const Arguments parsed = parse(arguments);
     for (const QString& option :
-        {tagOption, undoOption, listOption, snapshotOption, helpOption, versionOption})
-        if (arguments.contains(option))
+        {tagOption, undoOption, listOption, inspectOption, snapshotOption, helpOption, versionOption})
+        if (parsed.has(option))
             return true;
     return false;
 }
 
 bool rendersSnapshots(const QStringList& arguments)
 {
-    return arguments.contains(snapshotOption) && !arguments.contains(helpOption)
-        && !arguments.contains(versionOption) && !arguments.contains(listOption);
+    const Arguments parsed = parse(arguments);
+    return parsed.has(snapshotOption) && !parsed.has(helpOption) && !parsed.has(versionOption)
+        && !parsed.has(listOption) && !parsed.has(inspectOption);
 }
 
 QString listLine(const Show& show)
 {
-    const QString equals = QStringLiteral("=");
-    const QString title = show.titleFromFileName ? QStringLiteral("<file name>") : show.title;
-    return show.name + field(u"title", equals, title) + field(u"artist", equals, show.artist)
-        + field(u"genre", equals, show.genre)
-        + field(u"cover", equals, show.coverFile ? QStringLiteral("true") : QStringLiteral("false"));
+    return showLine(show, Format::People);
 }
 
 QString usage()
@@ -232,14 +191,19 @@ QString usage()
         "Usage:\n"
         "  pelamo [--library FOLDER] [FILE...]\n"
         "      Start the desktop application; MP3 files and folders given wait for a show.\n"
-        "  pelamo --list [--library FOLDER]\n"
-        "      Print one line per show: name, title, artist, genre and whether it has a cover.\n"
-        "  pelamo --tag --show NAME [--library FOLDER] PATH...\n"
+        "  pelamo --list [--json | --null] [--library FOLDER]\n"
+        "      Print one line per show: name, title, artist, genre and whether it has a cover;\n"
+        "      --null prints only the names, each ended by a NUL byte, for shell completion.\n"
+        "  pelamo --tag --show NAME [--dry-run] [--json] [--library FOLDER] PATH...\n"
         "      Tag MP3 files, and the MP3 files directly inside folders, with the show\n"
-        "      whose name or title is NAME (letter case ignored).\n"
-        "  pelamo --undo [--library FOLDER]\n"
+        "      whose name or title is NAME (letter case ignored). --dry-run writes\n"
+        "      nothing and says what tagging would do, and what each file would lose.\n"
+        "  pelamo --undo [--dry-run] [--json] [--library FOLDER]\n"
         "      Put every file of the newest tagging batch back as it was before, byte\n"
         "      for byte; a file changed since it was tagged is left as it is.\n"
+        "  pelamo --inspect [--json] PATH...\n"
+        "      Print the tags MP3 files have now, frame by frame, with their audio's\n"
+        "      size and SHA-256. Writes nothing.\n"
         "  pelamo [--library FOLDER] --snapshot [FOLDER]\n"
         "      Render the program's windows into PNG files (default folder /tmp/pelamo).\n"
         "  pelamo [--library FOLDER] --capture FOLDER [--appearance light|dark]\n"
@@ -249,11 +213,12 @@ QString usage()
         "      Needs a display.\n"
         "  pelamo --help | --version\n"
         "\n"
-        "Options take their value from the next argument, as given.\n"
+        "Options take their value from the next argument, as given. --json prints one\n"
+        "JSON object a line, one for each show or file (see the manual page).\n"
         "\n"
         "Exit status:\n"
-        "  0  success: the list was printed, or every file was tagged or put back\n"
-        "  1  at least one file could not be tagged or put back (it is left as it was)\n"
+        "  0  success: the list was printed, or every file was tagged, put back or read\n"
+        "  1  at least one file could not be tagged, put back or read (it is left as it was)\n"
         "  2  usage error: no show given or matched, nothing to tag, or nothing to undo\n"
         "  3  --capture: no window appeared, or there is no display\n"
         "  4  --capture: the picture could not be taken or written\n"
@@ -267,83 +232,41 @@ QString usage()
         .arg(ShowStore::defaultFolder());
 }
 
-int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const SnapshotMode& snapshot,
+int run(const QStringList& given, QTextStream& out, QTextStream& err, const SnapshotMode& snapshot,
     const QString& seedFolder)
 {
-    if (arguments.contains(helpOption)) {
+    const Arguments arguments = parse(given);
+    if (arguments.has(helpOption)) {
         out << usage();
         return Success;
     }
-    if (arguments.contains(versionOption)) {
+    if (arguments.has(versionOption)) {
         out << "Pelamo " << PELAMO_VERSION << '\n';
         return Success;
     }
+    // Looking at files needs no library, and opens none.
+    if (arguments.has(inspectOption))
+        return inspect(arguments, out, err);
 
-    ShowStore store(libraryFolder(arguments), seedFolder);
+    // A dry run and a completion only look at the library: one that is missing
+    // or can't be read stays as it is.
+    const bool looks
+        = arguments.has(dryRunOption) || (arguments.has(listOption) && arguments.has(nullOption));
+    ShowStore store(arguments.libraryFolder(), seedFolder, nullptr,
+        looks ? ShowStore::Access::ReadOnly : ShowStore::Access::ReadWrite);
 
-    if (arguments.contains(listOption)) {
-        for (const Show& show : store.shows())
-            out << listLine(show) << '\n';
-        return Success;
-    }
-    if (arguments.contains(snapshotOption)) {
+    if (arguments.has(listOption))
+        return list(arguments, store, out);
+    if (arguments.has(snapshotOption)) {
         if (!snapshot) {
             err << "pelamo: --snapshot is not available in this build\n";
             return UsageError;
         }
-        return snapshot(store, value(snapshotOption, arguments).value_or(defaultSnapshotFolder));
+        return snapshot(store, arguments.value(snapshotOption).value_or(defaultSnapshotFolder));
     }
-    if (arguments.contains(undoOption))
-        return undo(store, out, err);
+    if (arguments.has(undoOption))
+        return undo(arguments, store, out, err);
     return tag(arguments, store, out, err);
-}
-
-int tag(const QStringList& arguments, ShowStore& store, QTextStream& out, QTextStream& err)
-{
-    const std::optional<QString> showText = value(showOption, arguments);
-    const std::optional<Show> show = showText ? store.showNamed(*showText) : std::nullopt;
-    if (!show) {
-        QStringList names;
-        for (const Show& s : store.shows())
-            names.append(s.name);
-        err << "Unknown or missing --show. Shows: " << names.join(QStringLiteral(", ")) << '\n';
-        err.flush();
-        return UsageError;
-    }
-
-    // Options, and the values they took, are never files, wherever they stand.
-    const QStringList notFiles {
-        tagOption, showOption, libraryOption, *showText, libraryFolder(arguments).value_or(QString())};
-    QList<QUrl> files;
-    for (const QString& argument : arguments)
-        if (!notFiles.contains(argument))
-            files.append(FileName::url(FileName::absolute(argument)));
-    if (files.isEmpty()) {
-        err << "No files given\n";
-        err.flush();
-        return UsageError;
-    }
-
-    const auto notice = [&err](const QString& text) {
-        err << "pelamo: " << FileName::singleLine(text) << '\n';
-        err.flush();
-    };
-    return report(
-        out, QStringLiteral("Tagging"), [&] { return ShowStore::expand(files); },
-        [&](const ShowStore::ResultHandler& onResult) { store.tag(files, *show, onResult, notice); });
-}
-
-int undo(ShowStore& store, QTextStream& out, QTextStream& err)
-{
-    const QStringList records = ShowStore::undoRecords(store.undoFolder());
-    if (records.isEmpty()) {
-        err << "Nothing to undo\n";
-        err.flush();
-        return UsageError;
-    }
-    return report(
-        out, QStringLiteral("Undoing"), [&] { return ShowStore::undoTargets(records); },
-        [&](const ShowStore::ResultHandler& onResult) { store.undo(onResult); });
 }
 
 } // namespace CLI

@@ -47,14 +47,6 @@ bool rendersSnapshots(const QStringList& arguments);
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const SnapshotMode& snapshot = {},
     const QString& seedFolder = ShowStore::defaultSeedFolder);
 
-// The tagging run: tags the file arguments with the show named by "--show" and
-// prints one line per file.
-int tag(const QStringList& arguments, ShowStore& store, QTextStream& out, QTextStream& err);
-
-// The undo run: puts back the newest batch of the library's undo journal and
-// prints one line per file.
-int undo(ShowStore& store, QTextStream& out, QTextStream& err);
-
 // One show as "--list" prints it, without the line feed.
 QString listLine(const Show& show);
 

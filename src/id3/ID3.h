@@ -154,6 +154,10 @@ struct Options
     // such a copy can only be put back by hand.
     QString tieFolder;
     Hooks hooks;
+    // Everything but the writing: the file is read and its new tag made, and
+    // what would be written comes back, with every failure that can be known
+    // before writing. Nothing on disk changes, and no copy is put back.
+    bool dryRun = false;
 };
 
 std::variant<Outcome, Failure> write(

@@ -47,15 +47,28 @@ constexpr char utf16BigEndian = 0x02;
 constexpr char utf8 = 0x03;
 
 // The ID3v2.2 frames that have an ID3v2.3 counterpart with the same body, by the
-// later name: the ones a new tag may take from an old one.
-constexpr std::array<std::pair<const char*, const char*>, 12> v22Names {{
+// later name. Any other keeps its three-character ID.
+constexpr std::array<std::pair<const char*, const char*>, 25> v22Names {{
+    {"TT1", "TIT1"},
     {"TT2", "TIT2"},
+    {"TT3", "TIT3"},
+    {"TP1", "TPE1"},
+    {"TP2", "TPE2"},
+    {"TP3", "TPE3"},
+    {"TAL", "TALB"},
     {"TRK", "TRCK"},
     {"TPA", "TPOS"},
+    {"TYE", "TYER"},
+    {"TCO", "TCON"},
+    {"TCM", "TCOM"},
+    {"TEN", "TENC"},
+    {"TSS", "TSSE"},
+    {"TCR", "TCOP"},
     {"TRC", "TSRC"},
     {"TBP", "TBPM"},
     {"TKE", "TKEY"},
     {"TXX", "TXXX"},
+    {"COM", "COMM"},
     {"ULT", "USLT"},
     {"SLT", "SYLT"},
     {"UFI", "UFID"},
@@ -151,9 +164,8 @@ QList<KeptFrame> readFrames(QByteArrayView data, int major, bool allUnsynchronis
         if (major == 2) {
             const auto known = std::find_if(v22Names.cbegin(), v22Names.cend(),
                 [&](const auto& names) { return id == QByteArrayView(names.first); });
-            if (known == v22Names.cend())
-                continue;
-            name = known->second;
+            if (known != v22Names.cend())
+                name = known->second;
         }
         frames.append({name, unsynchronised ? resynchronised(body) : body.toByteArray()});
     }
@@ -338,7 +350,7 @@ std::optional<QByteArray> containerBody(const KeptFrame& raw, int major)
 void framesOfTag(QByteArrayView tag, QList<KeptFrame>& out)
 {
     const int major = byteAt(tag, 3);
-    if (major < 2 || major > 4)
+    if (major < 2 || major > 4 || tag.size() < headerSize)
         return;
     const quint8 flags = byteAt(tag, headerFlagsOffset);
     if (major == 2 && (flags & v22Compressed))
@@ -372,14 +384,24 @@ void framesOfTag(QByteArrayView tag, QList<KeptFrame>& out)
 
 } // namespace
 
+QList<OldTag> oldTags(QByteArrayView head)
+{
+    QList<OldTag> tags;
+    while (head.size() >= headerSize && head.startsWith("ID3")) {
+        const qint64 length = qMin<qint64>(id3v2TagLength(head), head.size());
+        OldTag tag {byteAt(head, 3), byteAt(head, 4), length, {}};
+        framesOfTag(head.first(length), tag.frames);
+        tags.append(std::move(tag));
+        head = head.sliced(length);
+    }
+    return tags;
+}
+
 QList<KeptFrame> oldFrames(QByteArrayView head)
 {
     QList<KeptFrame> out;
-    while (head.size() >= headerSize && head.startsWith("ID3")) {
-        const qint64 length = qMin<qint64>(id3v2TagLength(head), head.size());
-        framesOfTag(head.first(length), out);
-        head = head.sliced(length);
-    }
+    for (OldTag& tag : oldTags(head))
+        out += std::move(tag.frames);
     return out;
 }
 
@@ -418,6 +440,137 @@ QByteArray identityOf(const KeptFrame& frame)
             });
     }
     return identity;
+}
+
+namespace {
+
+// ID3v2's picture types, by their byte.
+constexpr std::array<const char*, 21> pictureTypes {"other", "file icon", "other file icon", "front cover",
+    "back cover", "leaflet page", "media", "lead artist", "artist", "conductor", "band", "composer",
+    "lyricist", "recording location", "during recording", "during performance", "screen capture",
+    "a bright coloured fish", "illustration", "band logotype", "publisher logotype"};
+
+// A picture's width and height from its PNG or JPEG header, "640×480"; empty
+// for anything else.
+QString pixelSize(QByteArrayView image)
+{
+    if (image.startsWith("\x89PNG\r\n\x1a\n") && image.size() >= 24)
+        return QString::number(be32At(image, 16)) + u'\u00d7' + QString::number(be32At(image, 20));
+    if (!image.startsWith("\xff\xd8"))
+        return {};
+    // A JPEG's segments, up to the frame header that holds the size.
+    for (qsizetype at = 2; at + 9 <= image.size() && byteAt(image, at) == 0xFF;) {
+        const quint8 marker = byteAt(image, at + 1);
+        const qint64 length = (qint64(byteAt(image, at + 2)) << 8) | byteAt(image, at + 3);
+        const bool frameHeader
+            = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frameHeader) {
+            const int height = (byteAt(image, at + 5) << 8) | byteAt(image, at + 6);
+            const int width = (byteAt(image, at + 7) << 8) | byteAt(image, at + 8);
+            return QString::number(width) + u'\u00d7' + QString::number(height);
+        }
+        at += 2 + length;
+    }
+    return {};
+}
+
+QString latin1Until(QByteArrayView body, qsizetype& at)
+{
+    const qsizetype end = body.indexOf('\0', at);
+    const qsizetype stop = end < 0 ? body.size() : end;
+    const QString text = QString::fromLatin1(body.sliced(at, stop - at));
+    at = end < 0 ? body.size() : end + 1;
+    return text;
+}
+
+} // namespace
+
+QList<std::pair<QString, QString>> fieldsOf(const KeptFrame& frame)
+{
+    const QByteArrayView body = frame.body;
+    const QByteArray& id = frame.id;
+    if (id.startsWith('T') && id != "TXXX")
+        return {{u"text"_s, textOf(frame)}};
+    QList<std::pair<QString, QString>> fields;
+    if (const auto layout = layoutOf(id); layout && !body.isEmpty()) {
+        QStringList texts;
+        QByteArrayView rest;
+        walk(
+            body, *layout,
+            [&](Field, QByteArrayView text, char encoding) { texts.append(decoded(text, encoding)); },
+            [&](Field field, QByteArrayView bytes) {
+                if (field == Field::Language)
+                    fields.append({u"language"_s, QString::fromLatin1(bytes)});
+                else if (field == Field::Latin1)
+                    fields.append({u"mime"_s, QString::fromLatin1(bytes).remove(QChar(u'\0'))});
+                else if (field == Field::OneByte && !bytes.isEmpty()) {
+                    const std::size_t type = byteAt(bytes, 0);
+                    fields.append({u"pictureType"_s,
+                        QString::fromLatin1(type < pictureTypes.size() ? pictureTypes.at(type) : "other")});
+                } else if (field == Field::Rest)
+                    rest = bytes;
+            });
+        if (!texts.isEmpty())
+            fields.append({u"description"_s, texts.takeFirst()});
+        if (id == "SYLT")
+            fields.append({u"text"_s, texts.join(u" / "_s)});
+        else if (id == "WXXX")
+            fields.append({u"url"_s, QString::fromLatin1(rest)});
+        else if (id == "APIC") {
+            fields.append({u"pixels"_s, pixelSize(rest)});
+            fields.append({u"bytes"_s, QString::number(rest.size())});
+        } else if (!texts.isEmpty())
+            fields.append({u"text"_s, texts.join(u'/')});
+        return fields;
+    }
+    qsizetype at = 0;
+    if (id.startsWith('W')) {
+        // A link; a link frame that starts with an encoding byte, as WFED does, has it left out.
+        return {{u"url"_s, QString::fromLatin1(body.startsWith('\0') ? body.sliced(1) : body)}};
+    }
+    if (id == "UFID" || id == "POPM") {
+        fields.append({id == "UFID" ? u"owner"_s : u"email"_s, latin1Until(body, at)});
+        const QByteArrayView data = body.sliced(at);
+        if (id == "UFID")
+            fields.append({u"identifier"_s, QString::fromLatin1(data)});
+        else if (!data.isEmpty()) {
+            fields.append({u"rating"_s, QString::number(byteAt(data, 0))});
+            qint64 count = 0;
+            for (qsizetype i = 1; i < data.size(); ++i)
+                count = (count << 8) | byteAt(data, i);
+            fields.append({u"count"_s, QString::number(count)});
+        }
+    } else if (id == "PCNT") {
+        qint64 count = 0;
+        for (qsizetype i = 0; i < body.size(); ++i)
+            count = (count << 8) | byteAt(body, i);
+        fields.append({u"count"_s, QString::number(count)});
+    } else if (id == "RVA2") {
+        fields.append({u"identification"_s, latin1Until(body, at)});
+    } else if (id == "CHAP" && body.contains('\0')) {
+        fields.append({u"element"_s, latin1Until(body, at)});
+        if (body.size() - at >= chapterTimesSize) {
+            fields.append({u"start"_s, QString::number(be32At(body, at))});
+            fields.append({u"end"_s, QString::number(be32At(body, at + 4))});
+            for (const KeptFrame& sub : readFrames(body.sliced(at + chapterTimesSize), 3, false))
+                if (sub.id == "TIT2")
+                    fields.append({u"title"_s, textOf(sub)});
+        }
+    } else if (id == "CTOC" && body.contains('\0')) {
+        fields.append({u"element"_s, latin1Until(body, at)});
+        if (body.size() - at >= tocHeaderSize) {
+            const quint8 flags = byteAt(body, at);
+            const int entries = byteAt(body, at + 1);
+            at += tocHeaderSize;
+            QStringList children;
+            for (int i = 0; i < entries && at < body.size(); ++i)
+                children.append(latin1Until(body, at));
+            fields.append({u"children"_s, children.join(u' ')});
+            fields.append({u"topLevel"_s, (flags & 0x02) ? u"yes"_s : u"no"_s});
+            fields.append({u"ordered"_s, (flags & 0x01) ? u"yes"_s : u"no"_s});
+        }
+    }
+    return fields;
 }
 
 qint64 keptSize(const QList<KeptFrame>& frames)

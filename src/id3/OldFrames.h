@@ -24,8 +24,25 @@ struct KeptFrame
 
 // Every frame of every leading tag in `head`, in their order. A frame that
 // can't be read whole, or is compressed or encrypted, is left out; an ID3v2.2
-// frame without an ID3v2.3 counterpart too.
+// frame without an ID3v2.3 counterpart keeps its three-character ID.
 QList<KeptFrame> oldFrames(QByteArrayView head);
+
+// The same, tag by tag: each tag's version ("ID3v2.4.0" is 4 and 0), its
+// length with header and footer, and its frames.
+struct OldTag
+{
+    int version = 0;
+    int revision = 0;
+    qint64 size = 0;
+    QList<KeptFrame> frames;
+};
+QList<OldTag> oldTags(QByteArrayView head);
+
+// What a frame holds, as names and values a person or a script reads: "text",
+// "description", "language", "url", "owner", "element", "children"… as the
+// frame has them; the lines of timed lyrics joined by " / "; nothing for a
+// frame that has no known layout.
+QList<std::pair<QString, QString>> fieldsOf(const KeptFrame& frame);
 
 // The text of a text frame (T…), its several values joined by "/"; empty for
 // any other frame.

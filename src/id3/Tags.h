@@ -56,6 +56,14 @@ struct Outcome
     QString strayCopy;
     // The first reads of the file disagreed, and it was read and written again.
     bool readAgain = false;
+    // The frames of the old tags the new one doesn't carry, named as `frames`
+    // names them ("USLT", "TXXX×2").
+    QStringList dropped;
+    // What the file was given, each file's own values included.
+    QString title;
+    QString artist;
+    QString track;
+    QString disc;
 
     bool operator==(const Outcome&) const = default;
 };

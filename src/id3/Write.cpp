@@ -3,6 +3,7 @@
 #include "id3/ID3.h"
 #include "id3/Recovery.h"
 #include "id3/Rewrite.h"
+#include "id3/Stream.h"
 #include "id3/Text.h"
 
 #include <QFileInfo>
@@ -56,6 +57,27 @@ std::variant<Outcome, Failure> rewriteOnce(const QString& path, const QString& f
     if (auto* failure = std::get_if<Failure>(&composed))
         return *failure;
     const Surround& surround = std::get<Surround>(composed);
+    const qint64 size = surround.head.size() + source.audio.size() + surround.tail.size();
+    const QString folder = QFileInfo(source.path).path();
+    if (options.dryRun) {
+        // Everything a write could tell before it writes; the audio is read only
+        // where the last word needs its digest (putting back does).
+        QString audioSHA;
+        if (approve) {
+            const auto digest = Stream::digest(source.fd.get(), source.audio);
+            if (const auto* trouble = std::get_if<Stream::Trouble>(&digest))
+                return Failure::io("Can't read "_L1 + fileName + ": "_L1
+                    + FileIO::errorText(trouble->shortened ? EIO : trouble->error));
+            audioSHA = std::get<QString>(digest);
+            if (auto failure = approve({source.head, source.tail, surround.head, surround.tail, audioSHA}))
+                return *failure;
+        }
+        Outcome outcome;
+        outcome.audioSHA = audioSHA;
+        outcome.bytesWritten = size;
+        outcome.folder = folder;
+        return outcome;
+    }
 
     auto made = makeTemporary(source, fileName);
     if (auto* failure = std::get_if<Failure>(&made))
@@ -94,9 +116,12 @@ std::variant<Outcome, Failure> rewriteOnce(const QString& path, const QString& f
         = replace(temporary, source, surround, audioSHA, options.folderSync, options.tieFolder, fileName);
     if (const auto* failure = std::get_if<Failure>(&placed))
         return *failure;
-    const qint64 size = surround.head.size() + source.audio.size() + surround.tail.size();
-    return Outcome {
-        {}, audioSHA, size, QFileInfo(source.path).path(), {}, std::get<Placed>(placed).readAgain};
+    Outcome outcome;
+    outcome.audioSHA = audioSHA;
+    outcome.bytesWritten = size;
+    outcome.folder = folder;
+    outcome.readAgain = std::get<Placed>(placed).readAgain;
+    return outcome;
 }
 
 // The verified rewrite that tagging and putting back share. A file whose reads
@@ -110,7 +135,9 @@ std::variant<Outcome, Failure> rewrite(
     const std::optional<QString> resolved = resolvedPath(targetPath, resolveError);
     if (!resolved)
         return Failure::io("Can't read "_L1 + fileName + ": "_L1 + FileIO::errorText(resolveError));
-    const Recovery::PutBack recovered = Recovery::putBack(*resolved, fileName, options.tieFolder);
+    // A dry run puts nothing back: it looks at the file as it is.
+    const Recovery::PutBack recovered
+        = options.dryRun ? Recovery::PutBack() : Recovery::putBack(*resolved, fileName, options.tieFolder);
     if (recovered.failure)
         return *recovered.failure;
 
@@ -173,14 +200,18 @@ QList<KeptFrame> trackInfo(const QList<KeptFrame>& old, const QStringList& writt
 
 // The new tag for one file: the show's values with what the file keeps of its
 // own (its title, the totals of its numbers, the frames of its recording and
-// its chapters, which follow the show's frames), and the values it was made
-// from, for its ID3v1 tag.
-std::variant<std::pair<BuiltTag, Tags>, Failure> composeTag(
-    const Tags& tags, QByteArrayView oldHead, const QString& fileName)
+// its chapters, which follow the show's frames), the values it was made from,
+// and the old frames it doesn't carry.
+struct Composed
 {
-    const bool readsOld = tags.keepTitle || tags.keepTrackInfo || tags.keepChapters || !tags.track.isEmpty()
-        || !tags.disc.isEmpty();
-    const QList<KeptFrame> old = readsOld ? oldFrames(oldHead) : QList<KeptFrame>();
+    BuiltTag tag;
+    Tags values;
+    QStringList dropped;
+};
+
+std::variant<Composed, Failure> composeTag(const Tags& tags, QByteArrayView oldHead, const QString& fileName)
+{
+    const QList<KeptFrame> old = oldFrames(oldHead);
     Tags fileTags = tags;
     if (tags.keepTitle) {
         const QString own = firstText(old, "TIT2");
@@ -192,11 +223,16 @@ std::variant<std::pair<BuiltTag, Tags>, Failure> composeTag(
     fileTags.track = withLargerTotal(tags.track, firstText(old, "TRCK"));
     fileTags.disc = withLargerTotal(tags.disc, firstText(old, "TPOS"));
     BuiltTag tag = buildFrames(fileTags);
+    QStringList carried = tag.frames;
     QList<KeptFrame> kept = tags.keepTrackInfo ? trackInfo(old, tag.frames) : QList<KeptFrame>();
     if (tags.keepChapters)
         for (const KeptFrame& frame : old)
             if (frame.id == "CHAP" || frame.id == "CTOC")
                 kept.append(frame);
+    QList<KeptFrame> dropped;
+    for (const KeptFrame& frame : old)
+        if (!carried.contains(QString::fromLatin1(frame.id)) && !kept.contains(frame))
+            dropped.append(frame);
     const qint64 audioStart = headerSize + tag.bytes.size() + qMax<qint64>(tags.padding, 0) + keptSize(kept);
     // Its header could not say how long such a tag is; refuse before writing
     // hundreds of megabytes.
@@ -206,7 +242,7 @@ std::variant<std::pair<BuiltTag, Tags>, Failure> composeTag(
     // Chapters' byte offsets move with the audio.
     tag.bytes += keptFrames(kept, audioStart - oldHead.size());
     tag.frames += keptNames(kept);
-    return std::pair {finishTag(std::move(tag), tags.padding), fileTags};
+    return Composed {finishTag(std::move(tag), tags.padding), fileTags, keptNames(dropped)};
 }
 
 } // namespace
@@ -221,14 +257,13 @@ std::variant<Outcome, Failure> write(
     if (!tags.keepTitle && trimSpaces(tags.title).isEmpty())
         return Failure::emptyTitle();
 
-    QStringList frameIds;
+    std::optional<Composed> made;
     const auto compose = [&](QByteArrayView oldHead, QByteArrayView) -> std::variant<Surround, Failure> {
-        const auto composed = composeTag(tags, oldHead, fileName);
+        auto composed = composeTag(tags, oldHead, fileName);
         if (const auto* failure = std::get_if<Failure>(&composed))
             return *failure;
-        const auto& [tag, fileTags] = std::get<std::pair<BuiltTag, Tags>>(composed);
-        frameIds = tag.frames;
-        return Surround {tag.bytes, tags.writeID3v1 ? id3v1(fileTags) : QByteArray()};
+        made = std::move(std::get<Composed>(composed));
+        return Surround {made->tag.bytes, tags.writeID3v1 ? id3v1(made->values) : QByteArray()};
     };
     Approve approve;
     if (keep)
@@ -237,10 +272,15 @@ std::variant<Outcome, Failure> write(
             return std::nullopt;
         };
     auto result = rewrite(targetPath, compose, approve, options);
-    if (auto* outcome = std::get_if<Outcome>(&result)) {
-        outcome->frames = frameIds;
+    if (auto* outcome = std::get_if<Outcome>(&result); outcome && made) {
+        outcome->frames = made->tag.frames;
         if (tags.writeID3v1)
             outcome->frames += QStringLiteral("ID3v1");
+        outcome->dropped = made->dropped;
+        outcome->title = made->values.title;
+        outcome->artist = made->values.artist;
+        outcome->track = made->values.track;
+        outcome->disc = made->values.disc;
     }
     return result;
 }

@@ -97,9 +97,22 @@ Tagged tagOne(const QString& file, const Show& show, const std::optional<QByteAr
     result.show = show.name;
     if (const auto* outcome = std::get_if<ID3::Outcome>(&written)) {
         result.ok = true;
-        result.message = doneMessage(QStringLiteral("Tagged \u00b7 ") + outcome->frames.join(u' ')
-                + QStringLiteral(" \u00b7 audio untouched"),
-            *outcome);
+        const QString frames = outcome->frames.join(u' ');
+        if (options.dryRun)
+            result.message = QStringLiteral("Would tag \u00b7 ") + frames
+                + (outcome->dropped.isEmpty()
+                        ? QString()
+                        : QStringLiteral(" \u00b7 drops ") + outcome->dropped.join(u' '));
+        else
+            result.message = doneMessage(
+                QStringLiteral("Tagged \u00b7 ") + frames + QStringLiteral(" \u00b7 audio untouched"),
+                *outcome);
+        result.frames = outcome->frames;
+        result.dropped = outcome->dropped;
+        result.title = outcome->title;
+        result.artist = outcome->artist;
+        result.track = outcome->track;
+        result.disc = outcome->disc;
         tagged.folder = outcome->folder;
     } else {
         const auto& failure = std::get<ID3::Failure>(written);
@@ -124,7 +137,9 @@ Tagged restoreOne(const QString& record, const QString& file, const ID3::Options
     const auto restored = ID3::restore(found.original, found.file, options);
     if (const auto* outcome = std::get_if<ID3::Outcome>(&restored)) {
         result.ok = true;
-        result.message = doneMessage(QStringLiteral("Put back as it was before tagging"), *outcome);
+        result.message = options.dryRun
+            ? QStringLiteral("Would put back as it was before tagging")
+            : doneMessage(QStringLiteral("Put back as it was before tagging"), *outcome);
         tagged.folder = outcome->folder;
     } else {
         result.message = std::get<ID3::Failure>(restored).description;
@@ -144,14 +159,16 @@ constexpr std::size_t filesInFlight = 4;
 // Runs the work over the files, a few in flight at a time; results still come
 // one by one, in order, on the calling thread.
 QList<TagResult> runBatch(
-    const QStringList& files, const Work& work, const ShowStore::ResultHandler& onResult)
+    const QStringList& files, const Work& work, const ShowStore::ResultHandler& onResult, bool dryRun)
 {
-    // What a run that was killed left in these folders goes before new work starts.
+    // What a run that was killed left in these folders goes before new work
+    // starts; a dry run leaves every folder as it is.
     QSet<QString> folders;
     for (const QString& file : files)
         folders.insert(QFileInfo(file).path());
-    for (const QString& folder : std::as_const(folders))
-        ID3::removeLeftovers(folder);
+    if (!dryRun)
+        for (const QString& folder : std::as_const(folders))
+            ID3::removeLeftovers(folder);
 
     struct InFlight
     {
@@ -184,7 +201,7 @@ QList<TagResult> runBatch(
     while (!inFlight.empty()) {
         Tagged tagged = inFlight.front().result.get();
         inFlight.pop_front();
-        if (tagged.result.ok)
+        if (tagged.result.ok && !dryRun)
             written.insert(tagged.folder);
         batch.append(std::move(tagged.result));
         // Once stopped, the files still in flight are finished and reported too.
@@ -222,18 +239,21 @@ QStringList ShowStore::expand(const QList<QUrl>& locations, const BeforeListing&
 }
 
 QList<TagResult> ShowStore::tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult,
-    const NoticeHandler& onNotice)
+    const NoticeHandler& onNotice, bool dryRun)
 {
+    const Keeping keeping = dryRun ? Keeping() : Keeping {undoFolder(), tieFolder(), onNotice};
     const QList<TagResult> batch
-        = tagFiles(expand(locations), show, coverData(show), onResult, {undoFolder(), tieFolder(), onNotice});
-    addRecent(batch);
+        = tagFiles(expand(locations), show, coverData(show), onResult, keeping, {}, dryRun);
+    if (!dryRun)
+        addRecent(batch);
     return batch;
 }
 
-QList<TagResult> ShowStore::undo(const ResultHandler& onResult)
+QList<TagResult> ShowStore::undo(const ResultHandler& onResult, bool dryRun)
 {
-    const QList<TagResult> batch = undoFiles(undoRecords(undoFolder()), onResult, tieFolder());
-    addRecent(batch);
+    const QList<TagResult> batch = undoFiles(undoRecords(undoFolder()), onResult, tieFolder(), {}, dryRun);
+    if (!dryRun)
+        addRecent(batch);
     return batch;
 }
 
@@ -248,7 +268,7 @@ void ShowStore::addRecent(const QList<TagResult>& batch)
 
 QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
     const std::optional<QByteArray>& cover, const ResultHandler& onResult, const Keeping& keeping,
-    const ID3::Hooks& hooks)
+    const ID3::Hooks& hooks, bool dryRun)
 {
     const auto notify = [&keeping](const QString& notice) {
         if (keeping.onNotice)
@@ -275,15 +295,15 @@ QList<TagResult> ShowStore::tagFiles(const QStringList& files, const Show& show,
         ID3::KeepReplaced keep;
         if (journal)
             keep = [&](const ID3::Replaced& replaced) { journal->keep(index, file, show.name, replaced); };
-        Tagged tagged = tagOne(
-            file, show, cover, tracks.at(index), keep, {ID3::FolderSync::Later, keeping.tieFolder, hooks});
+        Tagged tagged = tagOne(file, show, cover, tracks.at(index), keep,
+            {ID3::FolderSync::Later, keeping.tieFolder, hooks, dryRun});
         // A record for a file that kept its old content would put back nothing; one
         // whose write in place failed halfway still serves to put it back.
         if (journal && tagged.untouched)
             journal->drop(index);
         return tagged;
     };
-    QList<TagResult> batch = runBatch(files, work, onResult);
+    QList<TagResult> batch = runBatch(files, work, onResult, dryRun);
     if (journal)
         if (const auto failure = journal->finish())
             notify(*failure);
@@ -307,14 +327,15 @@ QStringList ShowStore::undoTargets(const QStringList& records)
 }
 
 QList<TagResult> ShowStore::undoFiles(const QStringList& records, const ResultHandler& onResult,
-    const QString& tieFolder, const ID3::Hooks& hooks)
+    const QString& tieFolder, const ID3::Hooks& hooks, bool dryRun)
 {
     const QStringList files = undoTargets(records);
-    const ID3::Options options {ID3::FolderSync::Later, tieFolder, hooks};
+    const ID3::Options options {ID3::FolderSync::Later, tieFolder, hooks, dryRun};
     QList<TagResult> batch = runBatch(
         files,
         [&](qsizetype index, const QString& file) { return restoreOne(records.at(index), file, options); },
-        onResult);
-    Journal::spend(records.first(batch.size()), records.size());
+        onResult, dryRun);
+    if (!dryRun)
+        Journal::spend(records.first(batch.size()), records.size());
     return batch;
 }

@@ -1,5 +1,8 @@
+#include "id3/FileName.h"
+#include "id3/Inspect.h"
 #include "library/ShowStore.h"
 
+#include <QFileInfo>
 #include <QThread>
 
 #include <condition_variable>
@@ -52,21 +55,42 @@ void ShowStore::enqueue(const QList<QUrl>& locations, const Show& show)
     // or far away: never here. The batch takes its turn once they are known.
     offThread(
         [this, number, locations, folder = coversFolder(), show, beforeListing = m_seams.beforeListing] {
-            const QStringList files = expand(locations, beforeListing);
+            QStringList files;
+            QStringList emptyFolders;
+            for (const QUrl& location : locations) {
+                const QStringList found = expand({location}, beforeListing);
+                if (found.isEmpty() && FileName::isFolder(FileName::fromUrl(location)))
+                    emptyFolders.append(FileName::fromUrl(location));
+                files += found;
+            }
             const std::optional<QByteArray> cover = readCover(folder, show);
-            return [this, number, files, cover] { listed(number, files, cover); };
+            return [this, number, files, cover, emptyFolders] { listed(number, files, cover, emptyFolders); };
         });
     startNextJob();
     Q_EMIT taggingChanged();
 }
 
-void ShowStore::listed(quint64 job, const QStringList& files, const std::optional<QByteArray>& cover)
+void ShowStore::listed(quint64 job, const QStringList& files, const std::optional<QByteArray>& cover,
+    const QStringList& emptyFolders)
 {
     // A job cancelled meanwhile is gone; one that holds no MP3 file is dropped.
     const auto found
         = std::find_if(m_jobs.begin(), m_jobs.end(), [job](const Job& j) { return j.number == job; });
     if (found == m_jobs.end())
         return;
+    // A folder with nothing to tag is named in Recent, not passed over in silence.
+    QList<TagResult> notes;
+    for (const QString& folder : emptyFolders) {
+        TagResult note;
+        note.file = folder;
+        note.show = found->show.name;
+        note.note = true;
+        note.message = QStringLiteral("No MP3 files in ")
+            + FileName::singleLine(QFileInfo(folder.endsWith(u'/') ? folder.chopped(1) : folder).fileName());
+        notes.append(note);
+    }
+    if (!notes.isEmpty())
+        addRecent(notes);
     if (files.isEmpty())
         m_jobs.erase(found);
     else
@@ -148,6 +172,33 @@ void ShowStore::startNextJob()
     connect(
         m_worker, &QThread::finished, this, [this, batch] { jobDone(batch); }, Qt::QueuedConnection);
     m_worker->start();
+}
+
+void ShowStore::requestPreview(const QList<QUrl>& locations, const Show& show)
+{
+    const quint64 number = ++m_previewNumber;
+    offThread([this, number, locations, folder = coversFolder(), show] {
+        const QList<TagResult> results
+            = tagFiles(expand(locations), show, readCover(folder, show), {}, Keeping(), {}, true);
+        return [this, number, preview = Preview {show.id, locations, results}] {
+            // Only the newest request's answer counts: the show may have changed since.
+            if (number != m_previewNumber || m_preview == preview)
+                return;
+            m_preview = preview;
+            Q_EMIT previewChanged();
+        };
+    });
+}
+
+void ShowStore::inspectFile(const QString& file)
+{
+    offThread([this, file] {
+        const auto found = ID3::inspect(file);
+        const QString text = std::holds_alternative<ID3::Inspection>(found)
+            ? ID3::inspectionLines(std::get<ID3::Inspection>(found)).join(u'\n')
+            : std::get<ID3::Failure>(found).description;
+        return [this, file, text] { Q_EMIT inspected(file, text); };
+    });
 }
 
 void ShowStore::readUndoable()

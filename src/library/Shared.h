@@ -1,11 +1,19 @@
 #pragma once
 
+#include <QString>
+
+#include <optional>
+
 class ShowStore;
 
 namespace Shared {
 
-// The desktop application's library, opened on first use at the folder given by
-// "--library" in the process arguments, or at the default folder.
+// The library the desktop application opens: the folder "--library" named,
+// made absolute, or none for the default folder. Set once, before the first
+// call of store().
+void useLibrary(const std::optional<QString>& folder);
+
+// The desktop application's library, opened on first use.
 ShowStore& store();
 
 } // namespace Shared

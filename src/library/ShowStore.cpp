@@ -77,17 +77,20 @@ std::optional<QList<Show>> decodeShows(const QByteArray& json)
 
 } // namespace
 
-ShowStore::ShowStore(const std::optional<QString>& folder, const QString& seedFolder, QObject* parent)
+ShowStore::ShowStore(
+    const std::optional<QString>& folder, const QString& seedFolder, QObject* parent, Access access)
     : QObject(parent)
     , m_folder(QFileInfo(folder.value_or(defaultFolder())).absoluteFilePath())
     , m_seedFolder(seedFolder)
     , m_remembersSelection(!folder)
+    , m_readOnly(access == Access::ReadOnly)
 {
-    QDir().mkpath(coversFolder());
+    if (!m_readOnly)
+        QDir().mkpath(coversFolder());
 
     if (auto shows = readShowsFile())
         m_shows = std::move(*shows);
-    if (m_shows.isEmpty())
+    if (m_shows.isEmpty() && !m_readOnly)
         seed();
 
     if (m_remembersSelection)
@@ -237,6 +240,8 @@ void ShowStore::seed()
 
 void ShowStore::save()
 {
+    if (m_readOnly)
+        return;
     QJsonArray array;
     for (const Show& show : std::as_const(m_shows))
         array.append(show.toJson());

@@ -42,10 +42,16 @@ public:
     // Where the first-run library is looked up: "seed-shows.json" and the images it names.
     static inline const QString defaultSeedFolder = QStringLiteral(":/seed");
 
+    // How a library is opened: to be used and kept, or only to be looked at.
+    // A library opened for reading is never made, seeded, set aside or saved:
+    // a missing or unreadable one has no shows and stays as it is.
+    enum class Access { ReadWrite, ReadOnly };
+
     // Opens the library at `folder`, or at defaultFolder() when none is given;
     // only the default library remembers its selection across runs.
     explicit ShowStore(const std::optional<QString>& folder = std::nullopt,
-        const QString& seedFolder = defaultSeedFolder, QObject* parent = nullptr);
+        const QString& seedFolder = defaultSeedFolder, QObject* parent = nullptr,
+        Access access = Access::ReadWrite);
     ~ShowStore() override;
 
     static QString defaultFolder();
@@ -131,18 +137,19 @@ public:
     // the show. One result per file tried, in order; the batch also goes to the
     // front of the Recent list. One failing file never stops the batch. What the
     // files lose is kept in the undo journal.
+    // A dry run writes nothing: its results say what a real run would do.
     QList<TagResult> tag(const QList<QUrl>& locations, const Show& show, const ResultHandler& onResult = {},
-        const NoticeHandler& onNotice = {});
+        const NoticeHandler& onNotice = {}, bool dryRun = false);
     // The work of tag() without the store: the files given, with the show and
     // its cover as they were taken. Touches nothing else, so it may run on any
     // thread; onResult is called on the calling thread.
     static QList<TagResult> tagFiles(const QStringList& files, const Show& show,
         const std::optional<QByteArray>& cover, const ResultHandler& onResult = {},
-        const Keeping& keeping = {}, const ID3::Hooks& hooks = {});
+        const Keeping& keeping = {}, const ID3::Hooks& hooks = {}, bool dryRun = false);
 
     // Puts back every file of the newest batch in the undo journal, and puts
     // the results in front of Recent like a batch's.
-    QList<TagResult> undo(const ResultHandler& onResult = {});
+    QList<TagResult> undo(const ResultHandler& onResult = {}, bool dryRun = false);
     // The batch undo() would put back, as the journal last read said; the
     // journal is read off this thread, after every batch and when asked.
     const std::optional<Journal::Summary>& undoable() const { return m_undoable; }
@@ -151,7 +158,7 @@ public:
     // order they are undone, and undoing them. A record reported on is spent.
     static QStringList undoRecords(const QString& undoFolder);
     static QList<TagResult> undoFiles(const QStringList& records, const ResultHandler& onResult = {},
-        const QString& tieFolder = {}, const ID3::Hooks& hooks = {});
+        const QString& tieFolder = {}, const ID3::Hooks& hooks = {}, bool dryRun = false);
     // The files the records put back (a damaged record stands for itself).
     static QStringList undoTargets(const QStringList& records);
     // Called with a folder just before it is listed; a seam for tests.
@@ -179,6 +186,21 @@ public:
     // Queues undo() behind the batches already queued.
     void enqueueUndo();
     const std::optional<Tagging>& tagging() const { return m_tagging; }
+
+    // What tagging some files with a show would give each file, as a dry run
+    // says it, read off this thread; the newest request's comes back.
+    struct Preview
+    {
+        QUuid show;
+        QList<QUrl> locations;
+        QList<TagResult> results;
+        bool operator==(const Preview&) const = default;
+    };
+    void requestPreview(const QList<QUrl>& locations, const Show& show);
+    const std::optional<Preview>& preview() const { return m_preview; }
+    // A file's tags as they are, as "pelamo --inspect" prints them, read off this
+    // thread; inspected() brings them.
+    void inspectFile(const QString& file);
     // How the queue's last finished batch went, as tagging() last was.
     const std::optional<Tagging>& lastBatch() const { return m_lastBatch; }
     // Stops the running batch after the files in progress, which are finished
@@ -206,6 +228,9 @@ Q_SIGNALS:
     void notice(const QString& text);
     // Emitted whenever undoable() changes.
     void undoableChanged();
+    // Emitted whenever preview() changes.
+    void previewChanged();
+    void inspected(const QString& file, const QString& text);
 
 private:
     struct Job
@@ -217,7 +242,8 @@ private:
         std::optional<QStringList> files; // known once the locations are listed
         std::optional<QByteArray> cover;
     };
-    void listed(quint64 job, const QStringList& files, const std::optional<QByteArray>& cover);
+    void listed(quint64 job, const QStringList& files, const std::optional<QByteArray>& cover,
+        const QStringList& emptyFolders);
     void startNextJob();
     void filesFound(quint64 batch, const QStringList& files);
     void undoableRead(const std::optional<Journal::Summary>& undoable);
@@ -240,6 +266,7 @@ private:
     QString m_folder;
     QString m_seedFolder;
     bool m_remembersSelection = false;
+    bool m_readOnly = false;
     // Set when "shows.json" exists but could not be decoded: it is set aside
     // before anything is written over it.
     bool m_keepUnreadable = false;
@@ -256,4 +283,6 @@ private:
     std::shared_ptr<std::atomic_bool> m_cancel;
     Seams m_seams;
     std::optional<Journal::Summary> m_undoable;
+    std::optional<Preview> m_preview;
+    quint64 m_previewNumber = 0;
 };

@@ -95,6 +95,9 @@ struct Show
     QList<Row> writtenRows() const;
     // What the title is when each file's name gives it.
     QString fileTitle() const;
+    // The old frames a file loses, in plain words with their IDs: "lyrics (USLT),
+    // ISRC (TSRC)"; IDs as results name them ("TXXX×2").
+    static QString droppedText(const QStringList& dropped);
     // What each file's title and artist are, as the previews say it.
     QString titleText() const;
     QString artistText() const;

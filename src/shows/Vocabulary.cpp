@@ -107,6 +107,34 @@ QString Show::fileTitle() const
                         : QStringLiteral("each file's name");
 }
 
+QString Show::droppedText(const QStringList& dropped)
+{
+    // What people call the frames a file is most likely to lose.
+    static const QList<std::pair<QString, QString>> words {{QStringLiteral("USLT"), QStringLiteral("lyrics")},
+        {QStringLiteral("SYLT"), QStringLiteral("timed lyrics")},
+        {QStringLiteral("TSRC"), QStringLiteral("ISRC")},
+        {QStringLiteral("UFID"), QStringLiteral("identifier")},
+        {QStringLiteral("TXXX"), QStringLiteral("custom texts")},
+        {QStringLiteral("RVA2"), QStringLiteral("loudness")},
+        {QStringLiteral("TBPM"), QStringLiteral("tempo")}, {QStringLiteral("TKEY"), QStringLiteral("key")},
+        {QStringLiteral("POPM"), QStringLiteral("rating")},
+        {QStringLiteral("PCNT"), QStringLiteral("play count")},
+        {QStringLiteral("CHAP"), QStringLiteral("chapters")},
+        {QStringLiteral("CTOC"), QStringLiteral("table of contents")},
+        {QStringLiteral("APIC"), QStringLiteral("picture")},
+        {QStringLiteral("COMM"), QStringLiteral("comment")},
+        {QStringLiteral("TPOS"), QStringLiteral("disc number")},
+        {QStringLiteral("PRIV"), QStringLiteral("private data")}};
+    QStringList parts;
+    for (const QString& named : dropped) {
+        const QString id = named.section(u'\u00d7', 0, 0);
+        const auto word
+            = std::find_if(words.cbegin(), words.cend(), [&](const auto& w) { return w.first == id; });
+        parts.append(word == words.cend() ? named : word->second + QStringLiteral(" (") + named + u')');
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
 QString Show::titleText() const
 {
     const QString rule = titleFromFileName ? fileTitle() : title;

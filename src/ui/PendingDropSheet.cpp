@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,7 +22,7 @@ QString lastComponent(const QUrl& url)
 {
     // A folder's URL may end in a slash; its name is still the last component.
     const QString path = url.isLocalFile() ? FileName::fromUrl(url) : url.path();
-    return FileName::display(
+    return FileName::singleLine(
         QFileInfo(path.endsWith(u'/') && path.size() > 1 ? path.chopped(1) : path).fileName());
 }
 
@@ -91,7 +92,69 @@ PendingDropSheet::PendingDropSheet(ShowStore& store, QWidget* parent)
     connect(cancel, &QPushButton::clicked, this, &PendingDropSheet::cancel);
     connect(m_tag, &QPushButton::clicked, this, &PendingDropSheet::tag);
     connect(&m_store, &ShowStore::changed, this, &PendingDropSheet::refresh);
+    connect(&m_store, &ShowStore::previewChanged, this, &PendingDropSheet::refresh);
+    connect(m_picker, &QComboBox::currentIndexChanged, this, &PendingDropSheet::refresh);
     refresh();
+}
+
+void PendingDropSheet::requestPreview()
+{
+    const auto id = choice();
+    const auto& shows = m_store.shows();
+    const auto found
+        = std::find_if(shows.cbegin(), shows.cend(), [&](const Show& s) { return id && s.id == *id; });
+    if (found == shows.cend() || m_store.pending().isEmpty())
+        return;
+    const std::pair asked {found->id, m_store.pending()};
+    if (m_previewAsked == asked)
+        return;
+    m_previewAsked = asked;
+    m_store.requestPreview(m_store.pending(), *found);
+}
+
+QString PendingDropSheet::previewOf(const QUrl& location, bool& trouble) const
+{
+    trouble = false;
+    const auto& preview = m_store.preview();
+    if (!preview || !m_previewAsked || preview->show != m_previewAsked->first
+        || preview->locations != m_previewAsked->second)
+        return QStringLiteral("\u2026");
+    const QString path = FileName::fromUrl(location);
+    const bool folder = path.endsWith(u'/');
+    QStringList dropped;
+    int files = 0;
+    QString said;
+    for (const TagResult& result : preview->results) {
+        if (folder ? !result.file.startsWith(path) : result.file != FileName::absolute(path))
+            continue;
+        ++files;
+        for (const QString& id : result.dropped)
+            if (!dropped.contains(id))
+                dropped.append(id);
+        if (!result.ok) {
+            trouble = true;
+            said = result.message;
+            continue;
+        }
+        if (folder)
+            continue;
+        QStringList parts {QStringLiteral("\u201c%1\u201d").arg(FileName::singleLine(result.title))};
+        if (!result.track.isEmpty())
+            parts.append(QStringLiteral("track ") + result.track);
+        if (!result.disc.isEmpty())
+            parts.append(QStringLiteral("disc ") + result.disc);
+        const auto show = std::find_if(m_store.shows().cbegin(), m_store.shows().cend(),
+            [&](const Show& s) { return s.id == preview->show; });
+        if (show != m_store.shows().cend() && show->artistFromFileName)
+            parts.append(QStringLiteral("by ") + result.artist);
+        said = parts.join(QStringLiteral(" \u00b7 "));
+    }
+    if (folder && !trouble)
+        said = files == 0 ? QStringLiteral("No MP3 files")
+                          : QStringLiteral("%1 MP3 file%2").arg(files).arg(files == 1 ? "" : "s");
+    if (!dropped.isEmpty())
+        said += QStringLiteral(" \u00b7 drops ") + Show::droppedText(dropped);
+    return said;
 }
 
 void PendingDropSheet::keyPressEvent(QKeyEvent* event)
@@ -157,6 +220,7 @@ void PendingDropSheet::refresh()
         delete item->widget();
         delete item;
     }
+    requestPreview();
     const qreal ratio = devicePixelRatioF();
     for (qsizetype i = 0; i < std::min<qsizetype>(count, listedItems); ++i) {
         auto* row = new ElidedLabel(this);
@@ -171,12 +235,23 @@ void PendingDropSheet::refresh()
                 folder ? Icons::Symbol::Folder : Icons::Symbol::Waveform, 13, Theme::secondary(), ratio));
         });
         row->setText(lastComponent(pending.at(i)));
+        // What the chosen show would give it, and what it would lose.
+        bool trouble = false;
+        auto* preview = new QLabel(previewOf(pending.at(i), trouble), this);
+        preview->setObjectName(QStringLiteral("pendingPreview"));
+        preview->setFont(Theme::font(Theme::TextStyle::Caption));
+        preview->setWordWrap(true);
+        preview->setTextFormat(Qt::PlainText);
+        Theme::colour(preview, trouble ? Theme::Ink::Red : Theme::Ink::Secondary);
         auto* line = new QWidget(this);
-        auto* lineLayout = new QHBoxLayout(line);
+        auto* lineLayout = new QGridLayout(line);
         lineLayout->setContentsMargins(0, 0, 0, 0);
-        lineLayout->setSpacing(6);
-        lineLayout->addWidget(icon);
-        lineLayout->addWidget(row, 1);
+        lineLayout->setHorizontalSpacing(6);
+        lineLayout->setVerticalSpacing(1);
+        lineLayout->addWidget(icon, 0, 0);
+        lineLayout->addWidget(row, 0, 1);
+        lineLayout->addWidget(preview, 1, 1);
+        lineLayout->setColumnStretch(1, 1);
         m_items->addWidget(line);
     }
     if (count > listedItems) {

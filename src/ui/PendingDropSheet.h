@@ -35,6 +35,11 @@ protected:
 private:
     void refresh();
     void refreshPicker();
+    // Asks the store what the chosen show would give the pending files, once for
+    // each show and list of files.
+    void requestPreview();
+    // What the preview says of one pending file or folder, for its second line.
+    QString previewOf(const QUrl& location, bool& trouble) const;
 
     ShowStore& m_store;
     QLabel* m_title;
@@ -43,4 +48,5 @@ private:
     QLabel* m_leftOut;
     QPushButton* m_tag;
     QList<std::pair<QUuid, QString>> m_entries;
+    std::optional<std::pair<QUuid, QList<QUrl>>> m_previewAsked;
 };

@@ -35,15 +35,20 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
     const TagResult& result = m_results.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return FileName::display(QFileInfo(result.file).fileName());
+        return FileName::singleLine(QFileInfo(result.file).fileName());
     case Qt::ToolTipRole:
         return FileName::display(result.file);
     case FileRole:
         return result.file;
     case OkRole:
         return result.ok;
+    case NoteRole:
+        return result.note;
     case DetailRole:
-        return result.show + QStringLiteral(" \u00b7 ") + result.message;
+        // What a tagged file lost is said, whether or not the show keeps such frames.
+        return result.show + QStringLiteral(" \u00b7 ") + result.message
+            + (result.dropped.isEmpty() ? QString()
+                                        : QStringLiteral(" \u00b7 dropped ") + result.dropped.join(u' '));
     case TimeRole:
         return QLocale().toString(result.date.time(), QLocale::ShortFormat);
     case Qt::AccessibleTextRole:

@@ -12,7 +12,7 @@ class ResultListModel : public QAbstractListModel
     Q_OBJECT
 
 public:
-    enum Role { FileRole = Qt::UserRole + 1, OkRole, DetailRole, TimeRole };
+    enum Role { FileRole = Qt::UserRole + 1, OkRole, DetailRole, TimeRole, NoteRole };
 
     explicit ResultListModel(ShowStore& store, QObject* parent = nullptr);
 

@@ -79,8 +79,11 @@ void ResultRow::paint(QPainter* painter, const QStyleOptionViewItem& option, con
 
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
     const bool ok = index.data(ResultListModel::OkRole).toBool();
-    const QPixmap symbol = ok ? Icons::pixmap(Icons::Symbol::CheckCircle, symbolSize, Theme::green(), ratio)
-                              : Icons::pixmap(Icons::Symbol::CrossOctagon, symbolSize, Theme::red(), ratio);
+    // A note about what was dropped is neither a success nor a failure.
+    const QPixmap symbol = index.data(ResultListModel::NoteRole).toBool()
+        ? Icons::pixmap(Icons::Symbol::Folder, symbolSize, Theme::secondary(), ratio)
+        : ok ? Icons::pixmap(Icons::Symbol::CheckCircle, symbolSize, Theme::green(), ratio)
+             : Icons::pixmap(Icons::Symbol::CrossOctagon, symbolSize, Theme::red(), ratio);
     int x = row.left() + sideMargin;
     painter->drawPixmap(QPointF(x, row.center().y() - symbolSize / 2.0), symbol);
     x += symbolSize + spacing;

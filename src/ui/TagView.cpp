@@ -6,6 +6,7 @@
 #include "ui/Desktop.h"
 #include "ui/DropZone.h"
 #include "ui/ElidedLabel.h"
+#include "ui/FileTagsView.h"
 #include "ui/FocusScrollArea.h"
 #include "ui/ResultListModel.h"
 #include "ui/ResultRow.h"
@@ -355,6 +356,10 @@ void TagView::showResultMenu(const QPoint& position)
     menu->addAction(QStringLiteral("Copy Path"), this,
             [file] { QGuiApplication::clipboard()->setText(FileName::display(file)); })
         ->setObjectName(QStringLiteral("copyPathAction"));
+    if (!index.data(ResultListModel::NoteRole).toBool())
+        menu->addAction(QStringLiteral("Show Tags\u2026"), this,
+                [this, file] { (new FileTagsView(m_store, file, window()))->show(); })
+            ->setObjectName(QStringLiteral("showTagsAction"));
     menu->popup(m_results->viewport()->mapToGlobal(position));
 }
 

@@ -71,8 +71,8 @@ private Q_SLOTS:
         const QString folder = m_case->filePath(u"Season"_s);
         QDir().mkpath(folder);
         // The capture's folder exists, and is still not a file to tag.
-        const QList<QUrl> files = Entry::openedFiles({u"--library"_s, u"/lib"_s, u"/x/a.mp3"_s, folder,
-            u"--capture"_s, m_case->path(), u"--size"_s, u"800x600"_s});
+        const QList<QUrl> files = Entry::openedFiles(CLI::parse({u"--library"_s, u"/lib"_s, u"/x/a.mp3"_s,
+            folder, u"--capture"_s, m_case->path(), u"--size"_s, u"800x600"_s}));
         QCOMPARE(files, (QList<QUrl> {file(u"/x/a.mp3"_s), file(folder + u'/')}));
     }
 

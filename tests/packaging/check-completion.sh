@@ -22,6 +22,17 @@ EOF
 names=(Weekly "Morning Show" "Jo's \"Mix\" \$HOME" "Talk: Tech")
 echo '[{"name": "Default One"}, {"name": "Default Two"}]' >"$XDG_DATA_HOME/Pelamo/shows.json"
 default_names=("Default One" "Default Two")
+# A library whose shows.json is damaged, which completion must leave byte for byte as it is,
+# and one with a name that holds a tab, offered whole where the shell allows it.
+damaged="$home/Damaged"
+mkdir -p "$damaged"
+printf '[{"name": "Half' >"$damaged/shows.json"
+snapshot() { (cd "$1" && find . -printf '%p %s %T@\n' | sort && cat shows.json); }
+damaged_before=$(snapshot "$damaged")
+odd="$home/Odd"
+mkdir -p "$odd"
+printf '[{"name": "Tab\\there"}]' >"$odd/shows.json"
+tabbed=$(printf 'Tab\there')
 # Files to tag: MP3 files whatever the case of their extension, a folder, and text files
 # that begin as they do.
 files="$home/files"
@@ -85,6 +96,10 @@ expect "bash: the default library's shows" "$(sorted "${default_names[@]}")" "$(
 replies=$(bash_complete "$pelamo" --library "$home/nowhere" --show '')
 expect "bash: no shows where there is no library" "" "$replies"
 [ -e "$home/nowhere" ] && fail "bash: completing the shows of a missing library made $home/nowhere"
+replies=$(bash_complete "$pelamo" --library "$(printf '%q' "$damaged")" --show '')
+expect "bash: no shows of a damaged library" "" "$replies"
+replies=$(bash_complete "$pelamo" --library "$(printf '%q' "$odd")" --show '')
+expect "bash: a name with a tab, whole" "$tabbed" "$(bash_read_back '' "$replies")"
 
 replies=$(bash_complete "$pelamo" --li)
 expect "bash: the options after --li" "$(sorted --library --list)" "$(sort <<<"$replies")"
@@ -111,6 +126,9 @@ expect "fish: the default library's shows" "$(sorted "${default_names[@]}")" \
 expect "fish: no shows where there is no library" "" \
     "$(fish_complete "$(fish_words --library "$home/nowhere" --show)")"
 [ -e "$home/nowhere" ] && fail "fish: completing the shows of a missing library made $home/nowhere"
+# Fish takes one candidate a line and a tab as the start of its description: no such name.
+expect "fish: a name with a tab is not offered" "" \
+    "$(fish_complete "$(fish_words --library "$(printf '%q' "$odd")" --show)")"
 expect "fish: the options after --li" "$(sorted --library --list)" "$(fish_complete "$(fish_words)--li")"
 expect "fish: files to tag" "$(sorted "$files/Episode 1.mp3" "$files/LOUD.MP3" "$files/Season 1/")" \
     "$(fish_complete "$(fish_words --tag --show Weekly)$(printf '%q' "$files")/")"
@@ -132,9 +150,10 @@ zsh_lines=(
     "$pelamo --tag --show Weekly $(printf '%q' "$files")/LO"
     "$pelamo --tag --show Weekly $(printf '%q' "$files")/Ep"
     "$pelamo --library $(printf '%q' "$files")/"
+    "$pelamo --library $(printf '%q' "$odd") --show Ta"
 )
 zsh_words=(Weekly "Morning Show" "${names[2]}" "Talk: Tech" "Morning Show" "Default Two" --show --list
-    --sample-dir "$files/LOUD.MP3" "$files/Episode 1.mp3" "$files/Season 1/")
+    --sample-dir "$files/LOUD.MP3" "$files/Episode 1.mp3" "$files/Season 1/" "$tabbed")
 answers=$(timeout 60 zsh -f "$(dirname "$0")/complete.zsh" "$folder" "${zsh_lines[@]}") ||
     fail "zsh: complete.zsh ended with $?"
 for i in "${!zsh_lines[@]}"; do
@@ -142,5 +161,6 @@ for i in "${!zsh_lines[@]}"; do
     expect "zsh: the last word after Tab on '${zsh_lines[i]}'" "${zsh_words[i]}" "${answer#*$'\t'}"
 done
 [ -e "$home/nowhere" ] && fail "zsh: completing the shows of a missing library made $home/nowhere"
+[ "$(snapshot "$damaged")" = "$damaged_before" ] || fail "completing the shows of a damaged library changed it"
 
 finish completion "Completion checks passed"
