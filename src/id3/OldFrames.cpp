@@ -497,7 +497,13 @@ QList<std::pair<QString, QString>> fieldsOf(const KeptFrame& frame)
         QByteArrayView rest;
         walk(
             body, *layout,
-            [&](Field, QByteArrayView text, char encoding) { texts.append(decoded(text, encoding)); },
+            [&](Field, QByteArrayView text, char encoding) {
+                // A last text may carry its terminator, or several values ended by them.
+                QStringList values = decoded(text, encoding).split(QChar(u'\0'));
+                while (values.size() > 1 && values.constLast().isEmpty())
+                    values.removeLast();
+                texts.append(values.join(u'/'));
+            },
             [&](Field field, QByteArrayView bytes) {
                 if (field == Field::Language)
                     fields.append({u"language"_s, QString::fromLatin1(bytes)});

@@ -47,6 +47,33 @@ private Q_SLOTS:
         m_store->setShows({m_a, m_b});
     }
 
+    // Each file says what the picked show would give it and what it would lose, and says it
+    // again when another show is picked; a name with a line break stays on one line.
+    void previewFollowsTheShow()
+    {
+        const QString file
+            = copyFixture(toneFixture(), m_case->filePath(QStringLiteral("01 - Intro\nLive.mp3")));
+        // A file that carries a comment of its own, which a show without one drops.
+        const QByteArray comment
+            = QByteArray("COMM", 4) + QByteArray("\0\0\0\x09\0\0", 6) + QByteArray("\0eng\0old!", 9);
+        QVERIFY(writeFile(file,
+            QByteArray("ID3\x03\0\0\0\0\0", 9) + char(comment.size()) + comment + readFile(toneFixture())));
+        Show numbered = named(QStringLiteral("Numbered"));
+        numbered.titleFromFileName = true;
+        numbered.numberTracks = true;
+        numbered.comment = QStringLiteral("ours");
+        m_store->setShows({m_a, numbered});
+        m_store->setPending({QUrl::fromLocalFile(file)});
+        PendingDropSheet sheet(*m_store);
+        auto* picker = child<QComboBox>(sheet, "showPicker");
+        const auto preview = [&] { return child<QLabel>(sheet, "pendingPreview")->text(); };
+        picker->setCurrentIndex(0);
+        QTRY_COMPARE(preview(), QStringLiteral("\u201cTitle\u201d \u00b7 drops comment (COMM)"));
+        picker->setCurrentIndex(1);
+        QTRY_COMPARE(preview(), QStringLiteral("\u201cIntro\\nLive\u201d \u00b7 track 1/1"));
+        QCOMPARE(child<ElidedLabel>(sheet, "pendingItem")->text(), QStringLiteral("01 - Intro\\nLive.mp3"));
+    }
+
     // The first eight files are listed, the rest counted; files dropped meanwhile join.
     void countsAndList_data()
     {

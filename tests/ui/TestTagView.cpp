@@ -6,6 +6,7 @@
 #include "library/ShowStore.h"
 #include "ui/Desktop.h"
 #include "ui/DropZone.h"
+#include "ui/FileTagsView.h"
 #include "ui/ResultListModel.h"
 #include "ui/ResultRow.h"
 #include "ui/TagView.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -84,26 +86,44 @@ private Q_SLOTS:
         QVERIFY(!child<QWidget>(*m_view, "recentSection")->isVisible());
     }
 
+    // A drop tags in order; a folder with nothing to tag is named in Recent, and a row says
+    // what its file lost and shows the file's tags.
     void dropTagsInOrder()
     {
         const QString folder = m_case->filePath(QStringLiteral("folder"));
         mp3(QStringLiteral("folder/b.mp3"));
         const QString single = mp3(QStringLiteral("single.mp3"));
+        // An old tag with a comment, which the show doesn't write.
+        const QByteArray comment = QByteArray("COMM\0\0\0\x09\0\0\0eng\0old!", 19);
+        QVERIFY(writeFile(single, QByteArray("ID3\x03\0\0\0\0\0\x13", 10) + comment + readFile(single)));
+        QVERIFY(QDir().mkpath(m_case->filePath(QStringLiteral("Artwork"))));
         auto* zone = m_view->findChild<DropZone*>();
         auto* headline = child<QLabel>(*m_view, "dropHeadline");
         QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(single), QUrl::fromLocalFile(folder)});
+        data.setUrls({QUrl::fromLocalFile(single), QUrl::fromLocalFile(folder),
+            QUrl::fromLocalFile(m_case->filePath(QStringLiteral("Artwork")))});
         QVERIFY(dragEnter(zone, data));
         QVERIFY(zone->targeted());
         QCOMPARE(headline->text(), QStringLiteral("Release to tag"));
         dropOn(zone, data);
         QTRY_VERIFY(!m_store->tagging());
         QCOMPARE(headline->text(), QStringLiteral("Drop MP3 files here"));
-        QCOMPARE(m_store->results().size(), 2);
+        QCOMPARE(m_store->results().size(), 3);
         // Newest first: the folder's file was tagged after the single file.
         QCOMPARE(m_store->results().at(0).file, folder + QStringLiteral("/b.mp3"));
         QCOMPARE(m_store->results().at(1).file, single);
         QTRY_VERIFY(child<QWidget>(*m_view, "recentSection")->isVisible());
+        ResultListModel model(*m_store);
+        QVERIFY(model.index(1)
+                    .data(ResultListModel::DetailRole)
+                    .toString()
+                    .endsWith(QStringLiteral(" \u00b7 dropped COMM")));
+        QVERIFY(model.index(2).data(ResultListModel::NoteRole).toBool());
+        QCOMPARE(m_store->results().at(2).message, QStringLiteral("No MP3 files in Artwork"));
+        FileTagsView tags(*m_store, single);
+        QTRY_VERIFY(child<QPlainTextEdit>(tags, "fileTagsText")
+                        ->toPlainText()
+                        .contains(QStringLiteral("  ID3v2.3.0 tag, ")));
     }
 
     // At a batch's end Recent's heading says how it went, its newest row in view.
