@@ -16,7 +16,7 @@ build_packages=(
 )
 test_packages=(
     clang libclang-rt-14-dev clang-format
-    lame ffmpeg python3-mutagen id3v2 eyed3 kid3-cli
+    lame ffmpeg python3-mutagen id3v2 eyed3 kid3-cli libimage-exiftool-perl
     xvfb xauth x11-utils attr acl dbus-daemon
     xdg-desktop-portal xdg-desktop-portal-gtk gsettings-desktop-schemas libglib2.0-bin
     desktop-file-utils appstream

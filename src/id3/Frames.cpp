@@ -1,6 +1,9 @@
 #include "id3/ID3.h"
 #include "id3/Text.h"
 
+#include <QDate>
+#include <QTime>
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -35,6 +38,10 @@ constexpr std::array<std::pair<QLatin1StringView, QLatin1StringView>, 14> langua
 }};
 constexpr QLatin1StringView fallbackLanguage = "eng"_L1;
 constexpr qsizetype languageCodeSize = 3;
+// "2025-11-03T09:30": a year, a date, a time of hours and minutes.
+constexpr qsizetype yearDigits = 4;
+constexpr qsizetype dateLength = 10;
+constexpr qsizetype timeLength = 5;
 
 template <std::size_t N> QByteArrayView view(const std::array<char, N>& bytes)
 {
@@ -201,11 +208,33 @@ QByteArray pictureFrame(const QByteArray& image)
     return frame("APIC"_L1, body);
 }
 
+QList<std::pair<QLatin1StringView, QString>> yearFrames(const QString& text)
+{
+    if (text.isEmpty())
+        return {};
+    const bool dated = text.size() > yearDigits && text.at(yearDigits) == u'-'
+        && std::all_of(text.cbegin(), text.cbegin() + yearDigits, [](QChar c) { return c.isDigit(); });
+    if (!dated)
+        return {{"TYER"_L1, text}};
+    QList<std::pair<QLatin1StringView, QString>> frames {{"TYER"_L1, text.first(yearDigits)}};
+    // "YYYY-MM-DD", then perhaps "THH:MM" and seconds, as ID3v2.4 writes a time.
+    const QDate date = QDate::fromString(text.first(qMin(text.size(), dateLength)), Qt::ISODate);
+    const QChar after = text.size() > dateLength ? text.at(dateLength) : QChar(u'T');
+    if (!date.isValid() || after != u'T')
+        return frames;
+    frames.append({"TDAT"_L1, date.toString(u"ddMM"_s)});
+    const QTime time = QTime::fromString(text.mid(dateLength + 1, timeLength), u"HH:mm"_s);
+    if (time.isValid())
+        frames.append({"TIME"_L1, time.toString(u"HHmm"_s)});
+    return frames;
+}
+
 BuiltTag buildFrames(const Tags& tags)
 {
     TagBuilder tag;
     const QString year = trimSpacesAndLineBreaks(tags.year);
-    tag.addText("TYER"_L1, year);
+    for (const auto& [id, text] : yearFrames(year))
+        tag.addText(id, text);
     tag.addTexts(tags, leadingTexts);
     tag.addText("TDRC"_L1, year);
     if (!trimSpaces(tags.language).isEmpty())
@@ -217,7 +246,7 @@ BuiltTag buildFrames(const Tags& tags)
     tag.addTexts(tags, podcastTexts);
     const QString feed = trimSpacesAndLineBreaks(tags.feedURL);
     if (!feed.isEmpty())
-        tag.add("WFED"_L1, frame("WFED"_L1, latin1Bytes(feed)));
+        tag.add("WFED"_L1, frame("WFED"_L1, latin1Encoding + latin1Bytes(feed)));
     if (tags.podcastFlag)
         tag.add("PCST"_L1, frame("PCST"_L1, view(podcastBody).toByteArray()));
     if (tags.cover && !tags.cover->isEmpty())

@@ -5,12 +5,14 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QLatin1StringView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <variant>
 
 // The tag engine: pure functions over byte buffers and texts, plus write(),
@@ -55,6 +57,11 @@ QByteArray utf16(const QString& text);
 QByteArray latin1Bytes(const QString& text);
 QByteArray latin1(const QString& text, qsizetype width);
 QString iso639_2(const QString& language);
+// A year or a date as ID3v2.3 has it: TYER with the year, and for a date
+// ("2025-11-03", "2025-11-03T09:30") TDAT with day and month "DDMM" and TIME
+// with hours and minutes "HHMM". Only a text that starts with four digits and
+// a "-" is read as a date; any other goes into TYER whole. Nothing for an empty text.
+QList<std::pair<QLatin1StringView, QString>> yearFrames(const QString& text);
 
 // Frames.
 QByteArray frame(QLatin1StringView id, const QByteArray& body);

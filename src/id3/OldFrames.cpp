@@ -1,6 +1,7 @@
 #include "id3/OldFrames.h"
 
 #include "id3/ID3.h"
+#include "id3/Picture.h"
 
 #include <algorithm>
 #include <array>
@@ -124,6 +125,39 @@ bool isFrameId(QByteArrayView id)
     return true;
 }
 
+// How far the frames of an ID3v2.4 tag read with one kind of size: the frames
+// read, and whether the last ends where the frames do (at the end or in padding).
+struct SizeReading
+{
+    int frames = 0;
+    bool lands = false;
+};
+SizeReading readSizes(QByteArrayView data, bool plain)
+{
+    SizeReading reading;
+    qsizetype at = 0;
+    while (data.size() - at >= frameHeaderSize && isFrameId(data.sliced(at, frameIdSize))) {
+        const qint64 size = plain ? be32At(data, at + frameIdSize) : v24SizeAt(data, at + frameIdSize);
+        if (size > data.size() - at - frameHeaderSize)
+            return reading;
+        at += frameHeaderSize + size;
+        ++reading.frames;
+    }
+    reading.lands = at == data.size() || data[at] == '\0';
+    return reading;
+}
+
+// Some writers put plain numbers in ID3v2.4 frame sizes. Both readings are tried;
+// the plain one is taken when it reads more frames, or as many and lands where
+// the syncsafe one doesn't. Sizes under 128 read the same either way.
+bool plainSizes(QByteArrayView data)
+{
+    const SizeReading syncsafe = readSizes(data, false);
+    const SizeReading plain = readSizes(data, true);
+    return plain.frames > syncsafe.frames
+        || (plain.frames == syncsafe.frames && plain.lands && !syncsafe.lands);
+}
+
 // The frames one after the other, until padding, the end, or one that doesn't fit.
 // Compressed and encrypted frames are passed over: their content can't be read
 // here. ID3v2.2 frames come under their ID3v2.3 names, or not at all.
@@ -131,13 +165,14 @@ QList<KeptFrame> readFrames(QByteArrayView data, int major, bool allUnsynchronis
 {
     QList<KeptFrame> frames;
     const qsizetype headerLength = major == 2 ? v22HeaderSize : frameHeaderSize;
+    const bool plain = major == 4 && plainSizes(data);
     qsizetype at = 0;
     while (data.size() - at >= headerLength) {
         const QByteArrayView id = data.sliced(at, major == 2 ? v22IdSize : frameIdSize);
         if (!isFrameId(id))
             break;
         const qint64 size = major == 2 ? be24At(data, at + v22IdSize)
-            : major == 4               ? v24SizeAt(data, at + frameIdSize)
+            : major == 4 && !plain     ? v24SizeAt(data, at + frameIdSize)
                                        : be32At(data, at + frameIdSize);
         const quint8 format = major == 2 ? 0 : byteAt(data, at + frameHeaderSize - 1);
         at += headerLength;
@@ -316,35 +351,40 @@ QByteArray asV23Body(const KeptFrame& frame)
     return out;
 }
 
-// A CHAP or CTOC body: the element ID and what follows it as they are, then every
-// sub-frame again as an ID3v2.3 frame.
+// The frames ID3v2.4 brought that ID3v2.3 doesn't have.
+constexpr std::array<QByteArrayView, 18> v24Only {"ASPI", "EQU2", "RVA2", "SEEK", "SIGN", "TDEN", "TDOR",
+    "TDRC", "TDRL", "TDTG", "TIPL", "TMCL", "TMOO", "TPRO", "TSOA", "TSOP", "TSOT", "TSST"};
+
+// A sub-frame of a chapter as ID3v2.3 has it: a recording or release date
+// becomes ID3v2.3's year and date frames, any other frame ID3v2.3 lacks is left out.
+QByteArray v23SubFrame(const KeptFrame& sub)
+{
+    if (sub.id == "TDRC") {
+        QByteArray out;
+        for (const auto& [id, text] : yearFrames(textOf(sub)))
+            out += textFrame(id, text);
+        return out;
+    }
+    if (sub.id == "TDOR") {
+        const auto frames = yearFrames(textOf(sub));
+        return frames.isEmpty() ? QByteArray() : textFrame("TORY"_L1, frames.first().second);
+    }
+    if (std::find(v24Only.cbegin(), v24Only.cend(), sub.id) != v24Only.cend())
+        return {};
+    return frame(QLatin1StringView(sub.id), sub.body);
+}
+
+// A CHAP or CTOC body with every sub-frame again as an ID3v2.3 frame.
 std::optional<QByteArray> containerBody(const KeptFrame& raw, int major)
 {
-    const QByteArrayView body = raw.body;
-    const qsizetype idEnd = body.indexOf('\0');
-    if (idEnd < 0)
+    auto container = containerOf(raw);
+    if (!container)
         return std::nullopt;
-    qsizetype at = idEnd + 1;
-    if (raw.id == "CHAP") {
-        if (body.size() - at < chapterTimesSize)
-            return std::nullopt;
-        at += chapterTimesSize;
-    } else {
-        if (body.size() - at < tocHeaderSize)
-            return std::nullopt;
-        const int entries = byteAt(body, at + 1);
-        at += tocHeaderSize;
-        for (int i = 0; i < entries; ++i) {
-            const qsizetype end = body.indexOf('\0', at);
-            if (end < 0)
-                return std::nullopt;
-            at = end + 1;
-        }
-    }
-    QByteArray out = body.first(at).toByteArray();
-    for (const KeptFrame& sub : readFrames(body.sliced(at), major, false))
-        out += frame(QLatin1StringView(sub.id), major == 4 ? asV23Body(sub) : sub.body);
-    return out;
+    QByteArray subFrames;
+    for (const KeptFrame& sub : readFrames(container->subFrames, major, false))
+        subFrames += v23SubFrame({sub.id, major == 4 ? asV23Body(sub) : sub.body});
+    container->subFrames = std::move(subFrames);
+    return bodyOf(raw.id, *container);
 }
 
 void framesOfTag(QByteArrayView tag, QList<KeptFrame>& out)
@@ -419,7 +459,9 @@ QByteArray identityOf(const KeptFrame& frame)
 {
     QByteArray identity = frame.id;
     const auto layout = layoutOf(frame.id);
-    if (frame.id == "UFID" || frame.id == "POPM" || frame.id == "RVA2") {
+    if (const auto container = containerOf(frame)) {
+        identity += '\0' + container->element;
+    } else if (frame.id == "UFID" || frame.id == "POPM" || frame.id == "RVA2") {
         // The owner, the e-mail address or the identification, in ISO-8859-1.
         identity += '\0' + frame.body.left(frame.body.indexOf('\0'));
     } else if (layout
@@ -442,6 +484,57 @@ QByteArray identityOf(const KeptFrame& frame)
     return identity;
 }
 
+std::optional<Container> containerOf(const KeptFrame& frame)
+{
+    const QByteArrayView body = frame.body;
+    const qsizetype idEnd = body.indexOf('\0');
+    if (idEnd < 0 || (frame.id != "CHAP" && frame.id != "CTOC"))
+        return std::nullopt;
+    Container container;
+    container.element = body.first(idEnd).toByteArray();
+    qsizetype at = idEnd + 1;
+    if (frame.id == "CHAP") {
+        if (body.size() - at < chapterTimesSize)
+            return std::nullopt;
+        container.times = body.sliced(at, chapterTimesSize).toByteArray();
+        at += chapterTimesSize;
+    } else {
+        if (body.size() - at < tocHeaderSize)
+            return std::nullopt;
+        container.flags = byteAt(body, at);
+        const int entries = byteAt(body, at + 1);
+        at += tocHeaderSize;
+        for (int i = 0; i < entries; ++i) {
+            const qsizetype end = body.indexOf('\0', at);
+            if (end < 0)
+                return std::nullopt;
+            container.children.append(body.sliced(at, end - at).toByteArray());
+            at = end + 1;
+        }
+    }
+    container.subFrames = body.sliced(at).toByteArray();
+    return container;
+}
+
+QByteArray bodyOf(QByteArrayView id, const Container& container)
+{
+    QByteArray body = container.element + '\0';
+    if (id == "CHAP") {
+        body += container.times;
+    } else {
+        body += char(container.flags);
+        body += char(container.children.size());
+        for (const QByteArray& child : container.children)
+            body += child + '\0';
+    }
+    return body + container.subFrames;
+}
+
+QList<KeptFrame> subFramesOf(const Container& container)
+{
+    return readFrames(container.subFrames, 3, false);
+}
+
 namespace {
 
 // ID3v2's picture types, by their byte.
@@ -449,30 +542,6 @@ constexpr std::array<const char*, 21> pictureTypes {"other", "file icon", "other
     "back cover", "leaflet page", "media", "lead artist", "artist", "conductor", "band", "composer",
     "lyricist", "recording location", "during recording", "during performance", "screen capture",
     "a bright coloured fish", "illustration", "band logotype", "publisher logotype"};
-
-// A picture's width and height from its PNG or JPEG header, "640×480"; empty
-// for anything else.
-QString pixelSize(QByteArrayView image)
-{
-    if (image.startsWith("\x89PNG\r\n\x1a\n") && image.size() >= 24)
-        return QString::number(be32At(image, 16)) + u'\u00d7' + QString::number(be32At(image, 20));
-    if (!image.startsWith("\xff\xd8"))
-        return {};
-    // A JPEG's segments, up to the frame header that holds the size.
-    for (qsizetype at = 2; at + 9 <= image.size() && byteAt(image, at) == 0xFF;) {
-        const quint8 marker = byteAt(image, at + 1);
-        const qint64 length = (qint64(byteAt(image, at + 2)) << 8) | byteAt(image, at + 3);
-        const bool frameHeader
-            = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frameHeader) {
-            const int height = (byteAt(image, at + 5) << 8) | byteAt(image, at + 6);
-            const int width = (byteAt(image, at + 7) << 8) | byteAt(image, at + 8);
-            return QString::number(width) + u'\u00d7' + QString::number(height);
-        }
-        at += 2 + length;
-    }
-    return {};
-}
 
 QString latin1Until(QByteArrayView body, qsizetype& at)
 {
@@ -523,7 +592,7 @@ QList<std::pair<QString, QString>> fieldsOf(const KeptFrame& frame)
         else if (id == "WXXX")
             fields.append({u"url"_s, QString::fromLatin1(rest)});
         else if (id == "APIC") {
-            fields.append({u"pixels"_s, pixelSize(rest)});
+            fields.append({u"pixels"_s, pictureOf(rest).pixelText()});
             fields.append({u"bytes"_s, QString::number(rest.size())});
         } else if (!texts.isEmpty())
             fields.append({u"text"_s, texts.join(u'/')});
@@ -553,27 +622,21 @@ QList<std::pair<QString, QString>> fieldsOf(const KeptFrame& frame)
         fields.append({u"count"_s, QString::number(count)});
     } else if (id == "RVA2") {
         fields.append({u"identification"_s, latin1Until(body, at)});
-    } else if (id == "CHAP" && body.contains('\0')) {
-        fields.append({u"element"_s, latin1Until(body, at)});
-        if (body.size() - at >= chapterTimesSize) {
-            fields.append({u"start"_s, QString::number(be32At(body, at))});
-            fields.append({u"end"_s, QString::number(be32At(body, at + 4))});
-            for (const KeptFrame& sub : readFrames(body.sliced(at + chapterTimesSize), 3, false))
+    } else if (const auto container = containerOf(frame)) {
+        fields.append({u"element"_s, QString::fromLatin1(container->element)});
+        if (id == "CHAP") {
+            fields.append({u"start"_s, QString::number(be32At(container->times, 0))});
+            fields.append({u"end"_s, QString::number(be32At(container->times, 4))});
+            for (const KeptFrame& sub : subFramesOf(*container))
                 if (sub.id == "TIT2")
                     fields.append({u"title"_s, textOf(sub)});
-        }
-    } else if (id == "CTOC" && body.contains('\0')) {
-        fields.append({u"element"_s, latin1Until(body, at)});
-        if (body.size() - at >= tocHeaderSize) {
-            const quint8 flags = byteAt(body, at);
-            const int entries = byteAt(body, at + 1);
-            at += tocHeaderSize;
+        } else {
             QStringList children;
-            for (int i = 0; i < entries && at < body.size(); ++i)
-                children.append(latin1Until(body, at));
+            for (const QByteArray& child : container->children)
+                children.append(QString::fromLatin1(child));
             fields.append({u"children"_s, children.join(u' ')});
-            fields.append({u"topLevel"_s, (flags & 0x02) ? u"yes"_s : u"no"_s});
-            fields.append({u"ordered"_s, (flags & 0x01) ? u"yes"_s : u"no"_s});
+            fields.append({u"topLevel"_s, (container->flags & Container::topLevel) ? u"yes"_s : u"no"_s});
+            fields.append({u"ordered"_s, (container->flags & Container::ordered) ? u"yes"_s : u"no"_s});
         }
     }
     return fields;

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace ID3 {
 
 // A frame as ID3v2.3 has it: its four-character ID (an ID3v2.2 frame under its
@@ -49,8 +51,29 @@ QList<std::pair<QString, QString>> fieldsOf(const KeptFrame& frame);
 QString textOf(const KeptFrame& frame);
 
 // What makes a frame one of a kind in a tag: its ID, with the description,
-// language, owner or e-mail address that tells frames of one ID apart.
+// language, owner, e-mail address or chapter element that tells frames of one ID apart.
 QByteArray identityOf(const KeptFrame& frame);
+
+// A CHAP or CTOC body taken apart: its element ID; a chapter's start and end
+// time and start and end byte offset, four bytes each; a table's flags and the
+// element IDs it lists; then the bytes of the frames inside.
+struct Container
+{
+    static constexpr quint8 topLevel = 0x02;
+    static constexpr quint8 ordered = 0x01;
+
+    QByteArray element;
+    QByteArray times; // CHAP
+    quint8 flags = 0; // CTOC
+    QList<QByteArray> children; // CTOC
+    QByteArray subFrames;
+};
+// Empty for another frame, or a body that ends too soon.
+std::optional<Container> containerOf(const KeptFrame& frame);
+// The body again, a table's entry count from its children.
+QByteArray bodyOf(QByteArrayView id, const Container& container);
+// The frames inside, as ID3v2.3 frames.
+QList<KeptFrame> subFramesOf(const Container& container);
 
 // The frames' IDs for a result line, each once with its count: "CHAP×12", "CTOC".
 QStringList keptNames(const QList<KeptFrame>& frames);

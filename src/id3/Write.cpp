@@ -38,8 +38,8 @@ std::optional<QString> resolvedPath(const QString& path, int& error)
 }
 
 // What goes around the audio, decided from the tags the target has now.
-using Compose
-    = std::function<std::variant<Surround, Failure>(QByteArrayView oldHead, QByteArrayView oldTail)>;
+using Compose = std::function<std::variant<Surround, Failure>(
+    QByteArrayView oldHead, QByteArrayView oldTail, const Range& audio)>;
 // Has the last word once the new file is verified, before it replaces the target.
 using Approve = std::function<std::optional<Failure>(const Replaced& replaced)>;
 
@@ -53,7 +53,7 @@ std::variant<Outcome, Failure> rewriteOnce(const QString& path, const QString& f
     if (auto* failure = std::get_if<Failure>(&opened))
         return *failure;
     const Source& source = std::get<Source>(opened);
-    auto composed = compose(source.head, source.tail);
+    auto composed = compose(source.head, source.tail, source.audio);
     if (auto* failure = std::get_if<Failure>(&composed))
         return *failure;
     const Surround& surround = std::get<Surround>(composed);
@@ -209,7 +209,8 @@ struct Composed
     QStringList dropped;
 };
 
-std::variant<Composed, Failure> composeTag(const Tags& tags, QByteArrayView oldHead, const QString& fileName)
+std::variant<Composed, Failure> composeTag(
+    const Tags& tags, QByteArrayView oldHead, const Range& oldAudio, const QString& fileName)
 {
     const QList<KeptFrame> old = oldFrames(oldHead);
     Tags fileTags = tags;
@@ -226,12 +227,18 @@ std::variant<Composed, Failure> composeTag(const Tags& tags, QByteArrayView oldH
     QStringList carried = tag.frames;
     QList<KeptFrame> kept = tags.keepTrackInfo ? trackInfo(old, tag.frames) : QList<KeptFrame>();
     if (tags.keepChapters)
-        for (const KeptFrame& frame : old)
-            if (frame.id == "CHAP" || frame.id == "CTOC")
-                kept.append(frame);
+        kept += soundChapters(old);
+    // A chapter kept with a shorter table, or once of two tags, is kept all the same.
+    QSet<QByteArray> keptIdentities;
+    for (const KeptFrame& frame : kept)
+        keptIdentities.insert(identityOf(frame));
+    const auto keeps = [&](const KeptFrame& frame) {
+        return kept.contains(frame)
+            || ((frame.id == "CHAP" || frame.id == "CTOC") && keptIdentities.contains(identityOf(frame)));
+    };
     QList<KeptFrame> dropped;
     for (const KeptFrame& frame : old)
-        if (!carried.contains(QString::fromLatin1(frame.id)) && !kept.contains(frame))
+        if (!carried.contains(QString::fromLatin1(frame.id)) && !keeps(frame))
             dropped.append(frame);
     const qint64 audioStart = headerSize + tag.bytes.size() + qMax<qint64>(tags.padding, 0) + keptSize(kept);
     // Its header could not say how long such a tag is; refuse before writing
@@ -240,7 +247,7 @@ std::variant<Composed, Failure> composeTag(const Tags& tags, QByteArrayView oldH
         return Failure::io("The new tag of "_L1 + fileName
             + " would be larger than an ID3v2 tag can be (256 MB); the file was left as it is"_L1);
     // Chapters' byte offsets move with the audio.
-    tag.bytes += keptFrames(kept, audioStart - oldHead.size());
+    tag.bytes += keptFrames(kept, oldAudio, audioStart);
     tag.frames += keptNames(kept);
     return Composed {finishTag(std::move(tag), tags.padding), fileTags, keptNames(dropped)};
 }
@@ -258,8 +265,9 @@ std::variant<Outcome, Failure> write(
         return Failure::emptyTitle();
 
     std::optional<Composed> made;
-    const auto compose = [&](QByteArrayView oldHead, QByteArrayView) -> std::variant<Surround, Failure> {
-        auto composed = composeTag(tags, oldHead, fileName);
+    const auto compose
+        = [&](QByteArrayView oldHead, QByteArrayView, const Range& audio) -> std::variant<Surround, Failure> {
+        auto composed = composeTag(tags, oldHead, audio, fileName);
         if (const auto* failure = std::get_if<Failure>(&composed))
             return *failure;
         made = std::move(std::get<Composed>(composed));
@@ -292,8 +300,8 @@ std::variant<Outcome, Failure> restore(
     const auto changed
         = [&] { return Failure::io(fileName + " was changed after it was tagged; it was left as it is"_L1); };
     // Only the very file that was written goes back: same tag bytes, same audio.
-    const auto compose
-        = [&](QByteArrayView oldHead, QByteArrayView oldTail) -> std::variant<Surround, Failure> {
+    const auto compose = [&](QByteArrayView oldHead, QByteArrayView oldTail,
+                             const Range&) -> std::variant<Surround, Failure> {
         if (sha256Hex(oldHead) != original.taggedHeadSHA || sha256Hex(oldTail) != original.taggedTailSHA)
             return changed();
         return Surround {original.head, original.tail};

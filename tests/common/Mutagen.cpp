@@ -20,8 +20,6 @@ for frame in tag.values():
                                 "sha256": hashlib.sha256(frame.data).hexdigest()})
     elif frame.FrameID == "COMM":
         out["text"]["COMM"] = str(frame.text[0]); out["text"]["COMM:lang"] = frame.lang
-    elif frame.FrameID == "WFED":
-        out["text"]["WFED"] = str(frame.url)
     elif hasattr(frame, "text"):
         out["text"][frame.FrameID] = str(frame.text[0])
 with open(path, "rb") as f:

@@ -134,6 +134,21 @@ private Q_SLOTS:
                            + frame(3, "WXXX",
                                bytes(
                                    {QByteArray(1, 0x01), ID3::utf16(u"é"_s), zeros(2), "https://e.com"}))))};
+        QTest::addRow("ID3v2.4 with plain frame sizes, as some encoders write them") << tag(4,
+            frame(3, "TIT2", utf16Text(QString(127, u'x'))) + frame(3, "CHAP", v23Chapter)
+                + frame(3, "CTOC", v23Toc) + zeros(30)) << both;
+        QTest::addRow("ID3v2.4 dates in a chapter become ID3v2.3's, other ID3v2.4 frames go")
+            << tag(4,
+                   frame(4, "CHAP",
+                       chapter("ch1", 0, 1, 2000,
+                           frame(4, "TDRC", utf8Text(u"2024-05-17T08:30"_s))
+                               + frame(4, "TSOT", utf8Text(u"t"_s)) + frame(4, "TDOR", utf8Text(u"1999"_s))
+                               + frame(4, "TIT2", utf8Text(u"t"_s)))))
+            << QList {kept("CHAP",
+                   chapter("ch1", 0, 1, 2000,
+                       frame(3, "TYER", utf16Text(u"2024"_s)) + frame(3, "TDAT", utf16Text(u"1705"_s))
+                           + frame(3, "TIME", utf16Text(u"0830"_s)) + frame(3, "TORY", utf16Text(u"1999"_s))
+                           + frame(3, "TIT2", utf16Text(u"t"_s))))};
         QTest::addRow("ID3v2.3 unsynchronised tag")
             << tag(3, unsynchronised(frame(3, "CHAP", v23Chapter)), char(0x80)) << QList {both.first()};
         QTest::addRow("ID3v2.4 frame unsynchronised, with data length and group") << tag(4,
@@ -165,30 +180,68 @@ private Q_SLOTS:
             QCOMPARE(frames.at(i).body.toHex(' '), expected.at(i).body.toHex(' '));
         }
         // What is kept reads back the same from the frames written.
-        QCOMPARE(ID3::chapterFrames(tag(3, ID3::keptFrames(frames, 0))), frames);
+        QCOMPARE(ID3::chapterFrames(tag(3, ID3::keptFrames(frames, {0, 0xFFFFFFFF}, 0))), frames);
     }
 
     void offsetsMoveWithTheAudio_data()
     {
+        // The old audio lay at bytes 2000 to 9000; the new starts at `start`.
         QTest::addColumn<qint64>("offset");
-        QTest::addColumn<qint64>("shift");
+        QTest::addColumn<qint64>("start");
         QTest::addColumn<qint64>("moved");
-        QTest::addRow("later") << qint64(2000) << qint64(150) << qint64(2150);
-        QTest::addRow("earlier") << qint64(2000) << qint64(-1500) << qint64(500);
-        QTest::addRow("unused stays unused") << qint64(0xFFFFFFFF) << qint64(-1500) << qint64(0xFFFFFFFF);
-        QTest::addRow("before the file: unused") << qint64(1000) << qint64(-1500) << qint64(0xFFFFFFFF);
-        QTest::addRow("past four bytes: unused")
-            << qint64(0xFFFFFF00) << qint64(0x1000) << qint64(0xFFFFFFFF);
+        QTest::addRow("later") << qint64(2500) << qint64(2150) << qint64(2650);
+        QTest::addRow("earlier") << qint64(2500) << qint64(500) << qint64(1000);
+        QTest::addRow("the audio's end") << qint64(9000) << qint64(500) << qint64(7500);
+        QTest::addRow("unused stays unused") << qint64(0xFFFFFFFF) << qint64(500) << qint64(0xFFFFFFFF);
+        QTest::addRow("0, in the old tag: unused") << qint64(0) << qint64(2150) << qint64(0xFFFFFFFF);
+        QTest::addRow("in the old tag: unused") << qint64(1999) << qint64(500) << qint64(0xFFFFFFFF);
+        QTest::addRow("past the audio: unused") << qint64(9001) << qint64(2150) << qint64(0xFFFFFFFF);
+        QTest::addRow("past four bytes: unused") << qint64(2000) << qint64(0xFFFFFFFF) << qint64(0xFFFFFFFF);
     }
     void offsetsMoveWithTheAudio()
     {
         QFETCH(qint64, offset);
-        QFETCH(qint64, shift);
+        QFETCH(qint64, start);
         QFETCH(qint64, moved);
         const QList frames {kept("CHAP", chapter("ch9", 5, 6, offset, {}))};
-        const QByteArray written = ID3::keptFrames(frames, shift);
+        const QByteArray written = ID3::keptFrames(frames, {2000, 9000}, start);
         QCOMPARE(written, frame(3, "CHAP", chapter("ch9", 5, 6, moved, {})));
         QCOMPARE(ID3::keptSize(frames), written.size());
+    }
+
+    void soundChapters_data()
+    {
+        QTest::addColumn<QList<ID3::KeptFrame>>("frames");
+        QTest::addColumn<QList<ID3::KeptFrame>>("expected");
+        const auto chap = [](QByteArrayView id) { return kept("CHAP", chapter(id, 0, 1, 0xFFFFFFFF, {})); };
+        const auto table = [](QByteArrayView id, char flags, const QList<QByteArray>& children) {
+            QByteArray body
+                = bytes({latin1z(id), QByteArray(1, flags), QByteArray(1, char(children.size()))});
+            for (const QByteArray& child : children)
+                body += latin1z(child);
+            return kept("CTOC", body + frame(3, "TIT2", utf16Text(u"Contents"_s)));
+        };
+        const QList sound {table("toc", 0x03, {"a", "b"}), chap("a"), chap("b")};
+        QTest::addRow("sound: as they are") << sound << sound;
+        QTest::addRow("a child that is gone is left out")
+            << QList {table("toc", 0x03, {"a", "gone", "b"}), chap("a"), chap("b")} << sound;
+        QTest::addRow("a table left empty goes, and so does the one listing only it") << QList {
+            table("toc", 0x03, {"a", "b", "sub"}), table("sub", 0x01, {"x"}), chap("a"), chap("b"),
+            table("top", 0x02, {"inner"}), table("inner", 0x00, {"y"})} << sound;
+        QTest::addRow("one table at the top")
+            << QList {table("toc", 0x03, {"a", "b"}), chap("a"), chap("b"), table("more", 0x03, {"a"})}
+            << QList {table("toc", 0x03, {"a", "b"}), chap("a"), chap("b"), table("more", 0x01, {"a"})};
+        QTest::addRow("each element once: the first tag's") << QList {table("toc", 0x03, {"a", "b"}),
+            chap("a"), chap("b"), table("toc", 0x03, {"a"}), kept("CHAP", chapter("a", 7, 8, 0xFFFFFFFF, {}))}
+                                                            << sound;
+        QTest::addRow("other frames are not chapters")
+            << QList {kept("TIT2", utf16Text(u"x"_s)), chap("a")} << QList {chap("a")};
+    }
+    void soundChapters()
+    {
+        QFETCH(QList<ID3::KeptFrame>, frames);
+        QFETCH(QList<ID3::KeptFrame>, expected);
+        QCOMPARE(ID3::soundChapters(frames), expected);
     }
 
     void names()

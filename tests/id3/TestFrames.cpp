@@ -81,6 +81,30 @@ private Q_SLOTS:
         QCOMPARE(built.toHex(' '), expected.toHex(' '));
     }
 
+    void yearFrames_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("frames");
+        QTest::addRow("a year") << u"2025"_s << u"TYER 2025"_s;
+        QTest::addRow("year and month") << u"2025-11"_s << u"TYER 2025"_s;
+        QTest::addRow("a date") << u"2025-11-03"_s << u"TYER 2025, TDAT 0311"_s;
+        QTest::addRow("a date and time") << u"2025-11-03T09:30:15"_s << u"TYER 2025, TDAT 0311, TIME 0930"_s;
+        QTest::addRow("no such day: the year") << u"2025-02-30"_s << u"TYER 2025"_s;
+        QTest::addRow("a date, then words: the year") << u"2025-11-03 live"_s << u"TYER 2025"_s;
+        QTest::addRow("digits without a dash: as it is") << u"20251103"_s << u"TYER 20251103"_s;
+        QTest::addRow("text: as it is") << u"Spring 2025"_s << u"TYER Spring 2025"_s;
+        QTest::addRow("empty: nothing") << QString() << QString();
+    }
+    void yearFrames()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, frames);
+        QStringList written;
+        for (const auto& [id, value] : ID3::yearFrames(text))
+            written.append(id + u' ' + value);
+        QCOMPARE(written.join(u", "_s), frames);
+    }
+
     void tags_data()
     {
         QTest::addColumn<ID3::Tags>("tags");
@@ -120,11 +144,19 @@ private Q_SLOTS:
 
         ID3::Tags feed = unpadded([](ID3::Tags& t) { t.feedURL = u" https://é.example/Ω "_s; });
         feed.podcastFlag = true;
-        QTest::addRow("feed URL in Latin-1 without encoding byte, podcast flag")
+        QTest::addRow("feed URL: encoding byte 00, then Latin-1; podcast flag")
             << feed
-            << tagOf(
-                   bytes({frameBytes("WFED", "https://\xe9.example/?"), hex("5043535400000004000000000000")}))
+            << tagOf(bytes({frameBytes("WFED", bytes({hex("00"), "https://\xe9.example/?"})),
+                   hex("5043535400000004000000000000")}))
             << QStringList {u"WFED"_s, u"PCST"_s};
+
+        const ID3::Tags date = unpadded([](ID3::Tags& t) { t.year = u"2025-11-03"_s; });
+        QTest::addRow("a date: TYER the year, TDAT day and month after it, TDRC the date")
+            << date
+            << tagOf(bytes({frameBytes("TYER", textBody(hex("3200300032003500"))),
+                   frameBytes("TDAT", textBody(hex("3000330031003100"))),
+                   frameBytes("TDRC", textBody(hex("32003000320035002d00310031002d0030003300")))}))
+            << QStringList {u"TYER"_s, u"TDAT"_s, u"TDRC"_s};
     }
     void tags()
     {

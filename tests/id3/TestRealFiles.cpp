@@ -48,7 +48,8 @@ Run run(const QString& command, const QStringList& more = {})
     return result;
 }
 
-// What mutagen reads from the tag of everyField(): text values carry their encoding.
+// What mutagen reads from the tag of everyField(): text values carry their encoding. mutagen
+// takes WFED for a link frame and reads the text frame Apple's software writes as empty.
 QJsonArray expectedFrames(const ID3::Tags& tags)
 {
     const auto text = [](const char* id, const QString& value) { return QJsonArray {id, value + u"|1"_s}; };
@@ -57,7 +58,7 @@ QJsonArray expectedFrames(const ID3::Tags& tags)
         text("TCON", tags.genre), text("TDRC", tags.year), text("TLAN", u"fra"_s),
         text("TPUB", tags.publisher), text("TCOP", tags.copyright),
         QJsonArray {"COMM", u"fra||"_s + tags.comment + u"|1"_s}, text("TDES", tags.description),
-        text("TCAT", tags.category), text("TKWD", tags.keywords), QJsonArray {"WFED", tags.feedURL},
+        text("TCAT", tags.category), text("TKWD", tags.keywords), QJsonArray {"WFED", ""},
         QJsonArray {"PCST", "0"}, QJsonArray {"APIC", u"image/png|3||"_s + sha256(*tags.cover)}};
 }
 
