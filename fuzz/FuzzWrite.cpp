@@ -60,11 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The chapters of the old tag follow the new frames, their offsets moved with the audio.
         const qsizetype oldStart = audio.data() - before.constData();
         const QList<ID3::KeptFrame> chapters
-            = tags.keepChapters ? ID3::chapterFrames(before.first(oldStart)) : QList<ID3::KeptFrame>();
+            = tags.keepChapters ? ID3::soundChapters(ID3::chapterFrames(before.first(oldStart)))
+                                : QList<ID3::KeptFrame>();
         ID3::BuiltTag frames = ID3::buildFrames(tags);
         const qint64 newStart
             = ID3::headerSize + frames.bytes.size() + tags.padding + ID3::keptSize(chapters);
-        frames.bytes += ID3::keptFrames(chapters, newStart - oldStart);
+        frames.bytes += ID3::keptFrames(chapters, {oldStart, oldStart + audio.size()}, newStart);
         QByteArray expected = ID3::finishTag(frames, tags.padding).bytes;
         expected += audio;
         if (v1 > 0)
