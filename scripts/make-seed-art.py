@@ -11,7 +11,7 @@ import subprocess
 import tempfile
 import zlib
 
-SIZE = 320
+SIZE = 1400  # the least podcast directories take
 
 
 def png(path, pixel):

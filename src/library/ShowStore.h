@@ -113,7 +113,13 @@ public:
     // Cover files in coversFolder(). importCover stores a PNG or JPEG as it is and
     // re-encodes any other readable image as JPEG; it returns the new file's name.
     std::variant<QString, ID3::Failure> importCover(const QString& imagePath, const Show& show) const;
+    // A new cover file for the show, made from its cover for players: scaled down
+    // to Artwork::playerSide a side at most (never up, never cropped), in sRGB,
+    // as JPEG at quality 90. The show's own file stays until it is replaced.
+    std::variant<QString, ID3::Failure> importSmallerCover(const Show& show) const;
     std::optional<QByteArray> coverData(const Show& show) const;
+    // What the cover is, read from its header: format, size and bytes.
+    std::optional<ID3::Picture> coverPicture(const Show& show) const;
     // The same for any library's covers folder, on any thread.
     static std::optional<QByteArray> readCover(const QString& coversFolder, const Show& show);
     std::optional<QImage> coverImage(const Show& show) const;
@@ -256,6 +262,8 @@ private:
     void addRecent(const QList<TagResult>& batch);
 
     std::optional<QList<Show>> readShowsFile();
+    std::variant<QString, ID3::Failure> storeCover(
+        const QByteArray& bytes, const QString& extension, const Show& show) const;
     bool keepUnreadableFile();
 
     QList<Show> m_shows;

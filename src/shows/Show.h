@@ -1,5 +1,6 @@
 #pragma once
 
+#include "id3/Picture.h"
 #include "id3/Tags.h"
 #include "shows/Numbering.h"
 
@@ -91,8 +92,12 @@ struct Show
     QList<Row> id3v1Rows() const;
     // The non-empty ID3v1 values joined by " · ".
     QString id3v1Summary() const;
-    // Everything the show writes, as the tagging pane lists it.
-    QList<Row> writtenRows() const;
+    // Everything the show writes, as the tagging pane lists it, with the cover's
+    // size where it is given.
+    QList<Row> writtenRows(const std::optional<ID3::Picture>& cover = std::nullopt) const;
+    // What the year field holds, a year or a date, and which frames get what;
+    // empty while the year is the current one or blank.
+    QString yearNote() const;
     // What the title is when each file's name gives it.
     QString fileTitle() const;
     // The old frames a file loses, in plain words with their IDs: "lyrics (USLT),

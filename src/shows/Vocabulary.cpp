@@ -2,6 +2,8 @@
 #include "id3/Text.h"
 #include "shows/Show.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString middleDot = QStringLiteral(" \u00b7 ");
@@ -161,7 +163,27 @@ QString Show::id3v1Summary() const
     return values.join(middleDot);
 }
 
-QList<Show::Row> Show::writtenRows() const
+QString Show::yearNote() const
+{
+    const QString text = ID3::trimSpacesAndLineBreaks(year);
+    if (autoYear || text.isEmpty())
+        return {};
+    const auto frames = ID3::yearFrames(text);
+    const bool wholeYear
+        = text.size() == 4 && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); });
+    if (wholeYear)
+        return QStringLiteral("A year, for TYER and TDRC.");
+    if (frames.first().second == text)
+        return QStringLiteral("Neither a year nor a date like 2025-11-03: TYER and TDRC get it as it is.");
+    QStringList parts;
+    for (const auto& [frameId, value] : frames)
+        parts.append(frameId + u' ' + value);
+    parts.append(QStringLiteral("TDRC ") + text);
+    return (frames.size() > 1 ? QStringLiteral("A date: ") : QStringLiteral("A year and more: "))
+        + parts.join(QStringLiteral(", ")) + u'.';
+}
+
+QList<Show::Row> Show::writtenRows(const std::optional<ID3::Picture>& cover) const
 {
     const bool podcast = kind == Kind::Podcast;
     QList<Row> rows;
@@ -192,7 +214,10 @@ QList<Show::Row> Show::writtenRows() const
         add("Podcast flag", podcastFlag ? QStringLiteral("yes (PCST)") : QString());
         add("Description", description);
     }
-    add("Cover", coverFile ? QStringLiteral("front cover image") : QString());
+    if (coverFile)
+        add("Cover",
+            QStringLiteral("front cover image")
+                + (cover ? QStringLiteral(", ") + cover->summary() : QString()));
     add("Recording",
         keepTrackInfo
             ? QStringLiteral("each file's own lyrics, ISRC, identifiers, ReplayGain, tempo, key and "

@@ -26,7 +26,14 @@ void CoverThumb::setImage(const std::optional<QImage>& image)
     update();
 }
 
-void CoverThumb::paint(QPainter& painter, const QRectF& square, const std::optional<QImage>& image)
+void CoverThumb::setWhole(bool whole)
+{
+    m_whole = whole;
+    update();
+}
+
+void CoverThumb::paint(
+    QPainter& painter, const QRectF& square, const std::optional<QImage>& image, bool whole)
 {
     const qreal side = square.width();
     const qreal radius = cornerRatio * side;
@@ -37,7 +44,15 @@ void CoverThumb::paint(QPainter& painter, const QRectF& square, const std::optio
     outline.addRoundedRect(square, radius, radius);
     painter.setClipPath(outline);
 
-    if (image && !image->isNull()) {
+    if (image && !image->isNull() && whole) {
+        // The whole picture in the square, keeping the aspect ratio, on a quiet ground.
+        painter.fillRect(square, Theme::primary(0.06));
+        const QSizeF shown = QSizeF(image->size()).scaled(square.size(), Qt::KeepAspectRatio);
+        const QRectF target(
+            QPointF(square.center().x() - shown.width() / 2, square.center().y() - shown.height() / 2),
+            shown);
+        painter.drawImage(target, *image);
+    } else if (image && !image->isNull()) {
         // Fill the square, keeping the aspect ratio; the overflow is cut off.
         const QSizeF source = image->size();
         const qreal scale = std::max(side / source.width(), side / source.height());
@@ -69,5 +84,5 @@ void CoverThumb::paint(QPainter& painter, const QRectF& square, const std::optio
 void CoverThumb::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paint(painter, QRectF(0, 0, m_side, m_side), m_image);
+    paint(painter, QRectF(0, 0, m_side, m_side), m_image, m_whole);
 }

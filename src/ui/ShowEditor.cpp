@@ -2,6 +2,7 @@
 
 #include "id3/Text.h"
 #include "library/ShowStore.h"
+#include "shows/Artwork.h"
 #include "ui/Desktop.h"
 #include "ui/ShowEditorParts.h"
 #include "ui/Theme.h"
@@ -198,12 +199,36 @@ void ShowEditor::setCover(const QString& imagePath)
         refresh();
         return;
     }
+    m_coverMade.clear();
+    useCoverFile(std::get<QString>(imported));
+}
+
+void ShowEditor::useCoverFile(const QString& name)
+{
     // Only one imported file lives at a time: the one before this goes.
     if (m_draft.coverFile != m_original)
         m_store.deleteCoverFile(m_draft.coverFile);
-    m_draft.coverFile = std::get<QString>(imported);
+    m_draft.coverFile = name;
     m_coverError.reset();
     showCover();
+    refresh();
+}
+
+void ShowEditor::makeCoverSmaller()
+{
+    if (m_finished || !m_coverPicture)
+        return;
+    const ID3::Picture before = *m_coverPicture;
+    const auto made = m_store.importSmallerCover(m_draft);
+    if (const auto* failure = std::get_if<ID3::Failure>(&made)) {
+        m_coverError = failure->description;
+        refresh();
+        return;
+    }
+    useCoverFile(std::get<QString>(made));
+    if (m_coverPicture)
+        m_coverMade = QStringLiteral("Made smaller for players: %1, from %2.")
+                          .arg(m_coverPicture->summary(), before.summary());
     refresh();
 }
 
@@ -224,6 +249,7 @@ void ShowEditor::removeCover()
     if (m_draft.coverFile != m_original)
         m_store.deleteCoverFile(m_draft.coverFile);
     m_draft.coverFile.reset();
+    m_coverMade.clear();
     showCover();
     refresh();
 }
@@ -231,6 +257,7 @@ void ShowEditor::removeCover()
 void ShowEditor::showCover()
 {
     m_coverWell->setImage(m_store.coverImage(m_draft));
+    m_coverPicture = m_store.coverPicture(m_draft);
 }
 
 bool ShowEditor::anotherShowNames(const std::optional<QString>& coverFile) const
@@ -256,6 +283,15 @@ void ShowEditor::refresh()
             : QStringLiteral("Drop an image on the square or choose one. Square artwork, 3000×3000 "
                              "recommended."));
     m_removeCoverButton->setVisible(m_draft.coverFile.has_value());
+    m_coverInfo->setText(m_coverPicture ? m_coverPicture->summary() : QString());
+    m_coverInfo->setVisible(m_coverPicture.has_value());
+    // The note on what was made is not orange: it is news, not a warning.
+    const QStringList advice = m_coverPicture ? Artwork::advice(*m_coverPicture) : QStringList();
+    m_coverAdvice->setText(advice.join(u'\n'));
+    m_coverAdvice->setVisible(!advice.isEmpty());
+    m_coverMadeLabel->setText(m_coverMade);
+    m_coverMadeLabel->setVisible(!m_coverMade.isEmpty());
+    m_smallerButton->setVisible(m_coverPicture && Artwork::canMakeSmaller(*m_coverPicture));
     m_coverErrorLabel->setText(m_coverError.value_or(QString()));
     m_coverErrorLabel->setVisible(m_coverError.has_value());
 
@@ -281,6 +317,8 @@ void ShowEditor::refresh()
         m_yearField->setPlaceholderText(
             m_draft.autoYear ? QString::number(QDate::currentDate().year()) : QString());
     }
+    m_yearNote->setText(m_draft.yearNote());
+    m_yearNote->setVisible(!m_yearNote->text().isEmpty());
     m_podcastSection->setVisible(podcast);
     m_descriptionBox->setVisible(podcast);
 

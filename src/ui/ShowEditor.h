@@ -87,6 +87,10 @@ private:
     void setCover(const QString& imagePath);
     void chooseImage();
     void removeCover();
+    // Stores a copy of the cover made for players in its place.
+    void makeCoverSmaller();
+    // The draft takes a newly stored cover file; the one imported before it goes.
+    void useCoverFile(const QString& name);
     void showCover();
     bool anotherShowNames(const std::optional<QString>& coverFile) const;
     // Deletes the cover imported since the editor opened, once, unless save() ran.
@@ -100,6 +104,9 @@ private:
     const std::optional<QString> m_original;
     const bool m_scrolls;
     std::optional<QString> m_coverError;
+    // The cover as its header describes it, and what making it smaller did.
+    std::optional<ID3::Picture> m_coverPicture;
+    QString m_coverMade;
     // Set once save() or cancel() ran; after that the cover files are settled.
     bool m_finished = false;
     bool m_defaultSet = false;
@@ -110,7 +117,11 @@ private:
     QAbstractButton* m_podcastButton = nullptr;
     QAbstractButton* m_musicButton = nullptr;
     CoverWell* m_coverWell = nullptr;
+    QLabel* m_coverInfo = nullptr;
     QLabel* m_coverHelp = nullptr;
+    QLabel* m_coverMadeLabel = nullptr;
+    QLabel* m_coverAdvice = nullptr;
+    QPushButton* m_smallerButton = nullptr;
     QPushButton* m_removeCoverButton = nullptr;
     QLabel* m_coverErrorLabel = nullptr;
     QLineEdit* m_nameField = nullptr;
@@ -122,6 +133,7 @@ private:
     QLineEdit* m_genreField = nullptr;
     QToolButton* m_suggestionsButton = nullptr;
     QLineEdit* m_yearField = nullptr;
+    QLabel* m_yearNote = nullptr;
     QWidget* m_podcastSection = nullptr;
     QToolButton* m_categoryButton = nullptr;
     // Every category item, and every submenu by its main category, for the tick.

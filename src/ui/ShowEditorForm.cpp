@@ -199,6 +199,7 @@ QWidget* ShowEditor::buildShowSection()
     auto* coverRow = new QWidget;
     QHBoxLayout* rowLayout = row(coverRow, coverRowSpacing);
     m_coverWell = new CoverWell(coverSide, [this](const QString& path) { setCover(path); });
+    m_coverWell->setWhole(true);
     m_coverWell->setObjectName(QStringLiteral("coverWell"));
     m_coverWell->setAccessibleName(QStringLiteral("Cover art (APIC)"));
     rowLayout->addWidget(m_coverWell, 0, Qt::AlignVCenter);
@@ -207,6 +208,9 @@ QWidget* ShowEditor::buildShowSection()
     QVBoxLayout* detailLayout = column(details, coverColumnSpacing);
     detailLayout->addWidget(
         label(QStringLiteral("Cover art"), TextStyle::Callout, Theme::Ink::Primary, nullptr, QFont::Medium));
+    m_coverInfo = label(QString(), TextStyle::Caption, Theme::Ink::Primary, "coverInfo");
+    m_coverInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    detailLayout->addWidget(m_coverInfo);
     m_coverHelp = note(QString(), "coverHelp");
     detailLayout->addWidget(m_coverHelp);
     auto* buttons = new QWidget;
@@ -224,6 +228,18 @@ QWidget* ShowEditor::buildShowSection()
     buttonLayout->addStretch();
     m_focusOrder << choose << m_removeCoverButton;
     detailLayout->addWidget(buttons);
+    // What directories and players ask of the picture, and the one remedy for most of it.
+    m_coverMadeLabel = note(QString(), "coverMade");
+    detailLayout->addWidget(m_coverMadeLabel);
+    m_coverAdvice = note(QString(), "coverAdvice");
+    Theme::colour(m_coverAdvice, Theme::Ink::Orange);
+    detailLayout->addWidget(m_coverAdvice);
+    m_smallerButton = new QPushButton(QStringLiteral("Make Smaller for Players"));
+    m_smallerButton->setObjectName(QStringLiteral("makeSmallerButton"));
+    m_smallerButton->setAutoDefault(false);
+    connect(m_smallerButton, &QPushButton::clicked, this, &ShowEditor::makeCoverSmaller);
+    m_focusOrder << m_smallerButton;
+    detailLayout->addWidget(m_smallerButton, 0, Qt::AlignLeft);
     m_coverErrorLabel = label(QString(), TextStyle::Caption, Theme::Ink::Red, "coverError");
     m_coverErrorLabel->setWordWrap(true);
     detailLayout->addWidget(m_coverErrorLabel);
@@ -296,11 +312,16 @@ QWidget* ShowEditor::buildTagsSection()
     addGridRow(grid, QStringLiteral("Genre"), QStringLiteral("TCON"), genre);
 
     auto* year = new QWidget;
-    QHBoxLayout* yearLayout = row(year, 10);
-    m_yearField = textField("yearField", &Show::year);
+    QVBoxLayout* yearColumn = column(year, coverColumnSpacing);
+    auto* yearRow = new QWidget;
+    QHBoxLayout* yearLayout = row(yearRow, 10);
+    m_yearField = textField("yearField", &Show::year, QStringLiteral("2025 or 2025-11-03"));
     yearLayout->addWidget(m_yearField, 1);
     yearLayout->addWidget(
         checkBox("autoYearCheck", &Show::autoYear, QStringLiteral("Always the current year")));
+    yearColumn->addWidget(yearRow);
+    m_yearNote = note(QString(), "yearNote");
+    yearColumn->addWidget(m_yearNote);
     addGridRow(grid, QStringLiteral("Year"), QStringLiteral("TYER · TDRC"), year);
 
     addGridRow(grid, QStringLiteral("Language"), QStringLiteral("TLAN"),

@@ -205,7 +205,7 @@ void TagView::setShow(const Show& show)
     m_name->setText(show.name);
     m_summary->setText(summary(show));
     m_dropZone->setShowName(show.name);
-    m_written->setShow(show);
+    m_written->setShow(show, m_store.coverPicture(show));
 }
 
 void TagView::tag(const QList<QUrl>& locations)

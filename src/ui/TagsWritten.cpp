@@ -39,9 +39,9 @@ TagsWritten::TagsWritten(QWidget* parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
 }
 
-void TagsWritten::setShow(const Show& show)
+void TagsWritten::setShow(const Show& show, const std::optional<ID3::Picture>& cover)
 {
-    const QList<Show::Row> rows = show.writtenRows();
+    const QList<Show::Row> rows = show.writtenRows(cover);
     if (rows == m_rows && m_grid->count() > 0)
         return;
     m_rows = rows;

@@ -15,7 +15,7 @@ class TagsWritten : public QFrame
 public:
     explicit TagsWritten(QWidget* parent = nullptr);
 
-    void setShow(const Show& show);
+    void setShow(const Show& show, const std::optional<ID3::Picture>& cover);
     const QList<Show::Row>& rows() const { return m_rows; }
 
 protected:

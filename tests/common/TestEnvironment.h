@@ -50,6 +50,13 @@ inline QString toneFixture()
 {
     return QStringLiteral(PELAMO_TEST_DATA "/batch/short-tone.mp3");
 }
+
+// A 1400×1400 gradient as a CMYK JPEG with Adobe's marker, as print tools save
+// covers; made with ImageMagick's convert, "-colorspace CMYK -quality 70".
+inline QString cmykCoverFixture()
+{
+    return QStringLiteral(PELAMO_TEST_DATA "/covers/cmyk.jpg");
+}
 #endif
 
 // What a finished program left: its exit status (-1 when it crashed or timed out)

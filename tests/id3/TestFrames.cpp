@@ -1,5 +1,6 @@
 #include "Id3TestSupport.h"
 #include "id3/ID3.h"
+#include "id3/Picture.h"
 
 #include <QTest>
 
@@ -26,6 +27,30 @@ QByteArray picture(QByteArrayView mime, QByteArrayView image)
 QByteArray tagOf(const QByteArray& frames, qsizetype padding = 0)
 {
     return bytes({id3v2Header(frames.size() + padding), frames, zeros(padding)});
+}
+
+// The start of a PNG file: its signature, a header with the size and colour
+// type, then other chunks; the CRCs are not checked, so they are zeros.
+QByteArray pngStart(quint32 width, quint32 height, int colourType, QByteArrayView chunks = {})
+{
+    const QByteArray header = bytes(
+        {ID3::be32(width), ID3::be32(height), hex("08"), QByteArray(1, char(colourType)), hex("000000")});
+    return bytes({hex("89504e470d0a1a0a"), ID3::be32(header.size()), "IHDR", header, zeros(4), chunks});
+}
+
+QByteArray pngChunk(QByteArrayView type, QByteArrayView data)
+{
+    return bytes({ID3::be32(data.size()), type, data, zeros(4)});
+}
+
+// The start of a JPEG file: a JFIF segment, then a frame header of the given
+// kind with the size and the number of colour components.
+QByteArray jpegStart(QByteArrayView beforeFrame, quint8 frameMarker, int width, int height, int components)
+{
+    const QByteArray jfif = bytes({hex("ffe00010"), "JFIF", hex("00010100000100010000")});
+    const QByteArray frame = bytes({hex("ff"), QByteArray(1, char(frameMarker)), hex("0011"), hex("08"),
+        ID3::be32(height).right(2), ID3::be32(width).right(2), QByteArray(1, char(components))});
+    return bytes({hex("ffd8"), jfif, beforeFrame, frame, zeros(12)});
 }
 
 ID3::Tags unpadded(void (*change)(ID3::Tags&))
@@ -103,6 +128,59 @@ private Q_SLOTS:
         for (const auto& [id, value] : ID3::yearFrames(text))
             written.append(id + u' ' + value);
         QCOMPARE(written.join(u", "_s), frames);
+    }
+
+    void pictures_data()
+    {
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<int>("colours");
+        QTest::addColumn<bool>("transparent");
+        using Colours = ID3::Picture::Colours;
+        const auto add = [](const char* name, const QByteArray& image, const QString& size, Colours colours,
+                             bool transparent) {
+            QTest::addRow("%s", name) << image << size + u" bytes"_s << int(colours) << transparent;
+        };
+        const QByteArray idat = pngChunk("IDAT", "pixels");
+        add("RGB PNG", pngStart(1400, 1400, 2, idat), u"1400×1400 PNG, 51"_s, Colours::RGB, false);
+        add("greyscale PNG", pngStart(600, 600, 0, idat), u"600×600 PNG, 51"_s, Colours::Greyscale, false);
+        add("PNG with alpha", pngStart(1600, 900, 6), u"1600×900 PNG, 33"_s, Colours::RGB, true);
+        add("PNG with a transparent colour",
+            pngStart(3000, 3000, 3, pngChunk("PLTE", "rgb") + pngChunk("tRNS", "a")), u"3000×3000 PNG, 61"_s,
+            Colours::RGB, true);
+        add("tRNS after the pixels says nothing", pngStart(8, 8, 3, idat + pngChunk("tRNS", "a")),
+            u"8×8 PNG, 64"_s, Colours::RGB, false);
+        add("baseline JPEG", jpegStart({}, 0xc0, 1400, 1400, 3), u"1400×1400 JPEG, 42"_s, Colours::RGB,
+            false);
+        add("progressive greyscale JPEG", jpegStart({}, 0xc2, 500, 400, 1), u"500×400 JPEG, 42"_s,
+            Colours::Greyscale, false);
+        add("CMYK JPEG after its Adobe segment and fill bytes",
+            jpegStart(
+                bytes({hex("ffee000e"), "Adobe", hex("00640000000002"), hex("ffff")}), 0xc0, 3000, 3000, 4),
+            u"3000×3000 JPEG, 60"_s, Colours::CMYK, false);
+        add("Huffman tables are not a frame",
+            jpegStart(bytes({hex("ffc40006"), hex("00000000")}), 0xc1, 2, 3, 3), u"2×3 JPEG, 50"_s,
+            Colours::RGB, false);
+        add("JPEG cut short before its frame", jpegStart({}, 0xc0, 1, 1, 3).first(20), u"JPEG, 20"_s,
+            Colours::RGB, false);
+        add("PNG whose header runs past its end", pngStart(4, 4, 2).first(20), u"PNG, 20"_s, Colours::RGB,
+            false);
+        add("a chunk longer than the file ends the reading",
+            pngStart(4, 4, 2, bytes({ID3::be32(1 << 30), "tEXt", pngChunk("tRNS", "a")})), u"4×4 PNG, 54"_s,
+            Colours::RGB, false);
+        add("GIF", "GIF89a\x01\x00\x01\x00"_ba, u"image, 10"_s, Colours::RGB, false);
+    }
+    void pictures()
+    {
+        QFETCH(QByteArray, image);
+        QFETCH(QString, summary);
+        QFETCH(int, colours);
+        QFETCH(bool, transparent);
+        const ID3::Picture picture = ID3::pictureOf(image);
+        QCOMPARE(picture.bytes, image.size());
+        QCOMPARE(picture.summary(), summary);
+        QCOMPARE(int(picture.colours), colours);
+        QCOMPARE(picture.transparent, transparent);
     }
 
     void tags_data()

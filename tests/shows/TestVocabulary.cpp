@@ -1,4 +1,5 @@
 #include "common/ShowTestSupport.h"
+#include "shows/Artwork.h"
 #include "shows/Show.h"
 
 #include <QTest>
@@ -10,6 +11,16 @@ namespace {
 using Rows = QList<Show::Row>;
 
 const QString thisYear = QString::number(QDate::currentDate().year());
+
+ID3::Picture picture(int width, int height, qint64 bytes)
+{
+    ID3::Picture picture;
+    picture.format = ID3::Picture::Format::JPEG;
+    picture.width = width;
+    picture.height = height;
+    picture.bytes = bytes;
+    return picture;
+}
 
 QStringList labels(const Rows& rows)
 {
@@ -108,12 +119,72 @@ private Q_SLOTS:
         QCOMPARE(show.id3v1Summary(), inSummary ? shown : QString());
     }
 
+    void yearNote_data()
+    {
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<QString>("note");
+        QTest::addRow("a year") << u"2025"_s << u"A year, for TYER and TDRC."_s;
+        QTest::addRow("a date") << u" 2025-11-03 "_s << u"A date: TYER 2025, TDAT 0311, TDRC 2025-11-03."_s;
+        QTest::addRow("a month") << u"2025-11"_s << u"A year and more: TYER 2025, TDRC 2025-11."_s;
+        QTest::addRow("text")
+            << u"Spring 2025"_s
+            << u"Neither a year nor a date like 2025-11-03: TYER and TDRC get it as it is."_s;
+        QTest::addRow("blank") << u" "_s << QString();
+    }
+    void yearNote()
+    {
+        QFETCH(QString, year);
+        QFETCH(QString, note);
+        Show show = blankPodcast();
+        show.year = year;
+        QCOMPARE(show.yearNote(), note);
+        show.autoYear = true;
+        QCOMPARE(show.yearNote(), QString());
+    }
+
+    void coverAdvice_data()
+    {
+        QTest::addColumn<ID3::Picture>("picture");
+        QTest::addColumn<QStringList>("starts");
+        QTest::addColumn<bool>("canMakeSmaller");
+        QTest::addRow("as directories ask") << picture(1400, 1400, 400'000) << QStringList() << false;
+        QTest::addRow("largest they ask, small enough")
+            << picture(3000, 3000, 900'000) << QStringList() << true;
+        QTest::addRow("wide") << picture(1600, 900, 200'000) << QStringList {u"Not square"_s} << true;
+        QTest::addRow("small") << picture(600, 600, 90'000) << QStringList {u"Under 1400×1400"_s} << false;
+        QTest::addRow("large, many bytes")
+            << picture(4000, 4000, 6'000'000) << QStringList {u"Over 3000×3000"_s, u"Over 1 MB"_s} << true;
+        ID3::Picture cmyk = picture(1400, 1400, 300'000);
+        cmyk.colours = ID3::Picture::Colours::CMYK;
+        QTest::addRow("CMYK") << cmyk << QStringList {u"In CMYK"_s} << true;
+        ID3::Picture grey = picture(1400, 1400, 300'000);
+        grey.colours = ID3::Picture::Colours::Greyscale;
+        grey.transparent = true;
+        QTest::addRow("grey with alpha")
+            << grey << QStringList {u"In greyscale"_s, u"Has transparency"_s} << true;
+        ID3::Picture gif = picture(0, 0, 2'000'000);
+        gif.format = ID3::Picture::Format::Other;
+        QTest::addRow("not a JPEG or PNG, size unknown")
+            << gif << QStringList {u"Not a JPEG or PNG"_s} << false;
+    }
+    void coverAdvice()
+    {
+        QFETCH(ID3::Picture, picture);
+        QFETCH(QStringList, starts);
+        QFETCH(bool, canMakeSmaller);
+        const QStringList advice = Artwork::advice(picture);
+        QCOMPARE(advice.size(), starts.size());
+        for (qsizetype i = 0; i < advice.size(); ++i)
+            QVERIFY2(advice[i].startsWith(starts[i]), qPrintable(advice[i]));
+        QCOMPARE(Artwork::canMakeSmaller(picture), canMakeSmaller);
+    }
+
     void writtenRowsOfAFullPodcast()
     {
         Show show = fullPodcast();
         show.autoYear = true;
         show.numberTracks = true;
-        const Rows rows = show.writtenRows();
+        const Rows rows = show.writtenRows(ID3::pictureOf(QByteArray(12, 'x')));
         QCOMPARE(labels(rows),
             (QStringList {"Type", "Title", "Artist", "Album artist", "Album", "Track", "Genre", "Year",
                 "Language", "Publisher", "Copyright", "Comment", "Category", "Keywords", "Feed URL",
@@ -124,7 +195,7 @@ private Q_SLOTS:
         QCOMPARE(valueOf(rows, u"Year"_s), thisYear + u" (current year)"_s);
         QCOMPARE(valueOf(rows, u"Category"_s), u"Arts \u203a Books"_s);
         QCOMPARE(valueOf(rows, u"Podcast flag"_s), u"yes (PCST)"_s);
-        QCOMPARE(valueOf(rows, u"Cover"_s), u"front cover image"_s);
+        QCOMPARE(valueOf(rows, u"Cover"_s), u"front cover image, image, 12 bytes"_s);
         QCOMPARE(valueOf(rows, u"Older players"_s),
             u"ID3v1 · Title · Artist · Album · %1 · Comment · Podcast · each file's number, 1 to 255"_s.arg(
                 thisYear));

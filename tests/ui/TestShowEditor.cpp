@@ -2,6 +2,7 @@
 #include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
 #include "common/UiTest.h"
+#include "id3/Picture.h"
 #include "library/ShowStore.h"
 #include "ui/ContentView.h"
 #include "ui/Desktop.h"
@@ -13,17 +14,21 @@
 #include <QDate>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
 
 #include <memory>
 #include <set>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -423,7 +428,8 @@ private Q_SLOTS:
             box->setChecked(!on);
             QVERIFY2(editor.draft().*field == !on, name);
         }
-        QVERIFY(previewShows(QStringLiteral("each file's name before \u201c - \u201d, or else Ana María (first 30 characters)")));
+        QVERIFY(previewShows(QStringLiteral(
+            "each file's name before \u201c - \u201d, or else Ana María (first 30 characters)")));
         auto* numbered = child<QCheckBox>(editor, "numberTracksCheck");
         QVERIFY(!numbered->isChecked());
         for (bool on : {true, false}) {
@@ -431,6 +437,86 @@ private Q_SLOTS:
             QCOMPARE(editor.draft().numberTracks, on);
             QCOMPARE(previewShows(QStringLiteral("Track")), on);
         }
+    }
+
+    // Beside the cover, what it is and what directories would say of it; the one
+    // remedy stores a smaller RGB JPEG in its place and says what it made.
+    void coverAdvice_data()
+    {
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("pixels");
+        QTest::addColumn<QStringList>("advice");
+        QTest::addColumn<QString>("madePixels");
+        QTest::addColumn<QStringList>("adviceAfter");
+        QTest::addRow("wide") << u"wide.jpg"_s << u"1600×900 JPEG"_s << QStringList {u"Not square"_s}
+                              << u"1400×787"_s << QStringList {u"Not square"_s};
+        QTest::addRow("small") << u"small.jpg"_s << u"600×600 JPEG"_s << QStringList {u"Under 1400×1400"_s}
+                               << QString() << QStringList();
+        QTest::addRow("large") << u"large.jpg"_s << u"3200×3200 JPEG"_s
+                               << QStringList {u"Over 3000×3000"_s, u"Over 1 MB"_s} << u"1400×1400"_s
+                               << QStringList();
+        QTest::addRow("CMYK") << u"cmyk.jpg"_s << u"1400×1400 JPEG"_s << QStringList {u"In CMYK"_s}
+                              << u"1400×1400"_s << QStringList();
+    }
+
+    void coverAdvice()
+    {
+        QFETCH(QString, image);
+        QFETCH(QString, pixels);
+        QFETCH(QStringList, advice);
+        QFETCH(QString, madePixels);
+        QFETCH(QStringList, adviceAfter);
+        ShowEditor editor(*m_store, m_store->add(), true);
+        child<QLineEdit>(editor, "titleField")->setText(u"Weekly"_s);
+        const QString path = coverImage(image);
+        Desktop::setNextChoice(QList<QUrl> {QUrl::fromLocalFile(path)});
+        child<QPushButton>(editor, "chooseImageButton")->click();
+        QVERIFY(editor.draft().coverFile);
+        const QString imported = *editor.draft().coverFile;
+        const auto noteStarts = [&](const QStringList& starts) {
+            const QString text = child<QLabel>(editor, "coverAdvice")->text();
+            const QStringList notes = text.isEmpty() ? QStringList() : text.split(u'\n');
+            bool same = notes.size() == starts.size() && shown(editor, "coverAdvice") == !starts.isEmpty();
+            for (qsizetype i = 0; same && i < notes.size(); ++i)
+                same = notes[i].startsWith(starts[i]);
+            return same || (qWarning() << notes, false);
+        };
+        const QString info = child<QLabel>(editor, "coverInfo")->text();
+        QCOMPARE(info, pixels + u", "_s + QLocale().toString(QFileInfo(path).size()) + u" bytes"_s);
+        QVERIFY(noteStarts(advice));
+        auto* smaller = child<QPushButton>(editor, "makeSmallerButton");
+        QCOMPARE(smaller->isVisibleTo(&editor), !madePixels.isEmpty());
+        if (madePixels.isEmpty())
+            return;
+
+        const QImage before(path);
+        smaller->click();
+        QVERIFY(editor.draft().coverFile && *editor.draft().coverFile != imported);
+        // The imported file gave way to the one made from it.
+        QCOMPARE(storedCovers(), std::set<QString> {*editor.draft().coverFile});
+        const QString madePath = m_store->coversFolder() + u'/' + *editor.draft().coverFile;
+        QFile made(madePath);
+        QVERIFY(made.open(QIODevice::ReadOnly));
+        const ID3::Picture picture = ID3::pictureOf(made.readAll());
+        QCOMPARE(picture.format, ID3::Picture::Format::JPEG);
+        QCOMPARE(picture.colours, ID3::Picture::Colours::RGB);
+        QCOMPARE(picture.pixelText(), madePixels);
+        QVERIFY(picture.bytes < 1000 * 1000);
+        QCOMPARE(child<QLabel>(editor, "coverInfo")->text(), picture.summary());
+        QCOMPARE(child<QLabel>(editor, "coverMade")->text(),
+            u"Made smaller for players: %1, from %2."_s.arg(picture.summary(), info));
+        QVERIFY(noteStarts(adviceAfter));
+        QVERIFY(!smaller->isVisibleTo(&editor));
+        // Scaled whole, not cropped, with the colours it had: the middle looks as before.
+        const QImage after(madePath);
+        QCOMPARE(after.size(), QSize(picture.width, picture.height));
+        const QColor was = before.pixelColor(before.width() / 2, before.height() / 2);
+        const QColor now = after.pixelColor(after.width() / 2, after.height() / 2);
+        QVERIFY2(qAbs(was.red() - now.red()) + qAbs(was.green() - now.green()) + qAbs(was.blue() - now.blue())
+                < 40,
+            qPrintable(was.name() + u' ' + now.name()));
+        child<QPushButton>(editor, "saveButton")->click();
+        QCOMPARE(m_store->shows().constFirst().coverFile, editor.draft().coverFile);
     }
 
     // Tab order, names for screen readers, label buddies; Return saves except in a text area.
@@ -483,6 +569,30 @@ private:
         show.coverFile = std::get<QString>(imported);
         m_store->update(show);
         return show;
+    }
+
+    // A cover of the named kind: a wide or small smooth picture, a large noisy one
+    // of many bytes, or the CMYK fixture.
+    QString coverImage(const QString& name)
+    {
+        if (name == u"cmyk.jpg"_s)
+            return cmykCoverFixture();
+        const int width = name == u"wide.jpg"_s ? 1600 : name == u"small.jpg"_s ? 600 : 3200;
+        const int height = name == u"wide.jpg"_s ? 900 : width;
+        QImage image(width, height, QImage::Format_RGB32);
+        auto* random = QRandomGenerator::global();
+        const int grain = name == u"large.jpg"_s ? 24 : 0;
+        for (int y = 0; y < height; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const int noise = grain ? int(random->bounded(grain)) : 0;
+                line[x] = qRgb(40 + 160 * x / width + noise, 60 + noise, 200 - 150 * y / height + noise);
+            }
+        }
+        const QString path = m_case->filePath(u"images/"_s + name);
+        if (!image.save(path, nullptr, 90))
+            qFatal("Can't write a test image");
+        return path;
     }
 
     QString imageFile(const QString& name, const QColor& colour)
