@@ -88,10 +88,11 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 # Library dependencies come from dpkg-shlibdeps (package dpkg-dev). Qt loads its platform
-# and image plugins at run time, which no linker sees: those are named here.
+# and image plugins at run time, which no linker sees: those are named here. GNOME and KDE
+# start Wayland sessions; without Qt's Wayland plugin the window falls back to XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, qt6-wayland")
 # Takes out the ldconfig calls CPack adds for the private libraries (see the script).
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/DebianPostBuild.cmake)
 include(CPack)

@@ -10,14 +10,14 @@ what=${1:-build}
 build_packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
-    qt6-qpa-plugins libgl-dev libxkbcommon-dev
+    qt6-qpa-plugins qt6-wayland libgl-dev libxkbcommon-dev
     libssl-dev fonts-dejavu-core
     scdoc
 )
 test_packages=(
     clang libclang-rt-14-dev clang-format
     lame ffmpeg python3-mutagen id3v2 eyed3 kid3-cli libimage-exiftool-perl
-    xvfb xauth x11-utils attr acl dbus-daemon
+    xvfb xauth x11-utils weston attr acl dbus-daemon
     xdg-desktop-portal xdg-desktop-portal-gtk gsettings-desktop-schemas libglib2.0-bin
     desktop-file-utils appstream
     lintian file man-db bash-completion zsh fish

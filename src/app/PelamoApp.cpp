@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -48,8 +49,9 @@ PelamoApp::PelamoApp(ShowStore& store, QObject* parent)
     m_main->resize(mainSize);
     m_main->installEventFilter(this);
     restoreGeometry();
-    fitToScreen();
     auto* menus = new MainMenu(m_main, store, m_content, store.appearance());
+    // With the menu bar there, its height is known.
+    fitToScreen();
     connect(menus, &MainMenu::aboutRequested, this, &PelamoApp::showAbout);
     connect(menus, &MainMenu::quitRequested, this, &PelamoApp::requestQuit);
     connect(menus, &MainMenu::appearanceChosen, this, &PelamoApp::setAppearance);
@@ -136,21 +138,35 @@ bool PelamoApp::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-QSize PelamoApp::contentMinimum(const QScreen* screen)
+QSize PelamoApp::contentMinimum(const QScreen* screen, int menuBarHeight)
 {
-    return mainMinimum.boundedTo(Desktop::room(screen));
+    return mainMinimum.boundedTo(Desktop::room(screen) - QSize(0, menuBarHeight));
 }
 
 void PelamoApp::fitToScreen()
 {
     // The minimum is the content's: the menu bar comes on top of it. On a small screen, or
     // at a large scale, the window never asks for more than the screen has.
-    m_content->setMinimumSize(contentMinimum(m_main->screen()));
-    // A first window no larger than the screen; a restored one is as the user left it.
-    if (!Capture::active() && m_store.windowGeometry().isEmpty())
-        if (const QSize fitted = m_main->size().boundedTo(Desktop::room(m_main->screen()));
-            fitted != m_main->size())
-            m_main->resize(fitted);
+    const QScreen* screen = m_main->screen();
+    m_content->setMinimumSize(contentMinimum(screen, m_main->menuBar()->sizeHint().height()));
+    if (Capture::active() || !screen || m_main->isMaximized() || m_main->isFullScreen())
+        return;
+    // No larger than the screen and wholly on it, the title bar too: a first window, and
+    // a remembered one from another scale or a larger screen alike.
+    const QSize room = Desktop::room(screen);
+    const QSize fitted = m_main->size().boundedTo(room);
+    if (fitted != m_main->size())
+        m_main->resize(fitted);
+    // A first window is placed by the window manager.
+    if (m_store.windowGeometry().isEmpty())
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize decorations = area.size() - room;
+    const QPoint at = m_main->pos();
+    const QPoint inside(qBound(area.left(), at.x(), area.right() + 1 - fitted.width() - decorations.width()),
+        qBound(area.top(), at.y(), area.bottom() + 1 - fitted.height() - decorations.height()));
+    if (inside != at)
+        m_main->move(inside);
 }
 
 void PelamoApp::restoreGeometry()
@@ -202,7 +218,8 @@ void PelamoApp::start(const QList<QUrl>& files)
 void PelamoApp::showAbout()
 {
     if (!m_about) {
-        auto* window = new QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint);
+        // A dialog, to window managers and screen readers alike, though it asks nothing.
+        auto* window = new QDialog(nullptr, Qt::MSWindowsFixedSizeDialogHint);
         window->setObjectName(QStringLiteral("aboutWindow"));
         window->setWindowTitle(QStringLiteral("About Pelamo"));
         window->setAttribute(Qt::WA_DeleteOnClose);

@@ -24,8 +24,9 @@ class PelamoApp : public QObject
 public:
     static constexpr QSize mainSize {1040, 700};
     static constexpr QSize mainMinimum {820, 560};
-    // The content's minimum on this screen: mainMinimum, less where the screen is smaller.
-    static QSize contentMinimum(const QScreen* screen);
+    // The content's minimum on this screen, under a menu bar of that height: mainMinimum,
+    // less where the screen is smaller.
+    static QSize contentMinimum(const QScreen* screen, int menuBarHeight);
 
     explicit PelamoApp(ShowStore& store, QObject* parent = nullptr);
     ~PelamoApp() override;

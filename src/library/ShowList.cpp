@@ -49,6 +49,8 @@ Show ShowStore::add()
 {
     Show show;
     show.name = uniqueName(QStringLiteral("New Show"));
+    // A new show has no title yet: each file's name gives one, so its first drop tags.
+    show.titleFromFileName = true;
     QList<Show> shows = m_shows;
     shows.append(show);
     setShows(shows);

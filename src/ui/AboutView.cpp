@@ -1,5 +1,6 @@
 #include "ui/AboutView.h"
 
+#include "ui/Accessible.h"
 #include "ui/AppIcon.h"
 #include "ui/Theme.h"
 
@@ -72,6 +73,7 @@ AboutView::AboutView(const QString& logoFolder, QWidget* parent)
     m_link->setTextFormat(Qt::RichText);
     m_link->setOpenExternalLinks(true);
     m_link->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    Accessible::markLink(m_link, website());
     m_copyright = addItem(column, this, "copyright", copyrightGap);
     m_copyright->setText(copyright());
 

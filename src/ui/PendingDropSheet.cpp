@@ -2,6 +2,7 @@
 
 #include "id3/FileName.h"
 #include "library/ShowStore.h"
+#include "ui/Accessible.h"
 #include "ui/Desktop.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Icons.h"
@@ -51,6 +52,7 @@ PendingDropSheet::PendingDropSheet(ShowStore& store, QWidget* parent)
     Theme::colour(pickerLabel, Theme::Ink::Secondary);
     pickerLabel->setBuddy(m_picker);
     m_picker->setAccessibleName(pickerLabel->text());
+    Accessible::keepName(m_picker);
     m_leftOut->setObjectName(QStringLiteral("leftOut"));
     m_leftOut->setFont(Theme::font(Theme::TextStyle::Callout));
     m_leftOut->setWordWrap(true);

@@ -5,10 +5,13 @@
 #include "common/EmptyLibrary.h"
 #include "common/TestEnvironment.h"
 #include "library/ShowStore.h"
+#include "ui/AboutView.h"
 #include "ui/ContentView.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProcess>
@@ -86,7 +89,7 @@ private Q_SLOTS:
         // screen smaller than that minimum (the offscreen one is 800 × 600), what the screen has.
         main->resize(100, 100);
         const QSize room = main->screen()->availableGeometry().size();
-        const QSize minimum = PelamoApp::contentMinimum(main->screen());
+        const QSize minimum = PelamoApp::contentMinimum(main->screen(), main->menuBar()->height());
         QCOMPARE(minimum.boundedTo(PelamoApp::mainMinimum), minimum);
         QVERIFY(
             minimum.width() < room.width() && minimum.height() + main->menuBar()->height() < room.height());
@@ -103,6 +106,14 @@ private Q_SLOTS:
         main->findChild<QAction*>(u"aboutAction"_s)->trigger();
         QWidget* about = app.aboutWindow();
         QVERIFY(about && QTest::qWaitForWindowExposed(about));
+        // To a screen reader it is a dialog, and the web address in it a link.
+        QCOMPARE(QAccessible::queryAccessibleInterface(about)->role(), QAccessible::Dialog);
+        QAccessibleInterface* link
+            = QAccessible::queryAccessibleInterface(about->findChild<QLabel*>(u"link"_s));
+        QCOMPARE(link->role(), QAccessible::Link);
+        QCOMPARE(link->text(QAccessible::Name), AboutView::website().host());
+        QCOMPARE(
+            link->actionInterface()->actionNames(), QStringList {QAccessibleActionInterface::pressAction()});
         QTest::keyClick(about, Qt::Key_Escape);
         QTRY_VERIFY(!app.aboutWindow());
         main->findChild<QAction*>(u"aboutAction"_s)->trigger();
@@ -230,25 +241,62 @@ private Q_SLOTS:
         QCOMPARE(SingleInstance(library).claim({}), SingleInstance::Claim::Running);
     }
 
-    // The window opens where it was closed, but never off every screen.
+    // The window opens where it was closed, but wholly on the screen, Edit Show… too: a
+    // remembered window larger than the screen (from a session at another scale, or on a
+    // larger screen) is made to fit, one off every screen comes back onto it.
+    void geometryRemembered_data()
+    {
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<QRect>("saved");
+        QTest::addColumn<QSize>("size");
+        // The screen's room for a window is its size less 16 × 64 for the frame and title bar.
+        QTest::addRow("as it was left") << 1 << QRect(120, 90, 900, 620) << QSize(900, 620);
+        QTest::addRow("larger than the screen") << 1 << QRect(600, 300, 2080, 1400) << QSize(1384, 836);
+        QTest::addRow("larger at scale 2") << 2 << QRect(600, 300, 1040, 700) << QSize(684, 386);
+        QTest::addRow("partly off the screen") << 1 << QRect(900, 700, 900, 620) << QSize(900, 620);
+        QTest::addRow("off every screen") << 1 << QRect(-30000, -30000, 900, 620) << QSize(900, 620);
+    }
     void geometryRemembered()
     {
-        const QRect placed(120, 90, 900, 620);
-        {
-            PelamoApp app(*m_store);
-            app.showMainWindow();
-            QVERIFY(QTest::qWaitForWindowExposed(app.mainWindow()));
-            app.mainWindow()->setGeometry(placed);
-            QTRY_COMPARE(app.mainWindow()->geometry(), placed);
+        QFETCH(int, scale);
+        QFETCH(QRect, saved);
+        QFETCH(QSize, size);
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") != QString::number(scale)) {
+            // Again in a process of its own, on a 1400 × 900 screen at that scale.
+            const QString config = m_case->filePath(u"screen.json"_s);
+            QVERIFY(writeFile(
+                config, R"({"screens": [{"name": "main", "x": 0, "y": 0, "width": 1400, "height": 900}]})"));
+            QProcessEnvironment env = m_env->processEnvironment();
+            env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen:configfile="_s + config);
+            env.insert(u"QT_SCALE_FACTOR"_s, QString::number(scale));
+            const ProgramRun run = runProgram(QCoreApplication::applicationFilePath(),
+                {u"geometryRemembered:"_s + QString::fromLatin1(QTest::currentDataTag())}, env, {}, 60000);
+            QVERIFY2(
+                run.status == 0 && run.out.contains(u"Totals: 3 passed, 0 failed"_s), qPrintable(run.out));
+            return;
         }
-        QCOMPARE(PelamoApp(*m_store).mainWindow()->geometry(), placed);
-        // Off every screen, it comes back onto one.
-        QMainWindow away;
-        away.setGeometry(-30000, -30000, 900, 620);
-        m_store->setWindowGeometry(away.saveGeometry());
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QVERIFY(screen.intersects(PelamoApp(*m_store).mainWindow()->frameGeometry()));
-        m_store->setWindowGeometry({});
+        QCOMPARE(screen.size(), QSize(1400, 900) / scale);
+        Show show;
+        show.name = u"Weekly"_s;
+        m_store->setShows({show});
+        m_store->setSelection(show.id);
+        QMainWindow before;
+        before.setGeometry(saved);
+        m_store->setWindowGeometry(before.saveGeometry());
+        PelamoApp app(*m_store);
+        app.showMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(app.mainWindow()));
+        const QRect frame = app.mainWindow()->frameGeometry();
+        QCOMPARE(app.mainWindow()->size(), size);
+        if (screen.contains(saved))
+            QCOMPARE(app.mainWindow()->geometry().topLeft(), saved.topLeft());
+        QVERIFY2(screen.contains(frame),
+            qPrintable(
+                u"%1,%2 %3×%4"_s.arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+        const auto* edit = app.mainWindow()->findChild<QWidget*>(u"editShowButton"_s);
+        QVERIFY(edit && edit->isVisible());
+        QVERIFY(screen.contains(QRect(edit->mapToGlobal(QPoint(0, 0)), edit->size())));
     }
 
 private:

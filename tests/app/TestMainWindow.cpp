@@ -203,11 +203,16 @@ private Q_SLOTS:
     }
 
     // Files dropped on a row of the sidebar are tagged with that row's show, which comes up.
+    // Files dropped on a row are tagged with that row's show; a show just made with
+    // Ctrl+N tags them at once, each titled by its name.
     void dropOnAShowRow()
     {
-        m_store->setShows({named(u"A"_s), named(u"B"_s)});
+        m_store->setShows({named(u"A"_s)});
         m_store->setSelection(m_store->shows().first().id);
         QMainWindow& window = open();
+        QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(m_store->shows().size(), 2);
+        m_store->setSelection(m_store->shows().first().id);
         ShowListView* list = m_app->contentView()->showList();
         const QString file = copyFixture(toneFixture(), m_case->filePath(u"b.mp3"_s));
         QMimeData data;
@@ -225,9 +230,9 @@ private Q_SLOTS:
         QVERIFY(!list->dropTarget().isValid());
         QCOMPARE(m_store->selection(), std::optional(m_store->shows().at(1).id));
         QTRY_COMPARE_WITH_TIMEOUT(m_store->results().size(), 1, 10000);
-        QCOMPARE(m_store->results().first().show, u"B"_s);
+        QCOMPARE(m_store->results().first().show, u"New Show"_s);
         QVERIFY2(m_store->results().first().ok, qPrintable(m_store->results().first().message));
-        Q_UNUSED(window);
+        QCOMPARE(m_store->results().first().title, u"b"_s);
     }
 
     // A very long name is cut with "…" where it is drawn, and told whole in a tooltip;
@@ -405,6 +410,12 @@ private Q_SLOTS:
         QTRY_VERIFY(m_app->contentView()->dropSheet() && m_app->contentView()->dropSheet()->isVisible());
         found = AccessibilityWalk::problems(m_app->contentView()->dropSheet());
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+        // The box is named by its label; the show it holds is its value.
+        QAccessibleInterface* picker = QAccessible::queryAccessibleInterface(
+            child<QWidget>(*m_app->contentView()->dropSheet(), "showPicker"));
+        QCOMPARE(picker->role(), QAccessible::ComboBox);
+        QCOMPARE(picker->text(QAccessible::Name), u"Show"_s);
+        QCOMPARE(picker->text(QAccessible::Value), u"Weekly"_s);
     }
 
 private:

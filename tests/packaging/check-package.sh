@@ -41,6 +41,12 @@ stated=$(awk '/^Files: \*$/ { on = 1 } on && /^License: / { sub(/^License: /, ""
     "$root/usr/share/doc/pelamo/copyright" 2>/dev/null || true)
 [ "$stated" = "$licence" ] || fail "the copyright file's licence is '$stated', the AppStream file's '$licence'"
 
+# Qt loads its platform plugins at run time: X11's is needed, Wayland's is what GNOME and KDE
+# sessions start with.
+fields=$(dpkg-deb --field "$deb" Depends Recommends)
+grep -q '^Depends:.*qt6-qpa-plugins' <<<"$fields" || fail "the package doesn't depend on qt6-qpa-plugins: $fields"
+grep -q '^Recommends:.*qt6-wayland' <<<"$fields" || fail "the package doesn't recommend qt6-wayland: $fields"
+
 scripts=$(grep -l ldconfig "$home/control"/* 2>/dev/null || true)
 [ -z "$scripts" ] || fail "maintainer scripts run ldconfig: $scripts"
 

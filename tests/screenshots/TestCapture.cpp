@@ -9,6 +9,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+// Where the program runs: without a display, in an X server, or under a Wayland compositor.
+enum class Server { None, X11, Wayland };
+
 class TestCapture : public QObject
 {
     Q_OBJECT
@@ -32,18 +35,21 @@ private Q_SLOTS:
         m_out = m_case->filePath(u"out"_s);
     }
 
-    // The real program in a real X server. With a colour scheme, a session bus of its own
-    // runs there too, with the desktop portal saying that scheme ("prefer-light" or
-    // "prefer-dark") as GNOME's does; the portal has answered before the program starts.
-    ProgramRun capture(const QStringList& options, bool display = true, const QString& scheme = {})
+    // The real program in a real X server, or under a Wayland compositor. With a colour scheme, a session bus
+    // of its own runs there too, with the desktop portal saying that scheme ("prefer-light" or "prefer-dark")
+    // as GNOME's does; the portal has answered before the program starts.
+    ProgramRun capture(const QStringList& options, Server server = Server::X11, const QString& scheme = {})
     {
         QProcessEnvironment env = m_env->processEnvironment();
         for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(QLatin1StringView(variable));
         const QStringList arguments
             = QStringList {u"--library"_s, m_library, u"--capture"_s, m_out} + options;
-        if (!display)
+        if (server == Server::None)
             return runProgram(QStringLiteral(PELAMO_EXECUTABLE), arguments, env, {}, 60000);
+        if (server == Server::Wayland)
+            return runProgram(QStringLiteral(PELAMO_UNDER_WESTON),
+                QStringList {QStringLiteral(PELAMO_EXECUTABLE)} + arguments, env, {}, 60000);
         QStringList command {QStringLiteral(PELAMO_EXECUTABLE)};
         if (!scheme.isEmpty()) {
             env.insert(u"XDG_CURRENT_DESKTOP"_s, u"GNOME"_s);
@@ -94,17 +100,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("appearance");
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("dark");
-        QTest::addRow("dark") << u"dark"_s << u"main-dark.png"_s << true;
-        QTest::addRow("light by default") << QString() << u"main-light.png"_s << false;
+        QTest::addColumn<Server>("server");
+        QTest::addRow("dark") << u"dark"_s << u"main-dark.png"_s << true << Server::X11;
+        QTest::addRow("light by default") << QString() << u"main-light.png"_s << false << Server::X11;
+        // GNOME and KDE start Wayland sessions: the window comes up under weston on Qt's own plugin.
+        QTest::addRow("under Wayland") << u"dark"_s << u"main-dark.png"_s << true << Server::Wayland;
     }
     void lightAndDark()
     {
         QFETCH(QString, appearance);
         QFETCH(QString, file);
         QFETCH(bool, dark);
+        QFETCH(Server, server);
         const QStringList options
             = appearance.isEmpty() ? QStringList() : QStringList {u"--appearance"_s, appearance};
-        const ProgramRun run = capture(options);
+        const ProgramRun run = capture(options, server);
+        QVERIFY2(run.status != 96, qPrintable(u"weston did not come up: "_s + run.err));
+        QVERIFY2(!run.err.contains(u"Could not load the Qt platform plugin"_s), qPrintable(run.err));
         QCOMPARE(run.status, 0);
         const QString path = m_out + u'/' + file;
         QCOMPARE(run.out, u"captured %1 (1040\u00d7700)\n"_s.arg(path));
@@ -147,7 +159,7 @@ private Q_SLOTS:
                     qPrintable(program + u" is not installed (scripts/install-deps.sh test installs it)"_s));
         const QStringList options
             = appearance.isEmpty() ? QStringList() : QStringList {u"--appearance"_s, appearance};
-        const ProgramRun run = capture(options, true, scheme);
+        const ProgramRun run = capture(options, Server::X11, scheme);
         QVERIFY2(run.status != 97, "the desktop portal did not report the colour scheme");
         QCOMPARE(run.status, 0);
         const QString file = dark ? u"main-dark.png"_s : u"main-light.png"_s;
@@ -188,7 +200,7 @@ private Q_SLOTS:
 
     void noDisplay()
     {
-        const ProgramRun run = capture({}, false);
+        const ProgramRun run = capture({}, Server::None);
         QCOMPARE(run.status, 3);
         QCOMPARE(
             run.err, u"pelamo: --capture needs a display; none is set in DISPLAY or WAYLAND_DISPLAY\n"_s);
