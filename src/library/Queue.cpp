@@ -124,13 +124,15 @@ void ShowStore::startNextJob()
     // Batches run in the order they came: one still being listed holds up those
     // behind it, and the window says it is tagging, not yet how many.
     if (!m_jobs.front().undo && !m_jobs.front().files) {
-        m_tagging = Tagging {0, 0, QString(), waiting(1), false, false, 0, 0};
+        const Show& show = m_jobs.front().show;
+        m_tagging = Tagging {0, 0, QString(), waiting(1), false, false, 0, 0, show.id, show.name};
         return;
     }
     Job job = std::move(m_jobs.front());
     m_jobs.pop_front();
     m_running = job.files.value_or(QStringList());
-    m_tagging = Tagging {0, m_running.size(), m_running.value(0), waiting(0), false, job.undo, 0, 0};
+    m_tagging = Tagging {0, m_running.size(), m_running.value(0), waiting(0), false, job.undo, 0, 0,
+        job.undo ? QUuid() : job.show.id, job.undo ? QString() : job.show.name};
 
     // The worker touches nothing of the store: it has its own copy of the job,
     // and what it finds and does comes back to this thread as queued calls.

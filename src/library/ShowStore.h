@@ -187,6 +187,8 @@ public:
         bool undoing = false; // putting back a batch rather than tagging
         qsizetype failed = 0; // of the files done
         qsizetype dropped = 0; // files of queued batches a cancel dropped with this one
+        QUuid show; // the show the files are tagged with; none for an undo
+        QString showName;
     };
     void enqueue(const QList<QUrl>& locations, const Show& show);
     // Queues undo() behind the batches already queued.

@@ -104,6 +104,11 @@ DropZone::DropZone(QWidget* parent)
     setProgress(std::nullopt);
 }
 
+QList<QWidget*> DropZone::buttons() const
+{
+    return {m_choose, m_cancel};
+}
+
 void DropZone::setProgress(const std::optional<Progress>& progress)
 {
     m_busy = progress.has_value();

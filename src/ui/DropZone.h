@@ -22,6 +22,8 @@ class DropZone : public QWidget
 public:
     explicit DropZone(QWidget* parent = nullptr);
 
+    // Its buttons, Choose Files… and Cancel, in the order Tab visits them.
+    QList<QWidget*> buttons() const;
     void setShowName(const QString& name);
     bool targeted() const { return m_targeted; }
 

@@ -73,8 +73,8 @@ void ResultRow::paint(QPainter* painter, const QStyleOptionViewItem& option, con
     if (index.row() % 2 == 1)
         painter->fillRect(row, Theme::primary(0.04));
     if (option.state & QStyle::State_HasFocus) {
-        painter->setPen(QPen(Theme::accent(0.6), 1));
-        painter->drawRect(QRectF(row).adjusted(0.5, 0.5, -0.5, -0.5));
+        painter->setPen(QPen(Theme::accent(), 2));
+        painter->drawRoundedRect(QRectF(row).adjusted(1, 1, -1, -1), 5, 5);
     }
 
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;

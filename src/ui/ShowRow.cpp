@@ -32,6 +32,8 @@ void ShowRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const
     initStyleOption(&opt, index);
     opt.text.clear();
     opt.icon = {};
+    // The style's focus rectangle is a hairline in the selection's own colour; the row draws its own.
+    opt.state &= ~QStyle::State_HasFocus;
     // Background and selection as the style draws them, the content ourselves.
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
@@ -43,6 +45,19 @@ void ShowRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const
         painter->setPen(QPen(Theme::accent(), 2));
         painter->setBrush(Theme::accent(0.15));
         painter->drawRoundedRect(QRectF(option.rect).adjusted(2, 1, -2, -1), 6, 6);
+        painter->restore();
+    }
+
+    // The keyboard's row: a ring inside it, in the selection's text colour on a selected row.
+    if (option.state & QStyle::State_HasFocus) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        const QColor ring = option.state & QStyle::State_Selected
+            ? option.palette.color(QPalette::HighlightedText)
+            : Theme::accent();
+        painter->setPen(QPen(ring, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(option.rect).adjusted(2, 2, -2, -2), 5, 5);
         painter->restore();
     }
 

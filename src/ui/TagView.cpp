@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -154,6 +155,14 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     layout->addLayout(header);
     layout->addWidget(m_dropZone);
     layout->addWidget(scroll, 1);
+    // Tab follows the layout: the header, the drop zone, then what scrolls.
+    QWidget* before = edit;
+    for (QWidget* button : m_dropZone->buttons())
+        setTabOrder(std::exchange(before, button), button);
+    setTabOrder(before, scroll);
+    setTabOrder(scroll, clear);
+    setTabOrder(clear, m_undo);
+    setTabOrder(m_undo, m_results);
 
     connect(edit, &QPushButton::clicked, this, [this] {
         if (m_onEdit)
@@ -162,6 +171,11 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     connect(m_dropZone, &DropZone::dropped, this, &TagView::tag);
     connect(m_dropZone, &DropZone::chooseRequested, this, &TagView::chooseFiles);
     connect(m_dropZone, &DropZone::cancelRequested, &m_store, &ShowStore::cancelTagging);
+    // Escape anywhere in the pane does what Cancel does, while there is a batch to cancel.
+    m_escape
+        = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    m_escape->setEnabled(false);
+    connect(m_escape, &QShortcut::activated, &m_store, &ShowStore::cancelTagging);
     connect(&m_store, &ShowStore::taggingChanged, this, &TagView::refreshProgress);
     connect(&m_store, &ShowStore::undoableChanged, this, &TagView::refreshProgress);
     connect(clear, &QPushButton::clicked, this, [this] { m_store.setResults({}); });
@@ -200,7 +214,10 @@ void TagView::setShow(const Show& show)
     // Another show opens at its heading, not where the last one was scrolled to.
     if (show.id != m_show.id)
         m_scroll->verticalScrollBar()->setValue(0);
+    const bool another = show.id != m_show.id;
     m_show = show;
+    if (another && m_store.tagging())
+        refreshProgress();
     m_cover->setImage(m_store.coverImage(show));
     m_name->setText(show.name);
     m_summary->setText(summary(show));
@@ -218,6 +235,7 @@ void TagView::refreshProgress()
     const auto& tagging = m_store.tagging();
     // The journal changes only when a batch ends, and can't be undone while one runs.
     m_undo->setEnabled(!tagging);
+    m_escape->setEnabled(tagging && !tagging->cancelling);
     if (!tagging) {
         const auto& undoable = m_store.undoable();
         m_undo->setVisible(undoable.has_value());
@@ -234,12 +252,17 @@ void TagView::refreshProgress()
     m_batchRunning = true;
     DropZone::Progress progress;
     const QString verb = tagging->undoing ? QStringLiteral("Undoing") : QStringLiteral("Tagging");
+    // On another show's page, the progress says which show the files get.
+    const QString as = !tagging->showName.isEmpty() && tagging->show != m_show.id
+        ? QStringLiteral(" as ") + tagging->showName
+        : QString();
     progress.headline = tagging->cancelling ? QStringLiteral("Cancelling…")
-        : tagging->total == 0               ? verb + u'…'
-                                            : QStringLiteral("%1 %2 of %3")
+        : tagging->total == 0               ? verb + as + u'…'
+                                            : QStringLiteral("%1 %2 of %3%4")
                                     .arg(verb)
                                     .arg(qMin(tagging->done + 1, tagging->total))
-                                    .arg(tagging->total);
+                                    .arg(tagging->total)
+                                    .arg(as);
     progress.detail = FileName::display(QFileInfo(tagging->current).fileName());
     if (tagging->waiting > 0)
         progress.detail += QStringLiteral(" \u00b7 then %1 more").arg(tagging->waiting);

@@ -13,6 +13,7 @@ class ElidedLabel;
 class QLabel;
 class QListView;
 class QScrollArea;
+class QShortcut;
 class QWidget;
 class QPushButton;
 class QScrollArea;
@@ -72,6 +73,7 @@ private:
     QScrollArea* m_scroll = nullptr;
     bool m_batchRunning = false;
     QPushButton* m_undo;
+    QShortcut* m_escape = nullptr;
     QPushButton* m_clear = nullptr;
     QListView* m_results;
     ResultListModel* m_model;

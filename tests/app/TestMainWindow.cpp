@@ -272,9 +272,29 @@ private Q_SLOTS:
         QStringList ringless;
         const QStringList stops = tabStops(window, ringless);
         QVERIFY2(ringless.isEmpty(), qPrintable(ringless.join(u' ')));
-        for (const QString& expected : {u"showList"_s, u"editShowButton"_s, u"chooseFilesButton"_s,
-                 u"clearButton"_s, u"recentList"_s, u"tagScroll"_s})
-            QVERIFY2(stops.contains(expected), qPrintable(stops.join(u' ')));
+        // In the order of the layout: the sidebar, the pane's header, the drop zone, then what scrolls.
+        QCOMPARE(stops.join(u' '),
+            (QStringList {u"showList"_s, u"newShowButton"_s, u"editShowButton"_s, u"chooseFilesButton"_s,
+                 u"tagScroll"_s, u"clearButton"_s, u"recentList"_s})
+                .join(u' '));
+
+        // The selected row shows the keyboard in a colour of its own over the selection: drawn
+        // as the current row, and again with the keyboard on the next row, it differs.
+        ShowListView* list = m_app->contentView()->showList();
+        const QModelIndex first = list->model()->index(0, 0);
+        const QRect row = list->visualRect(first);
+        list->setFocus(Qt::TabFocusReason);
+        const QImage focused = list->viewport()->grab(row).toImage();
+        list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::NoUpdate);
+        QVERIFY(list->selectionModel()->isSelected(first));
+        const QImage elsewhere = list->viewport()->grab(row).toImage();
+        int ring = 0;
+        for (int y = 0; y < focused.height(); ++y)
+            for (int x = 0; x < focused.width(); ++x)
+                ring += colourDistance(focused.pixelColor(x, y), elsewhere.pixelColor(x, y)) > 60;
+        QVERIFY2(
+            ring / (focused.devicePixelRatio() * focused.devicePixelRatio()) >= row.width() + row.height(),
+            qPrintable(QString::number(ring)));
 
         // The editor's too, Save among them though it is the default button already.
         m_app->contentView()->editShow(m_store->shows().first());

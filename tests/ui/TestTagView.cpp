@@ -239,14 +239,16 @@ private Q_SLOTS:
     // Cancel or quit mid-batch: the show kept, each file tagged whole or untouched, no temp file.
     void batchStops_data()
     {
-        QTest::addColumn<bool>("quit");
-        QTest::addRow("cancel") << false;
-        QTest::addRow("quit") << true;
+        QTest::addColumn<QString>("stop");
+        QTest::addRow("Cancel") << QStringLiteral("cancel");
+        QTest::addRow("Escape in the pane") << QStringLiteral("escape");
+        QTest::addRow("quit") << QStringLiteral("quit");
     }
 
     void batchStops()
     {
-        QFETCH(bool, quit);
+        QFETCH(QString, stop);
+        const bool quit = stop == QStringLiteral("quit");
         QStringList files;
         for (int i = 0; i < 20; ++i)
             files.append(mp3(QStringLiteral("season/e%1.mp3").arg(i, 2, 10, QChar(u'0'))));
@@ -273,6 +275,14 @@ private Q_SLOTS:
         const qsizetype done = m_store->results().size();
         QCOMPARE(bar->value(), 2 * done + 1);
         QCOMPARE(headline->text(), QStringLiteral("Tagging %1 of 20").arg(done + 1));
+        // On another show's page the progress names the show the files get.
+        Show other;
+        other.name = QStringLiteral("Other");
+        m_view->setShow(other);
+        QVERIFY2(headline->text().endsWith(QStringLiteral(" of 20 as ") + m_show.name),
+            qPrintable(headline->text()));
+        m_view->setShow(edited);
+        QVERIFY2(headline->text().endsWith(QStringLiteral(" of 20")), qPrintable(headline->text()));
         if (quit) {
             m_store->finishTagging();
             QVERIFY(!m_store->tagging());
@@ -290,7 +300,15 @@ private Q_SLOTS:
             QCOMPARE(m_store->lastBatch()->done, m_store->lastBatch()->total);
             QVERIFY(m_store->lastBatch()->total > tagged);
         } else {
-            child<QPushButton>(*m_view, "cancelTaggingButton")->click();
+            if (stop == QStringLiteral("escape")) {
+                m_view->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+                auto* recent = child<QWidget>(*m_view, "recentList");
+                recent->setFocus();
+                QTest::keyClick(recent, Qt::Key_Escape);
+            } else {
+                child<QPushButton>(*m_view, "cancelTaggingButton")->click();
+            }
             QTRY_VERIFY(!m_store->tagging());
             QCOMPARE(headline->text(), QStringLiteral("Drop MP3 files here"));
             // The heading tells a cancelled batch from a finished one, until the next begins.
