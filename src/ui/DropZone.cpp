@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int zoneMinimumHeight = 190;
+constexpr int compactMinimumHeight = 110;
 constexpr qreal radius = 16;
 constexpr int symbolSize = 34;
 
@@ -112,8 +113,8 @@ QList<QWidget*> DropZone::buttons() const
 void DropZone::setProgress(const std::optional<Progress>& progress)
 {
     m_busy = progress.has_value();
-    m_symbol->setVisible(!m_busy);
-    m_explanation->setVisible(!m_busy);
+    m_symbol->setVisible(!m_busy && !m_compact);
+    m_explanation->setVisible(!m_busy && !m_compact);
     m_choose->setVisible(!m_busy);
     m_bar->setVisible(m_busy);
     m_detail->setVisible(m_busy);
@@ -130,6 +131,16 @@ void DropZone::setProgress(const std::optional<Progress>& progress)
         m_headline->setAccessibleName(progress->headline);
     }
     refresh();
+}
+
+void DropZone::setCompact(bool compact)
+{
+    if (compact == m_compact)
+        return;
+    m_compact = compact;
+    m_symbol->setVisible(!m_busy && !m_compact);
+    m_explanation->setVisible(!m_busy && !m_compact);
+    setMinimumHeight(compact ? compactMinimumHeight : zoneMinimumHeight);
 }
 
 void DropZone::setShowName(const QString& name)

@@ -35,6 +35,10 @@ public:
         qsizetype maximum = 0;
     };
     void setProgress(const std::optional<Progress>& progress);
+    // On a short pane the zone leaves out its symbol and explanation, so what is
+    // below it keeps its room.
+    void setCompact(bool compact);
+    bool compact() const { return m_compact; }
 
 Q_SIGNALS:
     void dropped(const QList<QUrl>& locations);
@@ -53,6 +57,7 @@ private:
     void refresh();
 
     bool m_targeted = false;
+    bool m_compact = false;
     qreal m_progress = 0; // 0 idle, 1 targeted; animated between
     QVariantAnimation* m_animation;
     QLabel* m_symbol;

@@ -53,12 +53,20 @@ QSize ElidedButton::minimumSizeHint() const
     return {qMin(whole.width(), whole.width() - textWidth + shortest), whole.height()};
 }
 
+QString ElidedButton::shownText() const
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    // The room is what the style leaves for the label inside the button as it is now.
+    const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
+    return fontMetrics().elidedText(text(), Qt::ElideRight, room, Qt::TextShowMnemonic);
+}
+
 void ElidedButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
-    const int room = width() - (sizeHint().width() - fontMetrics().horizontalAdvance(text()));
-    option.text = fontMetrics().elidedText(text(), Qt::ElideRight, room, Qt::TextShowMnemonic);
+    option.text = shownText();
     painter.drawControl(QStyle::CE_PushButton, option);
 }

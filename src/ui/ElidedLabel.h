@@ -25,6 +25,8 @@ public:
     // A push button won't give up width by default; this one may, down to its first word.
     explicit ElidedButton(QWidget* parent = nullptr);
     QSize minimumSizeHint() const override;
+    // The text as it is drawn at the button's width, cut or whole.
+    QString shownText() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
@@ -31,6 +32,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,6 +44,18 @@ public:
     using QListView::QListView;
 
 protected:
+    // From the keyboard (the Menu key, Shift+F10) the menu is the current row's, where it is.
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ContextMenu
+            && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard
+            && currentIndex().isValid()) {
+            Q_EMIT customContextMenuRequested(visualRect(currentIndex()).center());
+            return true;
+        }
+        return QListView::event(event);
+    }
+
     void resizeEvent(QResizeEvent* event) override
     {
         QListView::resizeEvent(event);
@@ -194,6 +208,14 @@ TagView::TagView(ShowStore& store, const Show& show, std::function<void()> onEdi
     m_store.readUndoable();
 }
 
+void TagView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Under this height the drop zone in full would leave Recent less than four rows.
+    constexpr int roomyHeight = 600;
+    m_dropZone->setCompact(height() < roomyHeight);
+}
+
 QString TagView::summary(const Show& show)
 {
     QStringList parts;
@@ -297,14 +319,20 @@ void TagView::showBatchEnd()
     if (!m_batchRunning)
         return;
     m_batchRunning = false;
-    // The newest result comes into view without the user scrolling.
+    // Once the rows are laid out at their width.
+    QTimer::singleShot(0, this, &TagView::bringRecentIntoView);
+}
+
+void TagView::bringRecentIntoView()
+{
+    // Recent comes up to the top, with as many of the newest results as there is room
+    // for, without the user scrolling; on a very short pane the newest result at least.
     QWidget* content = m_scroll->widget();
     content->layout()->activate();
-    const int rowHeight = m_model->rowCount() > 0 ? m_results->sizeHintForRow(0) : 0;
-    const QPoint top = m_recent->mapTo(content, QPoint(0, 0));
+    const int rowHeight = m_model->rowCount() > 0 ? m_results->visualRect(m_model->index(0, 0)).height() : 0;
+    const int top = m_recent->mapTo(content, QPoint(0, 0)).y();
     const int bottom = m_results->mapTo(content, QPoint(0, rowHeight)).y();
-    m_scroll->ensureVisible(0, bottom, 0, 0);
-    m_scroll->ensureVisible(0, top.y(), 0, 0);
+    m_scroll->verticalScrollBar()->setValue(qMax(top, bottom - m_scroll->viewport()->height()));
 }
 
 void TagView::chooseFiles()

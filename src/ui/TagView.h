@@ -48,6 +48,9 @@ public:
     static QString undoText(const Journal::Summary& batch);
     static QString undoTip(const Journal::Summary& batch);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     // Shows `file` in the file manager, or says in the window why it can't.
     void reveal(const QString& file);
@@ -58,6 +61,7 @@ private:
     void refreshProgress();
     // When a batch ends: Recent's heading tells how it went, and its newest row is in view.
     void showBatchEnd();
+    void bringRecentIntoView();
     void refreshRecentVisibility();
 
     ShowStore& m_store;

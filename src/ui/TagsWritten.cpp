@@ -6,18 +6,87 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 namespace {
 
-QLabel* selectable(const QString& text, QWidget* parent)
+constexpr int valueLines = 2;
+
+void makeSelectable(QLabel* label)
 {
-    auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     label->setFont(Theme::font(Theme::TextStyle::Callout));
+}
+
+QLabel* selectable(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    makeSelectable(label);
     return label;
 }
+
+// A value wrapped to at most two lines at any width: a longer one is cut where its
+// second line ends, with "…", so the label asks for the height of what it shows and
+// no line is ever drawn in half. The whole text is its tooltip then.
+class ValueLabel : public QLabel
+{
+public:
+    ValueLabel(const QString& text, QWidget* parent)
+        : QLabel(text, parent)
+        , m_whole(text)
+    {
+        makeSelectable(this);
+        setWordWrap(true);
+        setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        const QString shown = clamped(contentsRect().width());
+        setToolTip(shown == m_whole ? QString() : m_whole);
+        if (shown != text())
+            setText(shown);
+    }
+
+private:
+    QString clamped(int width) const
+    {
+        if (width <= 0)
+            return m_whole;
+        QTextLayout layout(m_whole, font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        qsizetype lastStart = 0;
+        bool more = false;
+        for (int line = 0; line <= valueLines; ++line) {
+            QTextLine next = layout.createLine();
+            if (!next.isValid())
+                break;
+            next.setLineWidth(width);
+            if (line == valueLines)
+                more = true;
+            else
+                lastStart = next.textStart();
+        }
+        layout.endLayout();
+        if (!more)
+            return m_whole;
+        // The last line shown ends in "…", a space's width short of the edge so it
+        // doesn't wrap again.
+        const QFontMetrics metrics(font());
+        const QString rest = m_whole.mid(lastStart).simplified();
+        return m_whole.left(lastStart)
+            + metrics.elidedText(rest, Qt::ElideRight, width - metrics.horizontalAdvance(u' '));
+    }
+
+    const QString m_whole;
+};
 
 } // namespace
 
@@ -49,20 +118,13 @@ void TagsWritten::setShow(const Show& show, const std::optional<ID3::Picture>& c
         delete item->widget();
         delete item;
     }
-    const QFontMetrics metrics(Theme::font(Theme::TextStyle::Callout));
     for (int i = 0; i < m_rows.size(); ++i) {
         QLabel* label = selectable(m_rows.at(i).label, this);
         label->setObjectName(QStringLiteral("writtenLabel"));
         label->setAlignment(Qt::AlignRight | Qt::AlignTop);
         Theme::colour(label, Theme::Ink::Secondary);
-        QLabel* value = selectable(m_rows.at(i).value, this);
+        QLabel* value = new ValueLabel(m_rows.at(i).value, this);
         value->setObjectName(QStringLiteral("writtenValue"));
-        value->setWordWrap(true);
-        value->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        // At most two lines; the whole text stays selectable and in the tooltip.
-        value->setMaximumHeight(2 * metrics.lineSpacing() + 2);
-        if (m_rows.at(i).value.size() > 120)
-            value->setToolTip(m_rows.at(i).value);
         m_grid->addWidget(label, i, 0);
         m_grid->addWidget(value, i, 1);
     }

@@ -199,10 +199,11 @@ private Q_SLOTS:
         QVERIFY2(button->text().startsWith(u"Undo Last Batch: 1 file as Night Drive EP, "_s),
             qPrintable(button->text()));
         QCOMPARE(action(window, "undoAction")->text(), u'&' + button->text());
+        // With the width it has, its line is whole.
+        QTRY_COMPARE(static_cast<ElidedButton*>(button)->shownText(), button->text());
         QVERIFY(button->toolTip().contains(u"Night Drive EP"_s));
     }
 
-    // Files dropped on a row of the sidebar are tagged with that row's show, which comes up.
     // Files dropped on a row are tagged with that row's show; a show just made with
     // Ctrl+N tags them at once, each titled by its name.
     void dropOnAShowRow()

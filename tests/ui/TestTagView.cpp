@@ -12,11 +12,13 @@
 #include "ui/TagView.h"
 #include "ui/Theme.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -126,21 +128,24 @@ private Q_SLOTS:
                         .contains(QStringLiteral("  ID3v2.3.0 tag, ")));
     }
 
-    // At a batch's end Recent's heading says how it went, its newest row in view.
+    // At a batch's end Recent's heading says how it went, in view with the newest rows:
+    // all four in a first window, three at the smallest, where the drop zone is compact.
     void batchEndInView_data()
     {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QString>("name");
-        QTest::addRow("1040 x 700 window") << QSize(810, 700) << QString();
-        QTest::addRow("820 x 560 minimum") << QSize(590, 560) << QString();
+        QTest::addColumn<int>("rows");
+        QTest::addRow("1040 x 700 window") << QSize(810, 640) << QString() << 4;
+        QTest::addRow("820 x 560 minimum") << QSize(590, 500) << QString() << 3;
         // Undo and the rows name the show; a long name must not widen the pane.
         QTest::addRow("long show name")
-            << QSize(590, 560) << QStringLiteral("A Very Long Show Name That Goes On ").repeated(6);
+            << QSize(590, 500) << QStringLiteral("A Very Long Show Name That Goes On ").repeated(6) << 3;
     }
     void batchEndInView()
     {
         QFETCH(QSize, size);
         QFETCH(QString, name);
+        QFETCH(int, rows);
         if (!name.isEmpty()) {
             m_show.name = name;
             m_store->setShows({m_show});
@@ -159,11 +164,55 @@ private Q_SLOTS:
             QStringLiteral("Recent \u00b7 3 tagged, 1 failed"));
         auto* list = child<QListView>(*m_view, "recentList");
         auto* scroll = child<QScrollArea>(*m_view, "tagScroll");
-        const QRect newest = list->visualRect(list->model()->index(0, 0));
-        const QRect inViewport(list->viewport()->mapTo(scroll->viewport(), newest.topLeft()), newest.size());
-        QVERIFY(scroll->viewport()->rect().contains(inViewport));
+        const auto inView = [&](QWidget* widget, const QRect& rect) {
+            return scroll->viewport()->rect().contains(
+                QRect(widget->mapTo(scroll->viewport(), rect.topLeft()), rect.size()));
+        };
+        for (int row = 0; row < rows; ++row)
+            QTRY_VERIFY2(inView(list->viewport(), list->visualRect(list->model()->index(row, 0))),
+                qPrintable(QString::number(row)));
+        auto* heading = child<QWidget>(*m_view, "recentTitle");
+        QVERIFY(inView(heading, heading->rect()));
         QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
         QVERIFY(scroll->widget()->width() <= scroll->viewport()->width());
+    }
+
+    // "Tags this show writes" never draws a line in half: values wrap whole, a long one
+    // stops after two lines with "…" and its whole text in the tooltip, and the area scrolls.
+    void writtenRowsWhole_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addRow("narrowest pane") << 560;
+        QTest::addRow("first window") << 800;
+        QTest::addRow("maximized") << 1600;
+    }
+    void writtenRowsWhole()
+    {
+        QFETCH(int, width);
+        Show show = weekly();
+        show.feedURL
+            = QStringLiteral("https://feeds.example.org/shows/the-weekly-dispatch/episodes/feed.xml");
+        show.description = QStringLiteral("A show about what changed this week. ").repeated(30).trimmed();
+        m_store->update(show);
+        m_view->setShow(show);
+        m_view->resize(width, 480);
+        auto* written = child<QWidget>(*m_view, "tagsWritten");
+        QTRY_VERIFY(written->width() > 0 && written->width() < width);
+        QCoreApplication::processEvents();
+        const QList<QLabel*> values = written->findChildren<QLabel*>(QStringLiteral("writtenValue"));
+        QVERIFY(values.size() > 5);
+        for (const QLabel* value : values) {
+            const QString name = value->text().left(30);
+            QVERIFY2(value->height() >= value->heightForWidth(value->width()), qPrintable(name));
+            QVERIFY2(written->rect().contains(value->geometry()), qPrintable(name));
+            QVERIFY2(value->heightForWidth(value->width()) <= 2 * value->fontMetrics().lineSpacing() + 8,
+                qPrintable(name));
+        }
+        const auto description = std::find_if(values.cbegin(), values.cend(),
+            [&](const QLabel* value) { return value->text().startsWith(QStringLiteral("A show about")); });
+        QVERIFY(description != values.cend());
+        QVERIFY((*description)->text().endsWith(u'…'));
+        QCOMPARE((*description)->toolTip(), show.description);
     }
 
     // Undo puts the last batch's files back exactly as they were.
@@ -433,6 +482,16 @@ private Q_SLOTS:
         list->setFocus();
         list->setCurrentIndex(list->model()->index(0, 0));
         QTest::keyClick(list, Qt::Key_Return);
+        // The Menu key opens the current row's menu, wherever the pointer is.
+        list->setCurrentIndex(list->model()->index(3, 0));
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), list->mapToGlobal(QPoint(0, 0)));
+        QApplication::sendEvent(list, &menuKey);
+        auto* menu = m_view->findChild<QMenu*>(QStringLiteral("resultContextMenu"));
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(
+            list->visualRect(list->currentIndex()).contains(list->viewport()->mapFromGlobal(menu->pos())));
+        menu->close();
         QMessageBox* box = nullptr;
         QTRY_VERIFY((box = m_view->window()->findChild<QMessageBox*>(QStringLiteral("tagViewMessage"))));
         QCOMPARE(box->text(),
