@@ -290,6 +290,7 @@ private Q_SLOTS:
     {
         Show show = m_store->add();
         show.title = QStringLiteral("Weekly");
+        show.titleFromFileName = false;
         show.description = QString(4500, u'c') + QStringLiteral("\u00a0end");
         ShowEditor editor(*m_store, show, true);
         QCOMPARE(child<QLabel>(editor, "descriptionCounter")->text(), QStringLiteral("4,504 / 4,000"));
@@ -309,6 +310,7 @@ private Q_SLOTS:
     {
         Show show = m_store->add();
         show.title = QStringLiteral("Weekly");
+        show.titleFromFileName = false;
         show.category = QStringLiteral("Arts/Books");
         show.description = QStringLiteral("About books");
         show.keywords = QStringLiteral("reading");
@@ -564,6 +566,7 @@ private:
     {
         Show show = m_store->add();
         show.title = QStringLiteral("Weekly");
+        show.titleFromFileName = false;
         const auto imported
             = m_store->importCover(imageFile(QStringLiteral("original.jpg"), Qt::darkCyan), show);
         show.coverFile = std::get<QString>(imported);
