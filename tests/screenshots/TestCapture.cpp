@@ -116,8 +116,7 @@ private Q_SLOTS:
             = appearance.isEmpty() ? QStringList() : QStringList {u"--appearance"_s, appearance};
         const ProgramRun run = capture(options, server);
         QVERIFY2(run.status != 96, qPrintable(u"weston did not come up: "_s + run.err));
-        QVERIFY2(!run.err.contains(u"Could not load the Qt platform plugin"_s), qPrintable(run.err));
-        QCOMPARE(run.status, 0);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
         const QString path = m_out + u'/' + file;
         QCOMPARE(run.out, u"captured %1 (1040\u00d7700)\n"_s.arg(path));
         const QImage picture(path);

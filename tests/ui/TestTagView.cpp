@@ -410,7 +410,8 @@ private Q_SLOTS:
         tick.start(10);
         QTRY_VERIFY_WITH_TIMEOUT(!m_store->tagging() || m_store->tagging()->total == 1, 10000);
         tick.stop();
-        QVERIFY2(clock.elapsed() >= 1500 && longest < 50, qPrintable(QString::number(longest)));
+        // A blocked window would miss the whole 1.5 s; a loaded sanitizer build misses a tick or two.
+        QVERIFY2(clock.elapsed() >= 1500 && longest < 250, qPrintable(QString::number(longest)));
         QTRY_COMPARE(m_store->results().size(), 1);
     }
 
