@@ -59,9 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (const auto* outcome = std::get_if<ID3::Outcome>(&result)) {
         // The chapters of the old tag follow the new frames, their offsets moved with the audio.
         const qsizetype oldStart = audio.data() - before.constData();
-        const QList<ID3::KeptFrame> chapters
-            = tags.keepChapters ? ID3::soundChapters(ID3::chapterFrames(before.first(oldStart)))
-                                : QList<ID3::KeptFrame>();
+        const QList<ID3::KeptFrame> chapters = tags.keepChapters
+            ? ID3::soundChapters(ID3::chapterFrames(before.first(oldStart)))
+            : QList<ID3::KeptFrame>();
         ID3::BuiltTag frames = ID3::buildFrames(tags);
         const qint64 newStart
             = ID3::headerSize + frames.bytes.size() + tags.padding + ID3::keptSize(chapters);
