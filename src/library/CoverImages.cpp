@@ -1,5 +1,6 @@
 // The cover functions that decode images. They need Qt's GUI module, which the
 // command line never loads, so they live apart from the cover files' bookkeeping.
+#include "library/CoverArt.h"
 #include "library/ShowStore.h"
 #include "shows/Artwork.h"
 #include "shows/Uuid.h"
@@ -107,9 +108,15 @@ std::variant<QString, ID3::Failure> ShowStore::storeCover(
 
 std::optional<QImage> ShowStore::coverImage(const Show& show) const
 {
+    auto art = coverArt(show);
+    return art ? std::move(art->image) : std::nullopt;
+}
+
+std::optional<ShowStore::CoverArt> ShowStore::coverArt(const Show& show) const
+{
     const auto bytes = coverData(show);
     if (!bytes)
         return std::nullopt;
     QImage image = QImage::fromData(*bytes);
-    return image.isNull() ? std::nullopt : std::optional(std::move(image));
+    return CoverArt {image.isNull() ? std::nullopt : std::optional(std::move(image)), ID3::pictureOf(*bytes)};
 }

@@ -8,12 +8,6 @@ std::optional<QByteArray> ShowStore::coverData(const Show& show) const
     return readCover(coversFolder(), show);
 }
 
-std::optional<ID3::Picture> ShowStore::coverPicture(const Show& show) const
-{
-    const auto bytes = coverData(show);
-    return bytes ? std::optional(ID3::pictureOf(*bytes)) : std::nullopt;
-}
-
 std::optional<QByteArray> ShowStore::readCover(const QString& coversFolder, const Show& show)
 {
     if (!show.coverFile)

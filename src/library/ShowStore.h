@@ -118,11 +118,13 @@ public:
     // as JPEG at quality 90. The show's own file stays until it is replaced.
     std::variant<QString, ID3::Failure> importSmallerCover(const Show& show) const;
     std::optional<QByteArray> coverData(const Show& show) const;
-    // What the cover is, read from its header: format, size and bytes.
-    std::optional<ID3::Picture> coverPicture(const Show& show) const;
     // The same for any library's covers folder, on any thread.
     static std::optional<QByteArray> readCover(const QString& coversFolder, const Show& show);
     std::optional<QImage> coverImage(const Show& show) const;
+    // The cover decoded, and what its header says of it, from one read of the file
+    // (library/CoverArt.h, where QImage is known).
+    struct CoverArt;
+    std::optional<CoverArt> coverArt(const Show& show) const;
     void deleteCoverFile(const std::optional<QString>& name) const;
 
     // Called with each result as soon as its file is done; false stops the

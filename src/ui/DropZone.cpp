@@ -113,12 +113,7 @@ QList<QWidget*> DropZone::buttons() const
 void DropZone::setProgress(const std::optional<Progress>& progress)
 {
     m_busy = progress.has_value();
-    m_symbol->setVisible(!m_busy && !m_compact);
-    m_explanation->setVisible(!m_busy && !m_compact);
-    m_choose->setVisible(!m_busy);
-    m_bar->setVisible(m_busy);
-    m_detail->setVisible(m_busy);
-    m_cancel->setVisible(m_busy);
+    showParts();
     if (progress) {
         // In half steps: the file in progress already counts half, so the bar moves from the first file.
         // A long batch still shows a sliver from its first file: never less than a fiftieth.
@@ -138,9 +133,18 @@ void DropZone::setCompact(bool compact)
     if (compact == m_compact)
         return;
     m_compact = compact;
+    showParts();
+    setMinimumHeight(compact ? compactMinimumHeight : zoneMinimumHeight);
+}
+
+void DropZone::showParts()
+{
     m_symbol->setVisible(!m_busy && !m_compact);
     m_explanation->setVisible(!m_busy && !m_compact);
-    setMinimumHeight(compact ? compactMinimumHeight : zoneMinimumHeight);
+    m_choose->setVisible(!m_busy);
+    m_bar->setVisible(m_busy);
+    m_detail->setVisible(m_busy);
+    m_cancel->setVisible(m_busy);
 }
 
 void DropZone::setShowName(const QString& name)

@@ -55,6 +55,9 @@ protected:
 private:
     void setTargeted(bool targeted);
     void refresh();
+    // What shows: the invitation, or the progress; the invitation without its
+    // symbol and explanation when compact.
+    void showParts();
 
     bool m_targeted = false;
     bool m_compact = false;

@@ -1,6 +1,7 @@
 #include "ui/ShowEditor.h"
 
 #include "id3/Text.h"
+#include "library/CoverArt.h"
 #include "library/ShowStore.h"
 #include "shows/Artwork.h"
 #include "ui/Desktop.h"
@@ -256,8 +257,9 @@ void ShowEditor::removeCover()
 
 void ShowEditor::showCover()
 {
-    m_coverWell->setImage(m_store.coverImage(m_draft));
-    m_coverPicture = m_store.coverPicture(m_draft);
+    const auto art = m_store.coverArt(m_draft);
+    m_coverWell->setImage(art ? art->image : std::nullopt);
+    m_coverPicture = art ? std::optional(art->picture) : std::nullopt;
 }
 
 bool ShowEditor::anotherShowNames(const std::optional<QString>& coverFile) const

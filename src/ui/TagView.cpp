@@ -1,6 +1,7 @@
 #include "ui/TagView.h"
 
 #include "id3/FileName.h"
+#include "library/CoverArt.h"
 #include "library/ShowStore.h"
 #include "ui/CoverThumb.h"
 #include "ui/Desktop.h"
@@ -240,11 +241,12 @@ void TagView::setShow(const Show& show)
     m_show = show;
     if (another && m_store.tagging())
         refreshProgress();
-    m_cover->setImage(m_store.coverImage(show));
+    const auto art = m_store.coverArt(show);
+    m_cover->setImage(art ? art->image : std::nullopt);
     m_name->setText(show.name);
     m_summary->setText(summary(show));
     m_dropZone->setShowName(show.name);
-    m_written->setShow(show, m_store.coverPicture(show));
+    m_written->setShow(show, art ? std::optional(art->picture) : std::nullopt);
 }
 
 void TagView::tag(const QList<QUrl>& locations)
