@@ -3,7 +3,7 @@
 #include "app/PelamoApp.h"
 #include "app/SingleInstance.h"
 #include "common/EmptyLibrary.h"
-#include "common/TestEnvironment.h"
+#include "common/LibraryTestKit.h"
 #include "library/ShowStore.h"
 #include "ui/AboutView.h"
 #include "ui/ContentView.h"
@@ -129,9 +129,7 @@ private Q_SLOTS:
 
     void launchWithFilesAsksForAShow()
     {
-        Show show;
-        show.name = u"Weekly"_s;
-        m_store->setShows({show});
+        m_store->setShows({named(u"Weekly"_s)});
         PelamoApp app(*m_store);
         app.start({file(u"/m/a.mp3"_s), file(u"/m/b.txt"_s)});
         QVERIFY(QTest::qWaitForWindowExposed(app.mainWindow()));
@@ -185,36 +183,23 @@ private Q_SLOTS:
             (QList<QUrl> {file(m_case->filePath(u"ep 1.mp3"_s)), file(folder + u'/')}));
     }
 
-    // Two real programs on one library: the second hands over its file and ends.
-    void secondRealLaunchEndsAtOnce()
-    {
-        const QString library = m_case->filePath(u"shared"_s);
-        QProcess first;
-        first.setProcessEnvironment(m_env->processEnvironment());
-        first.start(QStringLiteral(PELAMO_EXECUTABLE), {u"--library"_s, library});
-        QVERIFY(first.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(SingleInstance::socketPath(library)), 20000);
-        const ProgramRun second = runProgram(QStringLiteral(PELAMO_EXECUTABLE),
-            {u"--library"_s, library, m_case->filePath(u"a.mp3"_s)}, m_env->processEnvironment(), {}, 20000);
-        QCOMPARE(second.status, 0);
-        QCOMPARE(first.state(), QProcess::Running);
-        first.kill();
-        first.waitForFinished(10000);
-    }
-
     // Launches at the same moment: the library's lock lets exactly one of them run, and the
-    // other hands over. Every round but the first also finds the lock and the socket of the
-    // instance killed in the round before, and takes them over.
+    // other hands over, every other round with a file. Every round but the first also finds
+    // the lock and the socket a crash leaves, those of the instance killed in the round
+    // before, and takes them over.
     void simultaneousLaunchesLeaveOne()
     {
         const QString library = m_case->filePath(u"shared"_s);
         ShowStore {library}.save();
         QVERIFY(QFileInfo::exists(library + u"/shows.json"_s));
         for (int round = 0; round < 20; ++round) {
+            QStringList arguments {u"--library"_s, library};
+            if (round % 2)
+                arguments.append(m_case->filePath(u"a.mp3"_s));
             std::array<QProcess, 2> launches;
             for (QProcess& launch : launches) {
                 launch.setProcessEnvironment(m_env->processEnvironment());
-                launch.start(QStringLiteral(PELAMO_EXECUTABLE), {u"--library"_s, library});
+                launch.start(QStringLiteral(PELAMO_EXECUTABLE), arguments);
             }
             const auto running = [&] {
                 return int(launches[0].state() != QProcess::NotRunning)
@@ -231,14 +216,6 @@ private Q_SLOTS:
             survivor.kill();
             QVERIFY(survivor.waitForFinished(10000));
         }
-    }
-
-    void staleSocketIsTakenOver()
-    {
-        // What a crash leaves: a socket path nobody answers on.
-        const QString library = m_case->filePath(u"stale"_s);
-        QVERIFY(writeFile(SingleInstance::socketPath(library), QByteArray()));
-        QCOMPARE(SingleInstance(library).claim({}), SingleInstance::Claim::Running);
     }
 
     // The window opens where it was closed, but wholly on the screen, Edit Show… too: a
@@ -277,8 +254,7 @@ private Q_SLOTS:
         }
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(screen.size(), QSize(1400, 900) / scale);
-        Show show;
-        show.name = u"Weekly"_s;
+        const Show show = named(u"Weekly"_s);
         m_store->setShows({show});
         m_store->setSelection(show.id);
         QMainWindow before;

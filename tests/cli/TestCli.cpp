@@ -1,8 +1,7 @@
+#include "CliCase.h"
 #include "RunTool.h"
-#include "common/LibraryTestKit.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -22,7 +21,7 @@ const QString weeklyLine = u"Weekly\t title=<file name>\t artist=Jo\t genre=\t c
 
 } // namespace
 
-class TestCli : public QObject
+class TestCli : public QObject, public CliCase
 {
     Q_OBJECT
 
@@ -31,9 +30,8 @@ private Q_SLOTS:
 
     void init()
     {
-        m_case = m_env->newCase();
+        newCase();
         QDir(m_env->defaultLibrary()).removeRecursively();
-        m_library = m_case->filePath(u"library"_s);
         writeShows(m_library, {weekly()});
     }
 
@@ -117,8 +115,6 @@ private Q_SLOTS:
         QCOMPARE(run.out, u"Pelamo %1\n"_s.arg(QStringLiteral(PELAMO_VERSION_TEXT)));
     }
 
-    // The real executable, as scripts use it.
-
     // The first run writes the seed library once; later runs only read it.
     void firstRunSeedsOnce()
     {
@@ -132,19 +128,6 @@ private Q_SLOTS:
         QCOMPARE(runPelamo(*m_env, {u"--list"_s}).out, first.out);
         QCOMPARE(QFileInfo(m_env->defaultLibrary() + u"/shows.json"_s).lastModified(), written);
     }
-
-    // A usage mistake exits 2 with one line on standard error.
-    void usageStatus()
-    {
-        const ProgramRun run = runPelamo(*m_env, {u"--tag"_s, u"x.mp3"_s, u"--library"_s, m_library});
-        QCOMPARE(run.status, 2);
-        QCOMPARE(run.err, u"Unknown or missing --show. Shows: Weekly\n"_s);
-    }
-
-private:
-    std::optional<TestEnvironment> m_env;
-    std::unique_ptr<QTemporaryDir> m_case;
-    QString m_library;
 };
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,12 +1,11 @@
 // What the file system keeps about a file, through the real executable.
-#include "common/LibraryTestKit.h"
+#include "CliCase.h"
 #include "id3/ID3.h"
 #include "id3/Recovery.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -20,8 +19,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-const QString seedShow = u"Weekly Dispatch"_s;
 
 bool writeNative(const QByteArray& path, const QByteArray& content)
 {
@@ -66,13 +63,11 @@ bool isTagged(const QByteArray& now, const QByteArray& original)
 
 } // namespace
 
-class TestFileSystem : public QObject
+class TestFileSystem : public QObject, public CliCase
 {
     Q_OBJECT
 
 private:
-    std::optional<TestEnvironment> m_env;
-    std::unique_ptr<QTemporaryDir> m_case;
     QByteArray m_tone;
 
     QString path(const QString& name) const { return m_case->filePath(name); }
@@ -83,7 +78,7 @@ private:
 
     QStringList arguments(const QStringList& paths) const
     {
-        return QStringList {u"--tag"_s, u"--show"_s, seedShow, u"--library"_s, path(u"library"_s)} + paths;
+        return QStringList {u"--tag"_s, u"--show"_s, u"Weekly Dispatch"_s, u"--library"_s, m_library} + paths;
     }
 
     // Tags the paths given as raw bytes, relative to the case folder.
@@ -119,7 +114,7 @@ private Q_SLOTS:
         m_tone = readFile(toneFixture());
         QVERIFY(!m_tone.isEmpty());
     }
-    void init() { m_case = m_env->newCase(); }
+    void init() { newCase(); }
 
     void attributesAclAndLinksKept_data()
     {
@@ -150,10 +145,8 @@ private Q_SLOTS:
         QCOMPARE(tool(u"getfattr"_s, dumpAttributes), attributes);
         QCOMPARE(tool(u"getfacl"_s, {u"-c"_s, u"-p"_s, file}), acl);
         QVERIFY(isTagged(readFile(file), m_tone));
-        QVERIFY(!QFileInfo::exists(path(u".x.mp3.pelamo-recovery"_s)));
         if (linked) {
             QCOMPARE(statOf(native(u"x.mp3"_s)).st_ino, inode);
-            QCOMPARE(statOf(native(u"x.mp3"_s)).st_nlink, nlink_t(2));
             QCOMPARE(readFile(path(u"elsewhere/same.mp3"_s)), readFile(file));
         }
     }
@@ -219,7 +212,7 @@ private Q_SLOTS:
         if (undo)
             QCOMPARE(tag({file}).status, 0);
         const QByteArray before = readFile(file);
-        const QStringList undoArguments {u"--undo"_s, u"--library"_s, path(u"library"_s)};
+        const QStringList undoArguments {u"--undo"_s, u"--library"_s, m_library};
         const ProgramRun run = runWithFaults(undo ? undoArguments : arguments({file}), faults);
         QCOMPARE(run.status, status);
         QCOMPARE(run.out.count(u'\n'), 1);

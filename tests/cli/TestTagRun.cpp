@@ -1,12 +1,12 @@
+#include "CliCase.h"
 #include "RunTool.h"
-#include "common/LibraryTestKit.h"
 
 #include <QDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 
-class TestTagRun : public QObject
+class TestTagRun : public QObject, public CliCase
 {
     Q_OBJECT
 
@@ -15,8 +15,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_case = m_env->newCase();
-        m_library = m_case->filePath(u"library"_s);
+        newCase();
         writeShows(m_library, {named(u"Weekly"_s, u"The Weekly Show"_s), named(u"B"_s, u"Episode"_s)});
     }
 
@@ -27,41 +26,39 @@ private Q_SLOTS:
         return runTool(arguments << u"--library"_s << m_library, m_case->filePath(u"no-seed"_s));
     }
 
-    void usageErrors_data()
+    // Runs that tag nothing print no result line: usage mistakes exit 2 with one line on
+    // standard error; a folder without MP3 files is no failure.
+    void nothingTagged_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("emptyLibrary");
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("error");
         const QString shows = u"Unknown or missing --show. Shows: Weekly, B\n"_s;
         const QString noFiles = u"No files given\n"_s;
-        QTest::addRow("no --show") << QStringList {"--tag", "a.mp3"} << false << shows;
-        QTest::addRow("no files") << QStringList {"--tag", "--show", "weekly"} << false << noFiles;
+        QTest::addRow("no --show") << QStringList {"--tag", "a.mp3"} << false << 2 << shows;
+        QTest::addRow("no files") << QStringList {"--tag", "--show", "weekly"} << false << 2 << noFiles;
         QTest::addRow("options are never files")
-            << QStringList {"--tag", "--show", "Weekly", "--tag", "--json"} << false << noFiles;
+            << QStringList {"--tag", "--show", "Weekly", "--tag", "--json"} << false << 2 << noFiles;
         QTest::addRow("empty library")
-            << QStringList {"--tag", "--show", "X"} << true << u"Unknown or missing --show. Shows: \n"_s;
+            << QStringList {"--tag", "--show", "X"} << true << 2 << u"Unknown or missing --show. Shows: \n"_s;
+        QTest::addRow("no MP3 in the folder")
+            << QStringList {"--tag", "--show", "B", "nothing"} << false << 0 << QString();
     }
-    void usageErrors()
+    void nothingTagged()
     {
         QFETCH(QStringList, arguments);
         QFETCH(bool, emptyLibrary);
+        QFETCH(int, status);
         QFETCH(QString, error);
         if (emptyLibrary)
             writeShows(m_library, {});
+        writeFile(m_case->filePath(u"nothing/readme.txt"_s), "x");
+        QVERIFY(QDir::setCurrent(m_case->path()));
         const ProgramRun result = run(arguments);
-        QCOMPARE(result.status, 2);
+        QCOMPARE(result.status, status);
         QCOMPARE(result.err, error);
         QCOMPARE(result.out, QString());
-    }
-
-    // A folder without MP3 files is no failure.
-    void emptyFolder()
-    {
-        const QString folder = m_case->filePath(u"nothing"_s);
-        writeFile(folder + u"/readme.txt"_s, "x");
-        const ProgramRun empty = run({u"--tag"_s, u"--show"_s, u"B"_s, folder});
-        QCOMPARE(empty.status, 0);
-        QCOMPARE(empty.out, QString());
     }
 
     // The whole job through the real executable, as a script runs it.
@@ -99,11 +96,6 @@ private Q_SLOTS:
         QCOMPARE(mutagenPicture(tags).value("sha256"_L1).toString(), sha256Hex(jpeg));
         QCOMPARE(mutagenText(tags, "TIT2"), u"Ep 2"_s);
     }
-
-private:
-    std::optional<TestEnvironment> m_env;
-    std::unique_ptr<QTemporaryDir> m_case;
-    QString m_library;
 };
 
 QTEST_GUILESS_MAIN(TestTagRun)

@@ -56,44 +56,35 @@ GROUPS = {
 KEPT = ("USLT", "SYLT", "TSRC", "UFID", "TXXX", "RVA2", "TBPM", "TKEY", "POPM", "PCNT", "TPOS")
 
 
-def chapters(version, path):
-    tags = id3.ID3()
-    tags.add(id3.TIT2(encoding=3, text="Episode 7"))
-    tags.add(id3.CTOC(element_id="toc", flags=id3.CTOCFlags.TOP_LEVEL | id3.CTOCFlags.ORDERED,
-                      child_element_ids=[c[0] for c in CHAPTERS],
-                      sub_frames=[id3.TIT2(encoding=3, text="Contents")]))
-    for element_id, start, end, title, extras in CHAPTERS:
-        sub_frames = [id3.TIT2(encoding=3, text=title)]
-        if extras:
-            sub_frames.append(id3.WXXX(encoding=3, desc="link", url="https://example.com/guest"))
-            sub_frames.append(id3.APIC(encoding=3, mime="image/png", type=3, desc="guest", data=PNG))
-        # Byte offsets left unused, as most tools write them; ch1 gives one to be moved.
-        tags.add(id3.CHAP(element_id=element_id, start_time=start, end_time=end,
-                          start_offset=0xFFFFFFFF, end_offset=0xFFFFFFFF, sub_frames=sub_frames))
-    for frames in GROUPS.values():
-        for frame in frames():
-            tags.add(frame)
-    tags.save(path, v2_version=version, v1=0)
-    # ch1 starts 1000 bytes into the audio, which begins right after the tag just written.
-    tags["CHAP:ch1"].start_offset = audio_start(path) + 1000
-    tags.save(path, v2_version=version, v1=0)
-
-
 def save(path, version, frames):
     tags = id3.ID3()
     for frame in frames:
         tags.add(frame)
     tags.save(path, v2_version=version, v1=0)
+    return tags
 
 
-def recording(group, version, path):
-    groups = list(GROUPS) if group == "all" else [group]
-    save(path, version, [frame for name in groups for frame in GROUPS[name]()])
+def recording_frames(group):
+    return [frame for name in (GROUPS if group == "all" else [group]) for frame in GROUPS[name]()]
 
 
-def text(version, path, pairs):
-    save(path, version, [getattr(id3, pair.split("=", 1)[0])(encoding=3, text=pair.split("=", 1)[1])
-                         for pair in pairs])
+def chapters(version, path):
+    frames = [id3.TIT2(encoding=3, text="Episode 7"),
+              id3.CTOC(element_id="toc", flags=id3.CTOCFlags.TOP_LEVEL | id3.CTOCFlags.ORDERED,
+                       child_element_ids=[c[0] for c in CHAPTERS],
+                       sub_frames=[id3.TIT2(encoding=3, text="Contents")])]
+    for element_id, start, end, title, extras in CHAPTERS:
+        sub_frames = [id3.TIT2(encoding=3, text=title)]
+        if extras:
+            sub_frames += [id3.WXXX(encoding=3, desc="link", url="https://example.com/guest"),
+                           id3.APIC(encoding=3, mime="image/png", type=3, desc="guest", data=PNG)]
+        # Byte offsets left unused, as most tools write them; ch1 gives one to be moved.
+        frames.append(id3.CHAP(element_id=element_id, start_time=start, end_time=end,
+                               start_offset=0xFFFFFFFF, end_offset=0xFFFFFFFF, sub_frames=sub_frames))
+    tags = save(path, version, frames + recording_frames("all"))
+    # ch1 starts 1000 bytes into the audio, which begins right after the tag just written.
+    tags["CHAP:ch1"].start_offset = audio_start(path) + 1000
+    tags.save(path, v2_version=version, v1=0)
 
 
 def audio_start(path):
@@ -102,27 +93,23 @@ def audio_start(path):
     return 10 + sum(b << shift for b, shift in zip(header[6:10], (21, 14, 7, 0)))
 
 
+# The fields of each frame read as they are; describe() adds those that need converting.
+FIELDS = {"APIC": ("mime", "desc"), "WXXX": ("desc", "url"), "USLT": ("lang", "desc", "text"),
+          "SYLT": ("lang", "desc"), "UFID": ("owner",), "RVA2": ("desc", "channel"),
+          "POPM": ("email", "rating", "count"), "PCNT": ("count",), "TXXX": ("desc",)}
+
+
 def describe(frame):
-    out = {"id": frame.FrameID}
+    out = {"id": frame.FrameID, **{name: getattr(frame, name) for name in FIELDS.get(frame.FrameID, ())}}
     if frame.FrameID == "APIC":
-        out.update(mime=frame.mime, type=int(frame.type), desc=frame.desc,
-                   sha256=hashlib.sha256(frame.data).hexdigest())
-    elif frame.FrameID == "WXXX":
-        out.update(desc=frame.desc, url=frame.url)
-    elif frame.FrameID in ("USLT", "SYLT"):
-        out.update(lang=frame.lang, desc=frame.desc,
-                   text=frame.text if frame.FrameID == "USLT" else [list(line) for line in frame.text])
+        out.update(type=int(frame.type), sha256=hashlib.sha256(frame.data).hexdigest())
+    elif frame.FrameID == "SYLT":
+        out["text"] = [list(line) for line in frame.text]
     elif frame.FrameID == "UFID":
-        out.update(owner=frame.owner, data=frame.data.decode("latin-1"))
+        out["data"] = frame.data.decode("latin-1")
     elif frame.FrameID == "RVA2":
-        out.update(desc=frame.desc, channel=frame.channel, gain=round(frame.gain, 2), peak=round(frame.peak, 4))
-    elif frame.FrameID == "POPM":
-        out.update(email=frame.email, rating=frame.rating, count=frame.count)
-    elif frame.FrameID == "PCNT":
-        out.update(count=frame.count)
-    elif frame.FrameID == "TXXX":
-        out.update(desc=frame.desc, text=[str(t) for t in frame.text])
-    elif hasattr(frame, "text"):
+        out.update(gain=round(frame.gain, 2), peak=round(frame.peak, 4))
+    elif frame.FrameID != "USLT" and hasattr(frame, "text"):
         out["text"] = [str(t) for t in frame.text]
     return out
 
@@ -150,8 +137,9 @@ if __name__ == "__main__":
     if command == "chapters":
         chapters(int(sys.argv[2]), sys.argv[3])
     elif command == "recording":
-        recording(sys.argv[2], int(sys.argv[3]), sys.argv[4])
+        save(sys.argv[4], int(sys.argv[3]), recording_frames(sys.argv[2]))
     elif command == "text":
-        text(int(sys.argv[2]), sys.argv[3], sys.argv[4:])
+        pairs = [pair.split("=", 1) for pair in sys.argv[4:]]
+        save(sys.argv[3], int(sys.argv[2]), [getattr(id3, name)(encoding=3, text=value) for name, value in pairs])
     else:
         read(sys.argv[2])

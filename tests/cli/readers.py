@@ -39,8 +39,7 @@ def mutagen(path):
     from mutagen import id3
     tags = id3.ID3(path)
     text = lambda fid: str(tags[fid]) if fid in tags else None
-    out = empty()
-    out.update(title=text("TIT2"), artist=text("TPE1"), album=text("TALB"), genre=text("TCON"),
+    out = dict(empty(), title=text("TIT2"), artist=text("TPE1"), album=text("TALB"), genre=text("TCON"),
                description=text("TDES"))
     dated(out, text("TDRC"))
     feeds = tags.getall("WFED")
@@ -55,8 +54,7 @@ def eyed3(path):
     import eyed3 as reader
     tag = reader.load(path).tag
     frame_text = lambda fid: tag.frame_set[fid][0].text if fid in tag.frame_set else None
-    out = empty()
-    out.update(title=tag.title, artist=tag.artist, album=tag.album,
+    out = dict(empty(), title=tag.title, artist=tag.artist, album=tag.album,
                genre=tag.genre.name if tag.genre else None, description=frame_text(b"TDES"),
                feed=frame_text(b"WFED"))
     dated(out, tag.getBestDate())
@@ -69,9 +67,8 @@ def kid3(path):
     frames = json.loads(run("kid3-cli", "-c", '{"method":"get","params":["all",2]}', path))
     frames = frames["result"]["taggedFile"]["tag2"]["frames"]
     value = lambda name: next((f["value"] for f in frames if f["name"] == name), None)
-    out = empty()
-    out.update(title=value("Title"), artist=value("Artist"), album=value("Album"), genre=value("Genre"),
-               description=value("Podcast Description"), feed=value("Podcast Feed"))
+    out = dict(empty(), title=value("Title"), artist=value("Artist"), album=value("Album"),
+               genre=value("Genre"), description=value("Podcast Description"), feed=value("Podcast Feed"))
     dates = [f["value"] for f in frames if f["name"] == "Date"]
     dated(out, max(dates, key=len) if dates else None)
     # kid3-cli gives a chapter's title, not its times.
@@ -91,8 +88,7 @@ def ffprobe(path):
     probe = json.loads(run("ffprobe", "-v", "error", "-show_format", "-show_chapters", "-show_streams",
                            "-show_entries", "packet=size,stream_index", "-of", "json", path))
     tags = probe["format"].get("tags", {})
-    out = empty()
-    out.update(title=tags.get("title"), artist=tags.get("artist"), album=tags.get("album"),
+    out = dict(empty(), title=tags.get("title"), artist=tags.get("artist"), album=tags.get("album"),
                genre=tags.get("genre"), description=tags.get("TDES"))
     dated(out, tags.get("date"))
     out["chapters"] = sorted([c["tags"]["title"], c["start"], c["end"]] for c in probe["chapters"])
@@ -107,9 +103,8 @@ def ffprobe(path):
 def exiftool(path):
     tags = json.loads(run("exiftool", "-j", "-G1", "-b", path))[0]
     value = lambda name: tags.get("ID3v2_3:" + name)
-    out = empty()
-    out.update(title=value("Title"), artist=value("Artist"), album=value("Album"), genre=value("Genre"),
-               description=value("PodcastDescription"), feed=value("PodcastURL"))
+    out = dict(empty(), title=value("Title"), artist=value("Artist"), album=value("Album"),
+               genre=value("Genre"), description=value("PodcastDescription"), feed=value("PodcastURL"))
     out["year"] = str(value("Year")) if value("Year") is not None else None
     picture = value("Picture")
     if picture:

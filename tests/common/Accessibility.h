@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAccessible>
+#include <QList>
 #include <QMenu>
 #include <QStringList>
 #include <QWidget>
@@ -27,39 +28,17 @@ namespace AccessibilityWalk {
 // Roles the Linux screen-reader bridge has no name for: AT-SPI reads them as "unknown".
 inline bool unknownOnLinux(QAccessible::Role role)
 {
-    switch (role) {
-    case QAccessible::NoRole:
-    case QAccessible::Grip:
-    case QAccessible::Sound:
-    case QAccessible::Caret:
-    case QAccessible::Indicator:
-    case QAccessible::Clock:
-    case QAccessible::UserRole:
-        return true;
-    default:
-        return false;
-    }
+    using enum QAccessible::Role;
+    return QList {NoRole, Grip, Sound, Caret, Indicator, Clock, UserRole}.contains(role);
 }
 
 // Roles a user acts on, which a screen reader must be able to name.
 inline bool needsName(QAccessible::Role role)
 {
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-    case QAccessible::List:
-    case QAccessible::EditableText:
-    case QAccessible::ProgressBar:
-    case QAccessible::MenuItem:
-    case QAccessible::Slider:
-        return true;
-    default:
-        return false;
-    }
+    using enum QAccessible::Role;
+    return QList {PushButton, CheckBox, RadioButton, ComboBox, ButtonMenu, ButtonDropDown, List, EditableText,
+        ProgressBar, MenuItem, Slider}
+        .contains(role);
 }
 
 inline QString describe(QAccessibleInterface* node)

@@ -6,13 +6,10 @@
 #include <QByteArrayView>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QMetaType>
 #include <QStringList>
 #include <QtEndian>
 
 #include <initializer_list>
-
-Q_DECLARE_METATYPE(ID3::Tags)
 
 inline QByteArray bytes(std::initializer_list<QByteArrayView> parts)
 {
@@ -30,6 +27,12 @@ inline QByteArray zeros(qsizetype count)
 inline QByteArray hex(const char* digits)
 {
     return QByteArray::fromHex(digits);
+}
+
+// Bytes as hexadecimal pairs, for comparisons that show where they differ.
+inline QString hexText(QByteArrayView data)
+{
+    return QString::fromLatin1(data.toByteArray().toHex(' '));
 }
 
 // MPEG frame sync (layer III, 128 kbit/s), then a pattern that shows a cut in the wrong place.

@@ -35,18 +35,14 @@ def v22_tag():
     return b"ID3\x02\x00\x00" + size + frames
 
 
-def prepend(path, data):
-    with open(path, "rb") as f:
-        rest = f.read()
-    with open(path, "wb") as f:
-        f.write(data + rest)
-
-
 def tag(kind, path):
     if kind in ("v23", "v24", "two-v2", "ape+v1"):
         save_id3(path, 4 if kind in ("v24", "two-v2") else 3)
     if kind == "two-v2":
-        prepend(path, v22_tag())
+        with open(path, "rb") as f:
+            rest = f.read()
+        with open(path, "wb") as f:
+            f.write(v22_tag() + rest)
     if kind == "ape+v1":
         ape = apev2.APEv2()
         ape["Title"] = "Old APE title"

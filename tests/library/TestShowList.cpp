@@ -34,15 +34,6 @@ private Q_SLOTS:
         m_store = openEmptyLibrary(*m_case);
     }
 
-    void addNamesAndSelects()
-    {
-        m_store->add();
-        const Show second = m_store->add();
-        QCOMPARE(second.name, u"New Show 2"_s);
-        QCOMPARE(m_store->selected(), std::optional(second));
-        QCOMPARE(savedNames(*m_store), (QStringList {"New Show", "New Show 2"}));
-    }
-
     void uniqueName_data()
     {
         QTest::addColumn<QStringList>("existing");
@@ -86,6 +77,7 @@ private Q_SLOTS:
     }
 
     // A copy gets its own cover file, which outlives its source; a missing cover is named again.
+    // A cover file goes with the last show that names it.
     void duplicateGivesOwnCover()
     {
         Show source = named(u"Weekly"_s);
@@ -93,64 +85,52 @@ private Q_SLOTS:
         writeFile(m_store->coversFolder() + u"/source.png"_s, "PNGDATA");
         Show gone = named(u"Gone"_s);
         gone.coverFile = u"gone.jpg"_s;
-        m_store->setShows({source, gone});
+        Show sharing = named(u"Sharing"_s);
+        sharing.coverFile = source.coverFile;
+        m_store->setShows({source, gone, sharing});
         m_store->duplicate(source);
         m_store->duplicate(source);
         m_store->duplicate(gone);
         QCOMPARE(savedNames(*m_store),
-            (QStringList {"Weekly", "Gone", "Weekly copy", "Weekly copy 2", "Gone copy"}));
-        const Show copy = m_store->shows().at(2);
+            (QStringList {"Weekly", "Gone", "Sharing", "Weekly copy", "Weekly copy 2", "Gone copy"}));
+        const Show copy = m_store->shows().at(3);
         QCOMPARE(m_store->selection(), std::optional(m_store->shows().last().id));
         QCOMPARE(copy.coverFile, std::optional(Uuid::text(copy.id) + u".png"_s));
         QCOMPARE(m_store->shows().last().coverFile, std::optional(u"gone.jpg"_s));
         m_store->remove(source);
+        QVERIFY(QFile::exists(m_store->coversFolder() + u"/source.png"_s));
+        m_store->remove(sharing);
         QVERIFY(!QFile::exists(m_store->coversFolder() + u"/source.png"_s));
         QCOMPARE(readFile(m_store->coversFolder() + u'/' + *copy.coverFile), QByteArray("PNGDATA"));
     }
 
-    void removeKeepsACoverAnotherShowNames()
-    {
-        Show a = named(u"A"_s);
-        a.coverFile = u"shared.png"_s;
-        Show b = named(u"B"_s);
-        b.coverFile = a.coverFile;
-        const QString file = m_store->coversFolder() + u"/shared.png"_s;
-        writeFile(file, "PNG");
-        m_store->setShows({a, b});
-        m_store->remove(a);
-        QVERIFY(QFile::exists(file));
-        m_store->remove(b);
-        QVERIFY(!QFile::exists(file));
-    }
-
-    void removeMovesSelection()
+    // An edit stays in its place and keeps the selection; removing the selected show selects
+    // the first.
+    void updateRemoveAndAdd()
     {
         const Show a = named(u"A"_s);
         const Show b = named(u"B"_s);
         const Show c = named(u"C"_s);
         m_store->setShows({a, b, c});
         m_store->setSelection(b.id);
-        m_store->remove(b); // the first show left is selected
-        QCOMPARE(m_store->selection(), std::optional(a.id));
-        m_store->remove(c); // not selected: the selection stays
-        QCOMPARE(m_store->selection(), std::optional(a.id));
-        QCOMPARE(savedNames(*m_store), (QStringList {"A"}));
-        m_store->remove(a);
-        QCOMPARE(m_store->selection(), std::nullopt);
-        QCOMPARE(readFile(m_store->showsFile()).trimmed(), QByteArray("[\n]"));
-    }
-
-    void updateInPlace()
-    {
-        const Show a = named(u"A"_s);
-        const Show b = named(u"B"_s);
-        m_store->setShows({a, b});
-        m_store->setSelection(b.id);
         Show edited = a;
         edited.name = u"A edited"_s;
         m_store->update(edited);
         QCOMPARE(m_store->selection(), std::optional(b.id));
-        QCOMPARE(savedNames(*m_store), (QStringList {"A edited", "B"}));
+        QCOMPARE(savedNames(*m_store), (QStringList {"A edited", "B", "C"}));
+        m_store->remove(b); // the first show left is selected
+        QCOMPARE(m_store->selection(), std::optional(a.id));
+        m_store->remove(c); // not selected: the selection stays
+        QCOMPARE(m_store->selection(), std::optional(a.id));
+        QCOMPARE(savedNames(*m_store), (QStringList {"A edited"}));
+        m_store->remove(a);
+        QCOMPARE(m_store->selection(), std::nullopt);
+        QCOMPARE(readFile(m_store->showsFile()).trimmed(), QByteArray("[\n]"));
+        // A new show is named, selected and saved.
+        m_store->add();
+        const Show second = m_store->add();
+        QCOMPARE(m_store->selected(), std::optional(second));
+        QCOMPARE(savedNames(*m_store), (QStringList {"New Show", "New Show 2"}));
     }
 
 private:

@@ -62,7 +62,6 @@ private Q_SLOTS:
     {
         ShowStore store(m_library, m_seed);
         QCOMPARE(store.shows().size(), 2);
-        QCOMPARE(store.selection(), std::optional(store.shows().first().id));
         // The cover is copied under the show's id; a cover the seed lacks keeps its name.
         const QString coverName = seedCoverId + u".png"_s;
         QCOMPARE(store.shows().at(0).coverFile, std::optional(coverName));
@@ -143,16 +142,16 @@ private Q_SLOTS:
     // A failed save keeps the old file.
     void unwritableLibrary()
     {
-        if (geteuid() != 0) {
-            ShowStore store(m_library, m_seed);
-            const QByteArray before = readFile(store.showsFile());
-            QVERIFY(QFile::setPermissions(m_library, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-            store.setShows({});
-            store.save();
-            QFile::setPermissions(
-                m_library, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-            QCOMPARE(readFile(store.showsFile()), before);
-        }
+        if (geteuid() == 0)
+            QSKIP("root writes into a read-only folder");
+        ShowStore store(m_library, m_seed);
+        const QByteArray before = readFile(store.showsFile());
+        QVERIFY(QFile::setPermissions(m_library, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        store.setShows({});
+        store.save();
+        QFile::setPermissions(
+            m_library, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(readFile(store.showsFile()), before);
     }
 
     void defaultLibraryRemembersSelection()

@@ -28,10 +28,7 @@ private Q_SLOTS:
     {
         m_case = m_env->newCase();
         m_library = m_case->filePath(u"library"_s);
-        Show show = named(u"Weekly"_s);
-        show.titleFromFileName = true;
-        show.artist = u"Jo"_s;
-        writeShows(m_library, {show});
+        writeShows(m_library, {named(u"Weekly"_s)});
         m_out = m_case->filePath(u"out"_s);
     }
 
@@ -82,7 +79,6 @@ private Q_SLOTS:
         QTest::addRow("decimals") << u"900.4x650.6"_s << QSize(900, 651) << false;
         QTest::addRow("empty pieces dropped") << u"x900xx650x"_s << QSize(900, 650) << false;
         QTest::addRow("one number") << u"800x"_s << QSize(1040, 700) << true;
-        QTest::addRow("negative") << u"-5x-5"_s << QSize(1040, 700) << true;
         QTest::addRow("huge") << u"100000x1e300"_s << QSize(1040, 700) << true;
     }
     void sizeOption()
@@ -95,77 +91,60 @@ private Q_SLOTS:
         QCOMPARE(options.sizeRefused, refused);
     }
 
-    void lightAndDark_data()
+    // Light by default, dark when asked for, under X or Wayland. A desktop portal says light
+    // or dark, and View › Appearance may have chosen one in an earlier run: an explicit
+    // appearance wins over both for the whole capture, the choice wins over the portal, and
+    // with neither the portal decides. The picture is named for what it shows.
+    void lightOrDark_data()
     {
         QTest::addColumn<QString>("appearance");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("dark");
         QTest::addColumn<Server>("server");
-        QTest::addRow("dark") << u"dark"_s << u"main-dark.png"_s << true << Server::X11;
-        QTest::addRow("light by default") << QString() << u"main-light.png"_s << false << Server::X11;
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("dark");
+        QTest::addRow("dark") << u"dark"_s << Server::X11 << QString() << QString() << true;
+        QTest::addRow("light by default") << QString() << Server::X11 << QString() << QString() << false;
         // GNOME and KDE start Wayland sessions: the window comes up under weston on Qt's own plugin.
-        QTest::addRow("under Wayland") << u"dark"_s << u"main-dark.png"_s << true << Server::Wayland;
+        QTest::addRow("under Wayland") << u"dark"_s << Server::Wayland << QString() << QString() << true;
+        QTest::addRow("light desktop, dark asked for")
+            << u"dark"_s << Server::X11 << u"prefer-light"_s << u"desktop"_s << true;
+        QTest::addRow("dark desktop and choice, light asked for")
+            << u"light"_s << Server::X11 << u"prefer-dark"_s << u"dark"_s << false;
+        QTest::addRow("dark desktop decides")
+            << QString() << Server::X11 << u"prefer-dark"_s << u"desktop"_s << true;
+        QTest::addRow("light chosen on a dark desktop")
+            << QString() << Server::X11 << u"prefer-dark"_s << u"light"_s << false;
     }
-    void lightAndDark()
+    void lightOrDark()
     {
         QFETCH(QString, appearance);
-        QFETCH(QString, file);
-        QFETCH(bool, dark);
         QFETCH(Server, server);
+        QFETCH(QString, scheme);
+        QFETCH(QString, chosen);
+        QFETCH(bool, dark);
+        if (!chosen.isEmpty())
+            ShowStore(m_library).setAppearance(chosen);
+        for (const QString& program :
+            {u"/usr/libexec/xdg-desktop-portal"_s, u"/usr/libexec/xdg-desktop-portal-gtk"_s})
+            if (!scheme.isEmpty() && !QFileInfo(program).isExecutable())
+                QSKIP(
+                    qPrintable(program + u" is not installed (scripts/install-deps.sh test installs it)"_s));
         const QStringList options
             = appearance.isEmpty() ? QStringList() : QStringList {u"--appearance"_s, appearance};
-        const ProgramRun run = capture(options, server);
+        const ProgramRun run = capture(options, server, scheme);
         QVERIFY2(run.status != 96, qPrintable(u"weston did not come up: "_s + run.err));
+        QVERIFY2(run.status != 97, "the desktop portal did not report the colour scheme");
         QVERIFY2(run.status == 0, qPrintable(run.err));
+        const QString file = dark ? u"main-dark.png"_s : u"main-light.png"_s;
         const QString path = m_out + u'/' + file;
-        QCOMPARE(run.out, u"captured %1 (1040\u00d7700)\n"_s.arg(path));
+        // With a session bus of its own, the bus and its services share the output.
+        if (scheme.isEmpty())
+            QCOMPARE(run.out, u"captured %1 (1040\u00d7700)\n"_s.arg(path));
         const QImage picture(path);
         QCOMPARE(picture.size(), QSize(1040, 700));
         const int lightness = picture.pixelColor(picture.width() - 3, picture.height() - 3).lightness();
         QVERIFY2(dark ? lightness < 100 : lightness > 180, qPrintable(QString::number(lightness)));
         QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList {file});
-    }
-
-    // A desktop portal says light or dark, and View › Appearance may have chosen one in an
-    // earlier run: an explicit appearance wins over both for the whole capture, the choice
-    // wins over the portal, and with neither the portal decides. The picture is named for
-    // what it shows.
-    void desktopPortal_data()
-    {
-        QTest::addColumn<QString>("scheme");
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("appearance");
-        QTest::addColumn<bool>("dark");
-        QTest::addRow("light desktop, dark asked for")
-            << u"prefer-light"_s << u"desktop"_s << u"dark"_s << true;
-        QTest::addRow("dark desktop and choice, light asked for")
-            << u"prefer-dark"_s << u"dark"_s << u"light"_s << false;
-        QTest::addRow("dark desktop decides") << u"prefer-dark"_s << u"desktop"_s << QString() << true;
-        QTest::addRow("light chosen on a dark desktop")
-            << u"prefer-dark"_s << u"light"_s << QString() << false;
-    }
-    void desktopPortal()
-    {
-        QFETCH(QString, scheme);
-        QFETCH(QString, chosen);
-        QFETCH(QString, appearance);
-        QFETCH(bool, dark);
-        ShowStore(m_library).setAppearance(chosen);
-        for (const QString& program :
-            {u"/usr/libexec/xdg-desktop-portal"_s, u"/usr/libexec/xdg-desktop-portal-gtk"_s})
-            if (!QFileInfo(program).isExecutable())
-                QSKIP(
-                    qPrintable(program + u" is not installed (scripts/install-deps.sh test installs it)"_s));
-        const QStringList options
-            = appearance.isEmpty() ? QStringList() : QStringList {u"--appearance"_s, appearance};
-        const ProgramRun run = capture(options, Server::X11, scheme);
-        QVERIFY2(run.status != 97, "the desktop portal did not report the colour scheme");
-        QCOMPARE(run.status, 0);
-        const QString file = dark ? u"main-dark.png"_s : u"main-light.png"_s;
-        QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList {file});
-        const QImage picture(m_out + u'/' + file);
-        const int lightness = picture.pixelColor(picture.width() - 3, picture.height() - 3).lightness();
-        QVERIFY2(dark ? lightness < 100 : lightness > 180, qPrintable(QString::number(lightness)));
     }
 
     void troubleIsReportedAndThePictureStillTaken_data()

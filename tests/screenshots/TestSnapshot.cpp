@@ -8,23 +8,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-const QStringList allPictures {"about-dark.png", "about.png", "drop-sheet.png", "editor-dark.png",
-    "editor-music-dark.png", "editor.png", "main-dark.png", "main.png"};
-
-QStringList pictures(const QString& folder)
-{
-    return QDir(folder).entryList({u"*.png"_s}, QDir::Files, QDir::Name);
-}
-
-int lightness(const QImage& image)
-{
-    return image.pixelColor(image.width() - 3, image.height() - 3).lightness();
-}
-
-} // namespace
-
 class TestSnapshot : public QObject
 {
     Q_OBJECT
@@ -36,18 +19,6 @@ private Q_SLOTS:
     {
         m_case = m_env->newCase();
         m_library = m_case->filePath(u"library"_s);
-    }
-
-    ProgramRun pelamo(const QStringList& arguments, const QString& scale = {})
-    {
-        QProcessEnvironment env = m_env->processEnvironment();
-        env.remove(u"QT_QPA_PLATFORM"_s); // the mode picks its platform itself
-        env.remove(u"DISPLAY"_s);
-        // As in a root shell or a service: Qt must not warn about it.
-        env.remove(u"XDG_RUNTIME_DIR"_s);
-        if (!scale.isEmpty())
-            env.insert(u"QT_SCALE_FACTOR"_s, scale);
-        return runProgram(QStringLiteral(PELAMO_EXECUTABLE), arguments, env);
     }
 
     void picturesAndSizes_data()
@@ -65,22 +36,35 @@ private Q_SLOTS:
         // A picture from an earlier run is written over.
         const QString out = m_case->filePath(u"pictures"_s);
         writeFile(out + u"/main.png"_s, "stale");
-        const ProgramRun run = pelamo({u"--library"_s, m_library, u"--snapshot"_s, out}, scale);
+        QProcessEnvironment env = m_env->processEnvironment();
+        env.remove(u"QT_QPA_PLATFORM"_s); // the mode picks its platform itself
+        env.remove(u"DISPLAY"_s);
+        // As in a root shell or a service: Qt must not warn about it.
+        env.remove(u"XDG_RUNTIME_DIR"_s);
+        if (!scale.isEmpty())
+            env.insert(u"QT_SCALE_FACTOR"_s, scale);
+        const ProgramRun run = runProgram(
+            QStringLiteral(PELAMO_EXECUTABLE), {u"--library"_s, m_library, u"--snapshot"_s, out}, env);
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, u"snapshots in %1\n"_s.arg(out));
         QCOMPARE(run.err, QString());
-        QCOMPARE(pictures(out), allPictures);
-        const auto size
-            = [&](const char* name) { return QImage(out + u'/' + QLatin1StringView(name)).size(); };
-        QCOMPARE(size("main.png"), QSize(1040, 700) * factor);
-        QCOMPARE(size("drop-sheet.png"), QSize(420, 190) * factor);
-        QCOMPARE(size("about.png"), QSize(340, 410) * factor);
-        QCOMPARE(size("editor.png").width(), 580 * factor);
+        QCOMPARE(QDir(out).entryList({u"*.png"_s}, QDir::Files, QDir::Name),
+            (QStringList {"about-dark.png", "about.png", "drop-sheet.png", "editor-dark.png",
+                "editor-music-dark.png", "editor.png", "main-dark.png", "main.png"}));
+        const auto image = [&](const char* name) { return QImage(out + u'/' + QLatin1StringView(name)); };
+        QCOMPARE(image("main.png").size(), QSize(1040, 700) * factor);
+        QCOMPARE(image("drop-sheet.png").size(), QSize(420, 190) * factor);
+        QCOMPARE(image("about.png").size(), QSize(340, 410) * factor);
+        QCOMPARE(image("editor.png").width(), 580 * factor);
         // The music editor has no podcast section and description, so it is shorter.
-        QVERIFY(size("editor-music-dark.png").height() < size("editor.png").height());
+        QVERIFY(image("editor-music-dark.png").height() < image("editor.png").height());
         // Light pictures are light, dark ones dark.
-        QVERIFY(lightness(QImage(out + u"/main.png"_s)) > 180);
-        QVERIFY(lightness(QImage(out + u"/main-dark.png"_s)) < 100);
+        const auto lightness = [&](const char* name) {
+            const QImage picture = image(name);
+            return picture.pixelColor(picture.width() - 3, picture.height() - 3).lightness();
+        };
+        QVERIFY(lightness("main.png") > 180);
+        QVERIFY(lightness("main-dark.png") < 100);
         // Nothing of the sample data reaches the library folder.
         QCOMPARE(QJsonDocument::fromJson(readFile(m_library + u"/shows.json"_s)).array().size(), 3);
     }

@@ -11,13 +11,15 @@
 #include <QLabel>
 #include <QPushButton>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QList<QUrl> files(int count)
 {
     QList<QUrl> urls;
     for (int i = 0; i < count; ++i)
-        urls.append(QUrl::fromLocalFile(QStringLiteral("/nowhere/file %1.mp3").arg(i + 1)));
+        urls.append(QUrl::fromLocalFile(u"/nowhere/file %1.mp3"_s.arg(i + 1)));
     return urls;
 }
 
@@ -25,7 +27,7 @@ Show named(const QString& name)
 {
     Show show;
     show.name = name;
-    show.title = QStringLiteral("Title");
+    show.title = u"Title"_s;
     return show;
 }
 
@@ -42,8 +44,8 @@ private Q_SLOTS:
     {
         m_case = m_env->newCase();
         m_store = openEmptyLibrary(*m_case);
-        m_a = named(QStringLiteral("A"));
-        m_b = named(QStringLiteral("B"));
+        m_a = named(u"A"_s);
+        m_b = named(u"B"_s);
         m_store->setShows({m_a, m_b});
     }
 
@@ -51,85 +53,67 @@ private Q_SLOTS:
     // again when another show is picked; a name with a line break stays on one line.
     void previewFollowsTheShow()
     {
-        const QString file
-            = copyFixture(toneFixture(), m_case->filePath(QStringLiteral("01 - Intro\nLive.mp3")));
+        const QString file = copyFixture(toneFixture(), m_case->filePath(u"01 - Intro\nLive.mp3"_s));
         // A file that carries a comment of its own, which a show without one drops.
-        const QByteArray comment
-            = QByteArray("COMM", 4) + QByteArray("\0\0\0\x09\0\0", 6) + QByteArray("\0eng\0old!", 9);
-        QVERIFY(writeFile(file,
-            QByteArray("ID3\x03\0\0\0\0\0", 9) + char(comment.size()) + comment + readFile(toneFixture())));
-        Show numbered = named(QStringLiteral("Numbered"));
+        const QByteArray comment("COMM\0\0\0\x09\0\0\0eng\0old!", 19);
+        QVERIFY(writeFile(file, QByteArray("ID3\x03\0\0\0\0\0\x13", 10) + comment + readFile(toneFixture())));
+        Show numbered = named(u"Numbered"_s);
         numbered.titleFromFileName = true;
         numbered.numberTracks = true;
-        numbered.comment = QStringLiteral("ours");
+        numbered.comment = u"ours"_s;
         m_store->setShows({m_a, numbered});
         m_store->setPending({QUrl::fromLocalFile(file)});
         PendingDropSheet sheet(*m_store);
         auto* picker = child<QComboBox>(sheet, "showPicker");
         const auto preview = [&] { return child<QLabel>(sheet, "pendingPreview")->text(); };
         picker->setCurrentIndex(0);
-        QTRY_COMPARE(preview(), QStringLiteral("\u201cTitle\u201d \u00b7 drops comment (COMM)"));
+        QTRY_COMPARE(preview(), u"\u201cTitle\u201d \u00b7 drops comment (COMM)"_s);
         picker->setCurrentIndex(1);
-        QTRY_COMPARE(preview(), QStringLiteral("\u201cIntro\\nLive\u201d \u00b7 track 1/1"));
-        QCOMPARE(child<ElidedLabel>(sheet, "pendingItem")->text(), QStringLiteral("01 - Intro\\nLive.mp3"));
+        QTRY_COMPARE(preview(), u"\u201cIntro\\nLive\u201d \u00b7 track 1/1"_s);
+        QCOMPARE(child<ElidedLabel>(sheet, "pendingItem")->text(), u"01 - Intro\\nLive.mp3"_s);
     }
 
-    // The first eight files are listed, the rest counted; files dropped meanwhile join.
+    // The first eight files are listed, the rest counted; what was opened but can't be tagged
+    // is named under them. Files dropped meanwhile join, and all go with the sheet.
     void countsAndList_data()
     {
         QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("leftOut");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("listed");
         QTest::addColumn<QString>("more");
-        QTest::addRow("one") << 1 << QStringLiteral("Tag 1 file as…") << 1 << QString();
-        QTest::addRow("eight, no more line") << 8 << QStringLiteral("Tag 8 files as…") << 8 << QString();
-        QTest::addRow("nine") << 9 << QStringLiteral("Tag 9 files as…") << 8 << QStringLiteral("+ 1 more");
+        QTest::addRow("one") << 1 << false << u"Tag 1 file as…"_s << QString();
+        QTest::addRow("eight, no more line") << 8 << false << u"Tag 8 files as…"_s << QString();
+        QTest::addRow("nine") << 9 << false << u"Tag 9 files as…"_s << u"+ 1 more"_s;
+        QTest::addRow("left out beside seven files") << 7 << true << u"Tag 7 files as…"_s << QString();
+        QTest::addRow("left out alone") << 0 << true << u"Nothing here to tag"_s << QString();
     }
-
     void countsAndList()
     {
         QFETCH(int, count);
+        QFETCH(bool, leftOut);
         QFETCH(QString, title);
-        QFETCH(int, listed);
         QFETCH(QString, more);
-        m_store->setPending(files(count));
-        PendingDropSheet sheet(*m_store);
-        auto* heading = child<QLabel>(sheet, "dropSheetTitle");
-        QCOMPARE(heading->text(), title);
-        const auto items = sheet.findChildren<QLabel*>(QStringLiteral("pendingItem"));
-        QCOMPARE(int(items.size()), listed);
-        QCOMPARE(items.first()->text(), QStringLiteral("file 1.mp3"));
-        auto* moreLine = sheet.findChild<QLabel*>(QStringLiteral("pendingMore"));
-        QCOMPARE(moreLine ? moreLine->text() : QString(), more);
-        QVERIFY2(unnamedControls(&sheet).isEmpty(), qPrintable(unnamedControls(&sheet).join(u' ')));
-        m_store->setPending(m_store->pending() + files(3));
-        QCOMPARE(heading->text(), QStringLiteral("Tag %1 files as…").arg(count + 3));
-    }
-
-    // What was opened but can't be tagged is named under the files, and goes with the sheet.
-    void leftOutNamed_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("tagOn");
-        QTest::addRow("beside seven files") << 7 << QStringLiteral("Tag 7 files as…") << true;
-        QTest::addRow("alone") << 0 << QStringLiteral("Nothing here to tag") << false;
-    }
-    void leftOutNamed()
-    {
-        QFETCH(int, count);
-        QFETCH(QString, title);
-        QFETCH(bool, tagOn);
-        m_store->setLeftOut({QUrl::fromLocalFile(QStringLiteral("/m/readme.txt")),
-            QUrl::fromLocalFile(QStringLiteral("/m/take.wav"))});
+        if (leftOut)
+            m_store->setLeftOut(
+                {QUrl::fromLocalFile(u"/m/readme.txt"_s), QUrl::fromLocalFile(u"/m/take.wav"_s)});
         m_store->setPending(files(count));
         PendingDropSheet sheet(*m_store);
         QVERIFY(showExposed(sheet));
-        QCOMPARE(child<QLabel>(sheet, "dropSheetTitle")->text(), title);
-        auto* leftOut = child<QLabel>(sheet, "leftOut");
-        QVERIFY(leftOut->isVisible());
-        QCOMPARE(leftOut->text(), QStringLiteral("Not MP3: readme.txt, take.wav"));
-        QCOMPARE(child<QPushButton>(sheet, "tagButton")->isEnabled(), tagOn);
+        auto* heading = child<QLabel>(sheet, "dropSheetTitle");
+        QCOMPARE(heading->text(), title);
+        const auto items = sheet.findChildren<QLabel*>(u"pendingItem"_s);
+        QCOMPARE(int(items.size()), qMin(count, 8));
+        QCOMPARE(items.isEmpty() ? QString() : items.first()->text(), count ? u"file 1.mp3"_s : QString());
+        auto* moreLine = sheet.findChild<QLabel*>(u"pendingMore"_s);
+        QCOMPARE(moreLine ? moreLine->text() : QString(), more);
+        auto* leftOutLine = child<QLabel>(sheet, "leftOut");
+        QCOMPARE(leftOutLine->isVisible(), leftOut);
+        if (leftOut)
+            QCOMPARE(leftOutLine->text(), u"Not MP3: readme.txt, take.wav"_s);
+        QCOMPARE(child<QPushButton>(sheet, "tagButton")->isEnabled(), count > 0);
+        QVERIFY2(unnamedControls(&sheet).isEmpty(), qPrintable(unnamedControls(&sheet).join(u' ')));
+        m_store->setPending(m_store->pending() + files(3));
+        QCOMPARE(heading->text(), u"Tag %1 files as…"_s.arg(count + 3));
         child<QPushButton>(sheet, "cancelButton")->click();
         QVERIFY(m_store->leftOut().isEmpty());
         QVERIFY(m_store->pending().isEmpty());
@@ -138,13 +122,11 @@ private Q_SLOTS:
     // A file name too long for the sheet is cut with "…", and told whole in its tooltip.
     void longNamesElided()
     {
-        const QString name = QStringLiteral("An Extremely Long Episode Title That Goes On ").repeated(5)
-            + QStringLiteral(".mp3");
-        m_store->setPending({QUrl::fromLocalFile(QStringLiteral("/m/") + name)});
+        const QString name = u"An Extremely Long Episode Title That Goes On "_s.repeated(5) + u".mp3"_s;
+        m_store->setPending({QUrl::fromLocalFile(u"/m/"_s + name)});
         PendingDropSheet sheet(*m_store);
         QVERIFY(showExposed(sheet));
-        auto* item = sheet.findChild<ElidedLabel*>(QStringLiteral("pendingItem"));
-        QVERIFY(item);
+        auto* item = child<ElidedLabel>(sheet, "pendingItem");
         QCOMPARE(item->text(), name);
         QVERIFY(item->isElided());
         QVERIFY(sheet.width() < 800);
@@ -157,37 +139,32 @@ private Q_SLOTS:
         QVERIFY(picker->sizeHint().width() < 600);
     }
 
-    // The picker starts at the selected show, else the first; with none chosen, Tag is off.
-    void pickerStart()
+    // The picker starts at the selected show, else the first; Tag selects the show it tags
+    // with. With none chosen, Tag is off.
+    void pickerStartAndTag()
     {
-        m_store->setPending(files(1));
+        m_store->setPending(files(2));
         m_store->setSelection(m_b.id);
         QCOMPARE(PendingDropSheet(*m_store).choice(), std::optional(m_b.id));
         m_store->setSelection(std::nullopt);
         PendingDropSheet sheet(*m_store);
         QCOMPARE(sheet.choice(), std::optional(m_a.id));
+        child<QComboBox>(sheet, "showPicker")->setCurrentIndex(1);
+        child<QPushButton>(sheet, "tagButton")->click();
+        QVERIFY(m_store->pending().isEmpty());
+        QCOMPARE(m_store->selection(), std::optional(m_b.id));
+        QTRY_COMPARE(m_store->results().size(), 2);
+        QCOMPARE(m_store->results().first().show, u"B"_s);
+        QVERIFY(m_store->results().first().message.startsWith(u"Can't read file 2.mp3"_s));
         // Deleted meanwhile: Tag can't pick another show behind the user's back.
-        m_store->remove(m_a);
+        m_store->setPending(files(1));
+        m_store->remove(m_b);
         QCOMPARE(sheet.choice(), std::nullopt);
         QVERIFY(!child<QPushButton>(sheet, "tagButton")->isEnabled());
         sheet.tag();
         QCOMPARE(m_store->pending().size(), 1);
         child<QPushButton>(sheet, "cancelButton")->click();
         QVERIFY(m_store->pending().isEmpty());
-    }
-
-    void tagSelectsTheChosenShow()
-    {
-        m_store->setPending(files(2));
-        m_store->setSelection(m_a.id);
-        PendingDropSheet sheet(*m_store);
-        child<QComboBox>(sheet, "showPicker")->setCurrentIndex(1);
-        child<QPushButton>(sheet, "tagButton")->click();
-        QVERIFY(m_store->pending().isEmpty());
-        QCOMPARE(m_store->selection(), std::optional(m_b.id));
-        QTRY_COMPARE(m_store->results().size(), 2);
-        QCOMPARE(m_store->results().first().show, QStringLiteral("B"));
-        QVERIFY(m_store->results().first().message.startsWith(QStringLiteral("Can't read file 2.mp3")));
     }
 
     void keys()
