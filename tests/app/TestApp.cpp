@@ -69,16 +69,6 @@ private Q_SLOTS:
         QCOMPARE(m_store->leftOut(), leftOut + leftOut);
     }
 
-    void launchArguments()
-    {
-        const QString folder = m_case->filePath(u"Season"_s);
-        QDir().mkpath(folder);
-        // The capture's folder exists, and is still not a file to tag.
-        const QList<QUrl> files = Entry::openedFiles(CLI::parse({u"--library"_s, u"/lib"_s, u"/x/a.mp3"_s,
-            folder, u"--capture"_s, m_case->path(), u"--size"_s, u"800x600"_s}));
-        QCOMPARE(files, (QList<QUrl> {file(u"/x/a.mp3"_s), file(folder + u'/')}));
-    }
-
     void shellWindowsAndCommands()
     {
         PelamoApp app(*m_store);
@@ -140,14 +130,13 @@ private Q_SLOTS:
     // Brought forward for a second launch, the window comes back as it was left.
     void activateKeepsTheWindowState_data()
     {
-        QTest::addColumn<Qt::WindowStates>("left");
-        QTest::addColumn<Qt::WindowStates>("back");
-        QTest::addRow("maximized") << Qt::WindowStates(Qt::WindowMaximized)
-                                   << Qt::WindowStates(Qt::WindowMaximized);
+        using States = Qt::WindowStates;
+        QTest::addColumn<States>("left");
+        QTest::addColumn<States>("back");
+        QTest::addRow("maximized") << States(Qt::WindowMaximized) << States(Qt::WindowMaximized);
         QTest::addRow("minimized from maximized")
-            << (Qt::WindowMinimized | Qt::WindowMaximized) << Qt::WindowStates(Qt::WindowMaximized);
-        QTest::addRow("minimized") << Qt::WindowStates(Qt::WindowMinimized)
-                                   << Qt::WindowStates(Qt::WindowNoState);
+            << (Qt::WindowMinimized | Qt::WindowMaximized) << States(Qt::WindowMaximized);
+        QTest::addRow("minimized") << States(Qt::WindowMinimized) << States(Qt::WindowNoState);
     }
     void activateKeepsTheWindowState()
     {
@@ -161,7 +150,8 @@ private Q_SLOTS:
         QTRY_COMPARE(app.mainWindow()->windowState() & ~Qt::WindowActive, back);
     }
 
-    // A second launch hands its files to the running program and quits.
+    // A second launch hands its files to the running program and quits. A folder goes with a
+    // slash; what follows an option is no file, the capture's folder though it exists.
     void secondLaunchHandsOver()
     {
         const QString library = m_case->filePath(u"lib"_s);
@@ -170,6 +160,9 @@ private Q_SLOTS:
         QSignalSpy received(&running, &SingleInstance::filesReceived);
         const QString folder = m_case->filePath(u"Season 2"_s);
         QDir().mkpath(folder);
+        QCOMPARE(Entry::openedFiles(CLI::parse({u"--library"_s, u"/lib"_s, u"/x/a.mp3"_s, folder,
+                     u"--capture"_s, m_case->path(), u"--size"_s, u"800x600"_s})),
+            (QList<QUrl> {file(u"/x/a.mp3"_s), file(folder + u'/')}));
         QProcess second;
         second.setProcessEnvironment(m_env->processEnvironment());
         second.setWorkingDirectory(m_case->path());
@@ -267,9 +260,7 @@ private Q_SLOTS:
         QCOMPARE(app.mainWindow()->size(), size);
         if (screen.contains(saved))
             QCOMPARE(app.mainWindow()->geometry().topLeft(), saved.topLeft());
-        QVERIFY2(screen.contains(frame),
-            qPrintable(
-                u"%1,%2 %3×%4"_s.arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+        QCOMPARE(frame.intersected(screen), frame);
         const auto* edit = app.mainWindow()->findChild<QWidget*>(u"editShowButton"_s);
         QVERIFY(edit && edit->isVisible());
         QVERIFY(screen.contains(QRect(edit->mapToGlobal(QPoint(0, 0)), edit->size())));

@@ -134,7 +134,8 @@ private Q_SLOTS:
             = {"chooseFilesAction", "editShowAction", "duplicateShowAction", "deleteShowAction"};
         for (const char* name : needShow)
             QVERIFY2(!action(window, name)->isEnabled(), name);
-        QVERIFY(!action(window, "undoAction")->isEnabled());
+        QAction* undo = action(window, "undoAction");
+        QVERIFY(!undo->isEnabled());
         QCOMPARE(action(window, "chooseFilesAction")->shortcut(), QKeySequence(QKeySequence::Open));
         QCOMPARE(action(window, "quitAction")->shortcut(), QKeySequence(QKeySequence::Quit));
 
@@ -165,7 +166,7 @@ private Q_SLOTS:
         QCOMPARE(m_store->results().first().show, u"New Show"_s);
         QVERIFY2(m_store->results().first().ok, qPrintable(m_store->results().first().message));
         QCOMPARE(m_store->results().first().title, u"a"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(action(window, "undoAction")->isEnabled(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled(), 10000);
         // With a batch to undo, a running one still turns Undo off until it ends. One file of
         // its two is tagged; only it is undone.
         Show renamed = m_store->shows().first();
@@ -177,12 +178,10 @@ private Q_SLOTS:
         const QString second = copyFixture(toneFixture(), m_case->filePath(u"b.mp3"_s));
         m_store->enqueue({QUrl::fromLocalFile(second), QUrl::fromLocalFile(second + u"x"_s)}, renamed);
         QVERIFY(m_store->tagging());
-        QVERIFY(!action(window, "undoAction")->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(action(window, "undoAction")->isEnabled(), 10000);
-        QVERIFY2(action(window, "undoAction")
-                     ->text()
-                     .startsWith(u"&Undo Last Batch: 1 file as Night Drive EP, "_s),
-            qPrintable(action(window, "undoAction")->text()));
+        QVERIFY(!undo->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled(), 10000);
+        QVERIFY2(undo->text().startsWith(u"&Undo Last Batch: 1 file as Night Drive EP, "_s),
+            qPrintable(undo->text()));
 
         // After a restart Recent is empty, but Undo still names the batch it would undo.
         m_app.reset();
@@ -266,9 +265,7 @@ private Q_SLOTS:
         QVERIFY2(ringless.isEmpty(), qPrintable(ringless.join(u' ')));
         // In the order of the layout: the sidebar, the pane's header, the drop zone, then what scrolls.
         QCOMPARE(stops.join(u' '),
-            (QStringList {u"showList"_s, u"newShowButton"_s, u"editShowButton"_s, u"chooseFilesButton"_s,
-                 u"tagScroll"_s, u"clearButton"_s, u"recentList"_s})
-                .join(u' '));
+            u"showList newShowButton editShowButton chooseFilesButton tagScroll clearButton recentList"_s);
 
         ShowListView* list = m_app->contentView()->showList();
         Q_EMIT list->customContextMenuRequested(list->visualRect(list->model()->index(0, 0)).center());

@@ -24,17 +24,18 @@ struct CliCase
     {
         return runPelamo(*m_env, arguments << QStringLiteral("--library") << m_library, m_case->path());
     }
+
+    QString tone(const QString& name) const { return copyFixture(toneFixture(), m_case->filePath(name)); }
 };
 
 #ifdef PELAMO_OLDTAGS_TOOL
 // Debian's interpreter, which has python3-mutagen; another python3 may come first on PATH.
 inline const QString python = QStringLiteral("/usr/bin/python3");
 
-// Gives a file old tags with oldtags.py; the arguments after the tool's name.
-inline bool oldTags(const QStringList& arguments)
+// Runs oldtags.py, which gives a file old tags or reads them; the arguments after the tool's name.
+inline ProgramRun oldTags(const QStringList& arguments)
 {
-    QProcess tool;
-    tool.start(python, QStringList {QStringLiteral(PELAMO_OLDTAGS_TOOL)} + arguments);
-    return tool.waitForFinished(60000) && tool.exitCode() == 0;
+    const QStringList command = QStringList {QStringLiteral(PELAMO_OLDTAGS_TOOL)} + arguments;
+    return runProgram(python, command, QProcessEnvironment::systemEnvironment());
 }
 #endif

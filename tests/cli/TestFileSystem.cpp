@@ -47,14 +47,6 @@ struct stat statOf(const QByteArray& path)
     return info;
 }
 
-QString tool(const QString& command, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(command, arguments);
-    process.waitForFinished();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 // A tagged file holds the original audio whole behind its new tag.
 bool isTagged(const QByteArray& now, const QByteArray& original)
 {
@@ -73,8 +65,6 @@ private:
     QString path(const QString& name) const { return m_case->filePath(name); }
     QByteArray native(const QString& name) const { return QFile::encodeName(path(name)); }
     QByteArray native(const QByteArray& name) const { return QFile::encodeName(m_case->path()) + '/' + name; }
-
-    QString copyTone(const QString& name) { return copyFixture(toneFixture(), path(name)); }
 
     QStringList arguments(const QStringList& paths) const
     {
@@ -125,7 +115,7 @@ private Q_SLOTS:
     void attributesAclAndLinksKept()
     {
         QFETCH(bool, linked);
-        const QString file = copyTone(u"x.mp3"_s);
+        const QString file = tone(u"x.mp3"_s);
         QVERIFY(QDir().mkpath(path(u"elsewhere"_s)));
         if (linked)
             QCOMPARE(::link(native(u"x.mp3"_s).constData(), native(u"elsewhere/same.mp3"_s).constData()), 0);
@@ -133,17 +123,19 @@ private Q_SLOTS:
             QSKIP("this file system keeps no user attributes");
         QCOMPARE(QProcess::execute(u"setfacl"_s, {u"-m"_s, u"u:nobody:r"_s, file}), 0);
         // Dumped without the file's name, so the two dumps compare as they are.
-        const QStringList dumpAttributes {
-            u"-d"_s, u"-m"_s, u"-"_s, u"-e"_s, u"hex"_s, u"--absolute-names"_s, file};
-        const QString attributes = tool(u"getfattr"_s, dumpAttributes);
-        const QString acl = tool(u"getfacl"_s, {u"-c"_s, u"-p"_s, file});
+        const auto dump = [&](const QString& tool, QStringList options) {
+            return runProgram(tool, options << file, QProcessEnvironment::systemEnvironment()).out;
+        };
+        const QStringList getfattr {u"-d"_s, u"-m"_s, u"-"_s, u"-e"_s, u"hex"_s, u"--absolute-names"_s};
+        const QString attributes = dump(u"getfattr"_s, getfattr);
+        const QString acl = dump(u"getfacl"_s, {u"-c"_s, u"-p"_s});
         QVERIFY(attributes.contains(u"user.comment"_s) && acl.contains(u"user:nobody:r--"_s));
         const ino_t inode = statOf(native(u"x.mp3"_s)).st_ino;
         const ProgramRun run = tag({u"x.mp3"_s});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.err, QString());
-        QCOMPARE(tool(u"getfattr"_s, dumpAttributes), attributes);
-        QCOMPARE(tool(u"getfacl"_s, {u"-c"_s, u"-p"_s, file}), acl);
+        QCOMPARE(dump(u"getfattr"_s, getfattr), attributes);
+        QCOMPARE(dump(u"getfacl"_s, {u"-c"_s, u"-p"_s}), acl);
         QVERIFY(isTagged(readFile(file), m_tone));
         if (linked) {
             QCOMPARE(statOf(native(u"x.mp3"_s)).st_ino, inode);
@@ -273,7 +265,7 @@ private Q_SLOTS:
         const QByteArray latin1 = "old/caf\xe9.mp3";
         QVERIFY(writeNative(native(latin1), m_tone));
         QVERIFY(writeNative(native(u"old/a\nb.mp3"_s), m_tone));
-        copyTone(u"old/ok.mp3"_s);
+        tone(u"old/ok.mp3"_s);
         const QByteArray direct = "caf\xe9 direct.mp3";
         QVERIFY(writeNative(native(direct), m_tone));
         const ProgramRun run = tagNative({"old", direct});
@@ -334,7 +326,7 @@ private Q_SLOTS:
     // Leftovers of killed runs go before the next batch; look-alikes and a file still written stay.
     void leftoversCleaned()
     {
-        copyTone(u"show/ep.mp3"_s);
+        tone(u"show/ep.mp3"_s);
         const QByteArray junk = "not audio";
         const QStringList gone {u".ep.tagging-0A1B2C3D.mp3"_s, u".other.tagging-FFFFFFFF.mp3"_s};
         const QStringList kept {u".ep.tagging-0a1b2c3d.mp3"_s, u".ep.tagging-0A1B2C3D.mp3.part"_s,
@@ -388,11 +380,11 @@ private Q_SLOTS:
         if (copy == u"foreign"_s && ::geteuid() != 0)
             QSKIP("only root can give a file to another user");
         // What the cut-short run was writing, made the same way elsewhere.
-        const QString elsewhere = copyTone(u"copy/ep.mp3"_s);
+        const QString elsewhere = tone(u"copy/ep.mp3"_s);
         QCOMPARE(tag({elsewhere}).status, 0);
         const QByteArray taggedCopy = readFile(elsewhere);
         QVERIFY(isTagged(taggedCopy, m_tone));
-        const QString target = copyTone(u"show/ep.mp3"_s);
+        const QString target = tone(u"show/ep.mp3"_s);
         if (linked)
             QCOMPARE(::link(native(u"show/ep.mp3"_s).constData(), native(u"other.mp3"_s).constData()), 0);
         const QString recovery = path(u"show/.ep.mp3.pelamo-recovery"_s);

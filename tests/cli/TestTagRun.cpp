@@ -19,13 +19,6 @@ private Q_SLOTS:
         writeShows(m_library, {named(u"Weekly"_s, u"The Weekly Show"_s), named(u"B"_s, u"Episode"_s)});
     }
 
-    QString mp3(const QString& name) { return copyFixture(toneFixture(), m_case->filePath(name)); }
-
-    ProgramRun run(QStringList arguments)
-    {
-        return runTool(arguments << u"--library"_s << m_library, m_case->filePath(u"no-seed"_s));
-    }
-
     // Runs that tag nothing print no result line: usage mistakes exit 2 with one line on
     // standard error; a folder without MP3 files is no failure.
     void nothingTagged_data()
@@ -55,7 +48,8 @@ private Q_SLOTS:
             writeShows(m_library, {});
         writeFile(m_case->filePath(u"nothing/readme.txt"_s), "x");
         QVERIFY(QDir::setCurrent(m_case->path()));
-        const ProgramRun result = run(arguments);
+        const ProgramRun result
+            = runTool(arguments << u"--library"_s << m_library, m_case->filePath(u"no-seed"_s));
         QCOMPARE(result.status, status);
         QCOMPARE(result.err, error);
         QCOMPARE(result.out, QString());
@@ -71,8 +65,8 @@ private Q_SLOTS:
         writeShows(m_library, {show});
         const QByteArray jpeg = QByteArray("\xff\xd8\xff\xe0") + QByteArray(500, 'j');
         writeFile(m_library + u"/Covers/cover.jpg"_s, jpeg);
-        mp3(u"episodes/Ep 2.mp3"_s);
-        mp3(u"episodes/Ep 10.mp3"_s);
+        tone(u"episodes/Ep 2.mp3"_s);
+        tone(u"episodes/Ep 10.mp3"_s);
         writeFile(m_case->filePath(u"episodes/notes.txt"_s), "x");
         writeFile(m_case->filePath(u"talk.wav"_s), "RIFF");
         // Found by title, case ignored; "--verbose" is a path, and so is an argument that

@@ -1,4 +1,5 @@
 #include "CliCase.h"
+#include "id3/Id3TestSupport.h"
 #include "library/Journal.h"
 
 #include <QDir>
@@ -8,37 +9,6 @@
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-QString sha256(const QString& path)
-{
-    return sha256Hex(readFile(path));
-}
-
-// An ID3v2.2 tag, which no tool here still writes: a TT2 frame and padding, 56 bytes in all.
-QByteArray v22Tag()
-{
-    return QByteArray("ID3\x02\0\0\0\0\0\x38", 10) + QByteArray("TT2\0\0\x0a\0Old v2.2!", 16)
-        + QByteArray(40, '\0');
-}
-
-// An APEv2 tag with one item and no header, as it stands before an ID3v1 tag.
-QByteArray apeTag()
-{
-    const QByteArray item = QByteArray("\x05\0\0\0\0\0\0\0", 8) + "Title" + '\0' + "Old A";
-    QByteArray footer("APETAGEX");
-    const auto le32 = [](quint32 value) {
-        QByteArray bytes(4, '\0');
-        for (int i = 0; i < 4; ++i)
-            bytes[i] = char((value >> (8 * i)) & 0xff);
-        return bytes;
-    };
-    footer += le32(2000) + le32(quint32(item.size() + 32)) + le32(1) + le32(0) + QByteArray(8, '\0');
-    return item + footer;
-}
-
-} // namespace
 
 // Undo through the real executable, as a script or the window's button runs it.
 class TestUndo : public QObject, public CliCase
@@ -62,44 +32,48 @@ private Q_SLOTS:
         const QStringList kinds {u"none"_s, u"v1"_s, u"mid3v2"_s, u"v22-and-v24"_s, u"ape+v1"_s};
         QHash<QString, QString> before;
         for (const QString& kind : kinds) {
-            const QString file = copyFixture(toneFixture(), folder + u'/' + kind + u".mp3"_s);
+            const QString file = tone(u"season/"_s + kind + u".mp3"_s);
             if (kind == u"v1"_s)
-                QVERIFY(tagWith(u"id3v2"_s, {u"-1"_s, u"-t"_s, u"Old"_s, file}));
+                QCOMPARE(QProcess::execute(u"id3v2"_s, {u"-1"_s, u"-t"_s, u"Old"_s, file}), 0);
             else if (kind == u"mid3v2"_s)
-                QVERIFY(tagWith(u"mid3v2"_s, {u"-t"_s, u"Old"_s, u"-c"_s, u"A comment"_s, file}));
+                QCOMPARE(
+                    QProcess::execute(u"mid3v2"_s, {u"-t"_s, u"Old"_s, u"-c"_s, u"A comment"_s, file}), 0);
             else if (kind == u"v22-and-v24"_s) {
-                QVERIFY(tagWith(u"mid3v2"_s, {u"-t"_s, u"Old"_s, file}));
-                writeFile(file, v22Tag() + readFile(file));
+                QCOMPARE(QProcess::execute(u"mid3v2"_s, {u"-t"_s, u"Old"_s, file}), 0);
+                // ID3v2.2, which no tool here still writes: a TT2 frame and padding.
+                const QByteArray v22
+                    = bytes({id3v2Header(56, 2), "TT2", hex("00000a00"), "Old v2.2!", zeros(40)});
+                writeFile(file, v22 + readFile(file));
             } else if (kind == u"ape+v1"_s) {
-                const QByteArray v1 = QByteArray("TAG") + QByteArray(125, ' ');
-                writeFile(file, readFile(file) + apeTag() + v1);
+                // An APEv2 tag without its header, as it stands before an ID3v1 tag.
+                writeFile(file, readFile(file) + apeTag().sliced(32) + id3v1Tag(' '));
             }
-            before.insert(file, sha256(file));
+            before.insert(file, sha256Hex(readFile(file)));
         }
         const ProgramRun tagged = pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, folder});
         QCOMPARE(tagged.status, 0);
         for (auto file = before.cbegin(); file != before.cend(); ++file)
-            QVERIFY2(sha256(file.key()) != file.value(), qPrintable(file.key()));
+            QVERIFY2(sha256Hex(readFile(file.key())) != file.value(), qPrintable(file.key()));
         const ProgramRun undone = pelamo({u"--undo"_s});
         QCOMPARE(undone.err, QString());
         QCOMPARE(undone.status, 0);
         QCOMPARE(undone.out.count(u"OK   "_s), kinds.size());
         for (auto file = before.cbegin(); file != before.cend(); ++file)
-            QVERIFY2(sha256(file.key()) == file.value(), qPrintable(file.key()));
+            QVERIFY2(sha256Hex(readFile(file.key())) == file.value(), qPrintable(file.key()));
     }
 
     // One batch at a time; a file edited since, or a damaged record, leaves that file alone.
     void batchByBatch()
     {
-        const QString edited = copyFixture(toneFixture(), m_case->filePath(u"a.mp3"_s));
-        const QString damaged = copyFixture(toneFixture(), m_case->filePath(u"b.mp3"_s));
-        const QString plain = copyFixture(toneFixture(), m_case->filePath(u"c.mp3"_s));
-        QVERIFY(tagWith(u"mid3v2"_s, {u"-t"_s, u"Mine"_s, plain}));
-        const QString original = sha256(plain);
+        const QString edited = tone(u"a.mp3"_s);
+        const QString damaged = tone(u"b.mp3"_s);
+        const QString plain = tone(u"c.mp3"_s);
+        QCOMPARE(QProcess::execute(u"mid3v2"_s, {u"-t"_s, u"Mine"_s, plain}), 0);
+        const QString original = sha256Hex(readFile(plain));
         QCOMPARE(pelamo({u"--tag"_s, u"--show"_s, u"Daily"_s, plain}).status, 0);
-        const QString daily = sha256(plain);
+        const QString daily = sha256Hex(readFile(plain));
         QCOMPARE(pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, edited, damaged, plain}).status, 0);
-        QVERIFY(tagWith(u"mid3v2"_s, {u"-t"_s, u"Edited since"_s, edited}));
+        QCOMPARE(QProcess::execute(u"mid3v2"_s, {u"-t"_s, u"Edited since"_s, edited}), 0);
         const QByteArray editedBytes = readFile(edited);
         const QByteArray damagedBytes = readFile(damaged);
         const QStringList records = Journal::newestBatch(m_library + u"/Undo"_s);
@@ -117,10 +91,10 @@ private Q_SLOTS:
             u"FAIL %1 \u2014 a.mp3 was changed after it was tagged; it was left as it is"_s.arg(edited));
         QCOMPARE(readFile(edited), editedBytes);
         QCOMPARE(readFile(damaged), damagedBytes);
-        QCOMPARE(sha256(plain), daily);
+        QCOMPARE(sha256Hex(readFile(plain)), daily);
         // The batch is spent: the next undo reaches the one before.
         QCOMPARE(pelamo({u"--undo"_s}).status, 0);
-        QCOMPARE(sha256(plain), original);
+        QCOMPARE(sha256Hex(readFile(plain)), original);
         QCOMPARE(pelamo({u"--undo"_s}).status, 2);
     }
 
@@ -139,28 +113,28 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(bool, linked);
         const QString folder = m_case->filePath(u"long"_s);
-        const QString file = copyFixture(toneFixture(), folder + u'/' + name);
+        const QString file = tone(u"long/"_s + name);
         QVERIFY(!file.isEmpty());
         if (linked)
             QCOMPARE(::link(QFile::encodeName(file).constData(),
                          QFile::encodeName(m_case->filePath(u"other.mp3"_s)).constData()),
                 0);
-        const QString before = sha256(file);
+        const QString before = sha256Hex(readFile(file));
         const ProgramRun tagged = pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, folder});
         QCOMPARE(tagged.err, QString());
         QCOMPARE(tagged.status, 0);
-        QVERIFY(sha256(file) != before);
+        QVERIFY(sha256Hex(readFile(file)) != before);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList {name});
         const ProgramRun undone = pelamo({u"--undo"_s});
         QCOMPARE(undone.status, 0);
-        QCOMPARE(sha256(file), before);
+        QCOMPARE(sha256Hex(readFile(file)), before);
         if (linked)
-            QCOMPARE(sha256(m_case->filePath(u"other.mp3"_s)), before);
+            QCOMPARE(sha256Hex(readFile(m_case->filePath(u"other.mp3"_s))), before);
     }
 
     void keepsTheNewestBatchesOnly()
     {
-        const QString file = copyFixture(toneFixture(), m_case->filePath(u"a.mp3"_s));
+        const QString file = tone(u"a.mp3"_s);
         for (int i = 0; i <= Journal::batchLimit; ++i)
             QCOMPARE(pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, file}).status, 0);
         const QDir undo(m_library + u"/Undo"_s);
@@ -177,7 +151,7 @@ private Q_SLOTS:
     void tagsWithoutUndoWhenNoJournalCanBeKept()
     {
         writeFile(m_library + u"/Undo"_s, "not a folder");
-        const QString file = copyFixture(toneFixture(), m_case->filePath(u"a.mp3"_s));
+        const QString file = tone(u"a.mp3"_s);
         const QByteArray before = readFile(file);
         const ProgramRun tagged = pelamo({u"--tag"_s, u"--show"_s, u"Weekly"_s, file});
         QCOMPARE(tagged.status, 0);
@@ -186,12 +160,6 @@ private Q_SLOTS:
             u"pelamo: Can't keep an undo record in %1/Undo; this batch runs without undo\n"_s.arg(m_library));
         QVERIFY(readFile(file) != before);
         QCOMPARE(pelamo({u"--undo"_s}).status, 2);
-    }
-
-private:
-    static bool tagWith(const QString& program, const QStringList& arguments)
-    {
-        return QProcess::execute(program, arguments) == 0;
     }
 };
 

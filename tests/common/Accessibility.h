@@ -6,49 +6,19 @@
 #include <QStringList>
 #include <QWidget>
 
-// The controls under `root` that a keyboard reaches but a screen reader can't
-// name: what it would read for them is empty. By object name, or class name.
-inline QStringList unnamedControls(QWidget* root)
-{
-    QStringList unnamed;
-    for (QWidget* widget : root->findChildren<QWidget*>()) {
-        if (widget->focusPolicy() == Qt::NoFocus || !widget->isVisibleTo(root))
-            continue;
-        const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-        if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-            unnamed.append(widget->objectName().isEmpty()
-                    ? QString::fromLatin1(widget->metaObject()->className())
-                    : widget->objectName());
-    }
-    return unnamed;
-}
-
 namespace AccessibilityWalk {
 
-// Roles the Linux screen-reader bridge has no name for: AT-SPI reads them as "unknown".
-inline bool unknownOnLinux(QAccessible::Role role)
+// What a test names a control by: its object name, or else its class name.
+inline QString nameOf(const QObject* object)
 {
-    using enum QAccessible::Role;
-    return QList {NoRole, Grip, Sound, Caret, Indicator, Clock, UserRole}.contains(role);
-}
-
-// Roles a user acts on, which a screen reader must be able to name.
-inline bool needsName(QAccessible::Role role)
-{
-    using enum QAccessible::Role;
-    return QList {PushButton, CheckBox, RadioButton, ComboBox, ButtonMenu, ButtonDropDown, List, EditableText,
-        ProgressBar, MenuItem, Slider}
-        .contains(role);
+    return object->objectName().isEmpty() ? QString::fromLatin1(object->metaObject()->className())
+                                          : object->objectName();
 }
 
 inline QString describe(QAccessibleInterface* node)
 {
-    QObject* object = node->object();
-    QString name = object ? object->objectName() : QString();
-    if (name.isEmpty())
-        name = object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("?");
     return QStringLiteral("%1 (role %2, \"%3\")")
-        .arg(name)
+        .arg(node->object() ? nameOf(node->object()) : QStringLiteral("?"))
         .arg(int(node->role()))
         .arg(node->text(QAccessible::Name));
 }
@@ -58,12 +28,18 @@ inline QString describe(QAccessibleInterface* node)
 // role, or a control without a name. Separators may go without one.
 inline void collect(QAccessibleInterface* node, QStringList& problems, int depth = 0)
 {
+    using enum QAccessible::Role;
     // A menu is walked closed too: its items are there for a screen reader to find.
-    if (!node || depth > 40 || (node->state().invisible && node->role() != QAccessible::PopupMenu))
+    if (!node || depth > 40 || (node->state().invisible && node->role() != PopupMenu))
         return;
-    if (unknownOnLinux(node->role()))
+    // Roles the Linux screen-reader bridge has no name for: AT-SPI reads them as "unknown".
+    static const QList unknown {NoRole, Grip, Sound, Caret, Indicator, Clock, UserRole};
+    // Roles a user acts on, which a screen reader must be able to name.
+    static const QList actedOn {PushButton, CheckBox, RadioButton, ComboBox, ButtonMenu, ButtonDropDown, List,
+        EditableText, ProgressBar, MenuItem, Slider};
+    if (unknown.contains(node->role()))
         problems.append(QStringLiteral("unknown role: ") + describe(node));
-    else if (needsName(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty())
+    else if (actedOn.contains(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty())
         problems.append(QStringLiteral("no name: ") + describe(node));
     for (int i = 0; i < node->childCount(); ++i)
         collect(node->child(i), problems, depth + 1);
@@ -77,3 +53,18 @@ inline QStringList problems(QObject* root)
 }
 
 } // namespace AccessibilityWalk
+
+// The controls under `root` that a keyboard reaches but a screen reader can't
+// name: what it would read for them is empty. By object name, or class name.
+inline QStringList unnamedControls(QWidget* root)
+{
+    QStringList unnamed;
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        if (widget->focusPolicy() == Qt::NoFocus || !widget->isVisibleTo(root))
+            continue;
+        const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed.append(AccessibilityWalk::nameOf(widget));
+    }
+    return unnamed;
+}

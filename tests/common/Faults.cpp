@@ -40,19 +40,10 @@
 #include <cstring>
 #include <string>
 
+// The C library's own `symbol`, which the one here stands in front of.
+#define REAL(symbol) reinterpret_cast<decltype(&::symbol)>(::dlsym(RTLD_NEXT, #symbol))
+
 namespace {
-
-template <typename Function> Function real(const char* name)
-{
-    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
-}
-
-using Open = int (*)(const char*, int, ...);
-using Pread = ssize_t (*)(int, void*, size_t, off_t);
-using Pwrite = ssize_t (*)(int, const void*, size_t, off_t);
-using CopyRange = ssize_t (*)(int, loff_t*, int, loff_t*, size_t, unsigned);
-using Advise = int (*)(int, off_t, off_t, int);
-using SetAttribute = int (*)(int, const char*, const void*, size_t, int);
 
 constexpr size_t smallestSpoiled = 64 * 1024;
 
@@ -106,12 +97,6 @@ struct Spoil
     }
 };
 
-Spoil& spoil()
-{
-    static Spoil instance;
-    return instance;
-}
-
 // One wrong byte in the page cache, until the pages that hold it are dropped.
 struct CachedByte
 {
@@ -122,77 +107,70 @@ struct CachedByte
     // in the cache any more).
     off_t offset(int fd) const
     {
-        struct stat status
-        {
-        };
+        struct stat status;
         if (healed.load() || !named(fd, name) || ::fstat(fd, &status) != 0)
             return -1;
         return status.st_size / 2;
     }
-    bool cached(int fd) const { return (::fcntl(fd, F_GETFL) & O_DIRECT) == 0; }
 };
 
-CachedByte& cachedByte()
+// Each fault is made on first use, which may come before this library's own
+// constructors have run.
+template <typename Fault> Fault& fault()
 {
-    static CachedByte instance;
+    static Fault instance;
     return instance;
-}
-
-bool writingKills(int fd)
-{
-    static const std::string name = setting("PELAMO_FAULT_DIE_WRITING");
-    return named(fd, name);
 }
 
 void killedIfWritten(int fd)
 {
-    if (writingKills(fd))
+    static const std::string name = setting("PELAMO_FAULT_DIE_WRITING");
+    if (named(fd, name))
         ::kill(::getpid(), SIGKILL);
 }
 
-int opened(const char* symbol, const char* path, int flags, va_list arguments)
+int opened(int (*next)(const char*, int, ...), const char* path, int flags, va_list arguments)
 {
     static const bool noDirect = !setting("PELAMO_FAULT_NO_DIRECT").empty();
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? mode_t(va_arg(arguments, int)) : 0;
+    // O_TMPFILE holds O_DIRECTORY's bit, which alone takes no mode.
+    const bool takesMode = (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
+    const mode_t mode = takesMode ? mode_t(va_arg(arguments, int)) : 0;
     if (noDirect && (flags & O_DIRECT)) {
         errno = EINVAL;
         return -1;
     }
-    return real<Open>(symbol)(path, flags, mode);
+    return next(path, flags, mode);
 }
 
 } // namespace
 
+// open and open64 differ only in their names.
+#define OPEN(symbol)                                                                                         \
+    int symbol(const char* path, int flags, ...)                                                             \
+    {                                                                                                        \
+        va_list arguments;                                                                                   \
+        va_start(arguments, flags);                                                                          \
+        const int fd = opened(REAL(symbol), path, flags, arguments);                                         \
+        va_end(arguments);                                                                                   \
+        return fd;                                                                                           \
+    }
+
 extern "C" {
 
-int open(const char* path, int flags, ...)
-{
-    va_list arguments;
-    va_start(arguments, flags);
-    const int fd = opened("open", path, flags, arguments);
-    va_end(arguments);
-    return fd;
-}
-
-int open64(const char* path, int flags, ...)
-{
-    va_list arguments;
-    va_start(arguments, flags);
-    const int fd = opened("open64", path, flags, arguments);
-    va_end(arguments);
-    return fd;
-}
+OPEN(open)
+OPEN(open64)
 
 ssize_t pread64(int fd, void* buffer, size_t length, off_t offset)
 {
-    static const auto next = real<Pread>("pread64");
+    static const auto next = REAL(pread64);
     const ssize_t got = next(fd, buffer, length, offset);
     if (got <= 0)
         return got;
     auto* bytes = static_cast<unsigned char*>(buffer);
-    bytes[got / 2] ^= spoil().takes(fd, size_t(got));
-    if (const off_t wrong = cachedByte().offset(fd);
-        wrong >= offset && wrong < offset + got && cachedByte().cached(fd))
+    bytes[got / 2] ^= fault<Spoil>().takes(fd, size_t(got));
+    // A read with O_DIRECT goes around the cache, and so around the wrong byte.
+    if (const off_t wrong = fault<CachedByte>().offset(fd);
+        wrong >= offset && wrong < offset + got && (::fcntl(fd, F_GETFL) & O_DIRECT) == 0)
         bytes[wrong - offset] ^= 0x10;
     return got;
 }
@@ -204,7 +182,7 @@ ssize_t pread(int fd, void* buffer, size_t length, off_t offset)
 
 ssize_t pwrite64(int fd, const void* buffer, size_t length, off_t offset)
 {
-    static const auto next = real<Pwrite>("pwrite64");
+    static const auto next = REAL(pwrite64);
     const ssize_t written = next(fd, buffer, length, offset);
     killedIfWritten(fd);
     return written;
@@ -217,12 +195,12 @@ ssize_t pwrite(int fd, const void* buffer, size_t length, off_t offset)
 
 ssize_t copy_file_range(int in, loff_t* inOffset, int out, loff_t* outOffset, size_t length, unsigned flags)
 {
-    static const auto next = real<CopyRange>("copy_file_range");
-    static const auto read = real<Pread>("pread64");
-    static const auto write = real<Pwrite>("pwrite64");
+    static const auto next = REAL(copy_file_range);
+    static const auto read = REAL(pread64);
+    static const auto write = REAL(pwrite64);
     const loff_t from = inOffset ? *inOffset : ::lseek(in, 0, SEEK_CUR);
     const loff_t at = outOffset ? *outOffset : ::lseek(out, 0, SEEK_CUR);
-    const off_t wrong = cachedByte().offset(in);
+    const off_t wrong = fault<CachedByte>().offset(in);
     const ssize_t moved = next(in, inOffset, out, outOffset, length, flags);
     // The bytes landed where the kernel put them; turn the spoiled one there.
     const auto turn = [&](loff_t position, unsigned char bits) {
@@ -233,7 +211,7 @@ ssize_t copy_file_range(int in, loff_t* inOffset, int out, loff_t* outOffset, si
         }
     };
     if (moved > 0) {
-        turn(at + moved / 2, spoil().takes(in, size_t(moved)));
+        turn(at + moved / 2, fault<Spoil>().takes(in, size_t(moved)));
         if (wrong >= from && wrong < from + moved)
             turn(at + (wrong - from), 0x10);
     }
@@ -243,10 +221,10 @@ ssize_t copy_file_range(int in, loff_t* inOffset, int out, loff_t* outOffset, si
 
 int posix_fadvise64(int fd, off_t offset, off_t length, int advice)
 {
-    static const auto next = real<Advise>("posix_fadvise64");
-    const off_t wrong = cachedByte().offset(fd);
+    static const auto next = REAL(posix_fadvise64);
+    const off_t wrong = fault<CachedByte>().offset(fd);
     if (advice == POSIX_FADV_DONTNEED && wrong >= offset && (length == 0 || wrong < offset + length))
-        cachedByte().healed = true;
+        fault<CachedByte>().healed = true;
     return next(fd, offset, length, advice);
 }
 
@@ -257,7 +235,7 @@ int posix_fadvise(int fd, off_t offset, off_t length, int advice)
 
 int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags)
 {
-    static const auto next = real<SetAttribute>("fsetxattr");
+    static const auto next = REAL(fsetxattr);
     static const bool none = !setting("PELAMO_FAULT_NO_ATTRIBUTES").empty();
     if (none && std::strncmp(name, "user.", 5) == 0) {
         errno = ENOTSUP;

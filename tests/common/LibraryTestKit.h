@@ -4,7 +4,6 @@
 #include "common/TestEnvironment.h"
 #include "shows/Show.h"
 
-#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QUrl>
@@ -36,11 +35,6 @@ inline QList<QUrl> fileUrls(const QStringList& paths)
     for (const QString& path : paths)
         out.append(QUrl::fromLocalFile(path));
     return out;
-}
-
-inline QString sha256Hex(const QByteArray& bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
 // One text frame as mutagen reads it; a null text when mutagen can't read the file.

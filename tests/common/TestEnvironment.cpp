@@ -25,13 +25,6 @@ const char* const desktopVariables[] = {
     "DESKTOP_SESSION",
 };
 
-// A session bus address where no bus listens: nothing is found on it, and
-// nothing is started for it, whatever portal the machine has installed.
-QString noSessionBus(const QString& home)
-{
-    return QStringLiteral("unix:path=") + home + QStringLiteral("/runtime/no-session-bus");
-}
-
 } // namespace
 
 TestEnvironment::TestEnvironment()
@@ -45,27 +38,7 @@ TestEnvironment::TestEnvironment()
     }
     for (const char* name : desktopVariables)
         qunsetenv(name);
-    qputenv("DBUS_SESSION_BUS_ADDRESS", noSessionBus(m_dir.path()).toUtf8());
-}
-
-QString TestEnvironment::sessionBusAddress() const
-{
-    return noSessionBus(m_dir.path());
-}
-
-QString TestEnvironment::dataHome() const
-{
-    return m_dir.path() + QStringLiteral("/data");
-}
-
-QString TestEnvironment::configHome() const
-{
-    return m_dir.path() + QStringLiteral("/config");
-}
-
-QString TestEnvironment::defaultLibrary() const
-{
-    return dataHome() + QStringLiteral("/Pelamo");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", sessionBusAddress().toUtf8());
 }
 
 QProcessEnvironment TestEnvironment::processEnvironment() const
@@ -75,14 +48,9 @@ QProcessEnvironment TestEnvironment::processEnvironment() const
         env.insert(QLatin1StringView(name), m_dir.path() + QLatin1StringView(suffix));
     for (const char* name : desktopVariables)
         env.remove(QLatin1StringView(name));
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), noSessionBus(m_dir.path()));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBusAddress());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     return env;
-}
-
-std::unique_ptr<QTemporaryDir> TestEnvironment::newCase() const
-{
-    return std::make_unique<QTemporaryDir>(m_dir.path() + QStringLiteral("/case-XXXXXX"));
 }
 
 QByteArray readFile(const QString& path)
@@ -116,15 +84,12 @@ ProgramRun runProgram(const QString& program, const QStringList& arguments,
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
     process.start(program, arguments);
-    ProgramRun run;
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();
-        return run;
+        return {};
     }
-    if (process.exitStatus() == QProcess::NormalExit)
-        run.status = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        QString::fromUtf8(process.readAllStandardOutput()),
+        QString::fromUtf8(process.readAllStandardError())};
 }

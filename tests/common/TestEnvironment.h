@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -18,17 +19,23 @@ class TestEnvironment
 public:
     TestEnvironment();
 
-    QString home() const { return m_dir.path(); }
-    QString dataHome() const;
-    QString configHome() const;
+    QString configHome() const { return m_dir.path() + QStringLiteral("/config"); }
     // The default library folder under this home.
-    QString defaultLibrary() const;
-    // The session bus address the test and its programs use unless they start their own.
-    QString sessionBusAddress() const;
+    QString defaultLibrary() const { return m_dir.path() + QStringLiteral("/data/Pelamo"); }
+    // The session bus address the test and its programs use unless they start their
+    // own: no bus listens there, so nothing is found on it, and nothing is started for
+    // it, whatever portal the machine has installed.
+    QString sessionBusAddress() const
+    {
+        return QStringLiteral("unix:path=") + m_dir.path() + QStringLiteral("/runtime/no-session-bus");
+    }
     // The environment for a child process, with the same private folders.
     QProcessEnvironment processEnvironment() const;
     // A fresh folder inside the private home for one test function.
-    std::unique_ptr<QTemporaryDir> newCase() const;
+    std::unique_ptr<QTemporaryDir> newCase() const
+    {
+        return std::make_unique<QTemporaryDir>(m_dir.path() + QStringLiteral("/case-XXXXXX"));
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -36,8 +43,13 @@ private:
 
 // Reads a whole file; an empty array when it can't be read.
 QByteArray readFile(const QString& path);
-// Writes a whole file, creating missing folders; fails the test on error.
+// Writes a whole file, creating missing folders; false when it can't.
 bool writeFile(const QString& path, const QByteArray& bytes);
+
+inline QString sha256Hex(const QByteArray& bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
 
 // Copies a fixture to `destination`, creating folders, and makes the copy writable
 // (fixtures in the source tree may be read-only). Returns the destination, or an

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QStringList>
 #include <QtEndian>
@@ -114,11 +113,6 @@ inline ID3::Tags everyField()
 inline QByteArray taggedFile(const ID3::Tags& tags, const QByteArray& audio)
 {
     return bytes({ID3::buildTag(tags).bytes, audio, tags.writeID3v1 ? ID3::id3v1(tags) : QByteArray()});
-}
-
-inline QString sha256(const QByteArray& data)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
 }
 
 inline QStringList leftovers(const QString& folder)

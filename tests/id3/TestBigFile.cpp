@@ -48,14 +48,6 @@ bool makeFile(const QString& path, const QByteArray& head, qint64 audioSize, boo
     return file.write(id3v1Tag()) == ID3::v1Size;
 }
 
-// cmp(1) over a range of each file: byte for byte, without holding either.
-bool sameBytes(const QString& a, qint64 fromA, const QString& b, qint64 fromB, qint64 count)
-{
-    return QProcess::execute(u"cmp"_s,
-               {u"-s"_s, u"-n"_s, QString::number(count), u"-i"_s, u"%1:%2"_s.arg(fromA).arg(fromB), a, b})
-        == 0;
-}
-
 } // namespace
 
 class TestBigFile : public QObject
@@ -106,14 +98,17 @@ private Q_SLOTS:
         const QByteArray newTag = ID3::buildTag(tags).bytes;
         QCOMPARE(outcome.bytesWritten, newTag.size() + audioSize);
         QCOMPARE(QFileInfo(target).size(), outcome.bytesWritten);
-        // The audio: the frames written first, then the hole read as zeros.
+        // The audio: the frames written first, then the hole, read as zeros; cmp(1) compares
+        // that without holding either file.
         QFile written(target);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.read(newTag.size()), newTag);
         const QByteArray frames = fakeAudio(firstFrames);
         QVERIFY(written.read(frames.size()) == frames);
-        QVERIFY(
-            sameBytes(target, newTag.size() + frames.size(), u"/dev/zero"_s, 0, audioSize - frames.size()));
+        const QString rest = QString::number(audioSize - frames.size());
+        const QString skip = u"%1:0"_s.arg(newTag.size() + frames.size());
+        QCOMPARE(
+            QProcess::execute(u"cmp"_s, {u"-s"_s, u"-n"_s, rest, u"-i"_s, skip, target, u"/dev/zero"_s}), 0);
     }
 };
 

@@ -226,14 +226,6 @@ private Q_SLOTS:
         QFETCH(Frames, expected);
         QCOMPARE(ID3::soundChapters(frames), expected);
     }
-
-    void names()
-    {
-        const ID3::KeptFrame chap = kept("CHAP", chapter("c", 0, 1, unused));
-        const ID3::KeptFrame ctoc = kept("CTOC", toc({"c"}, {}));
-        QCOMPARE(ID3::keptNames({ctoc, chap, chap, chap}), (QStringList {u"CTOC"_s, u"CHAP×3"_s}));
-        QCOMPARE(ID3::keptNames({}), QStringList());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestChapters)

@@ -91,7 +91,7 @@ private Q_SLOTS:
         }
     }
 
-    void readingCovers()
+    void readingAndDeletingCovers()
     {
         Show show;
         show.coverFile = u"broken.png"_s;
@@ -101,10 +101,7 @@ private Q_SLOTS:
         show.coverFile = u"good.png"_s;
         writeFile(m_store->coversFolder() + u"/good.png"_s, encoded("png"));
         QCOMPARE(m_store->coverImage(show).value_or(QImage()).size(), QSize(40, 30));
-    }
-
-    void deletingCoverFiles()
-    {
+        // Only a file right in the covers folder is deleted.
         const QString kept = m_store->coversFolder() + u"/kept.png"_s;
         const QString removed = m_store->coversFolder() + u"/removed.png"_s;
         writeFile(kept, "x");

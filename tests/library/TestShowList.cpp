@@ -34,46 +34,24 @@ private Q_SLOTS:
         m_store = openEmptyLibrary(*m_case);
     }
 
-    void uniqueName_data()
+    // --show finds a show by its name in any case, before a title earlier in the list, else by
+    // its title, and nothing is trimmed. A new name takes the first free number from 2, on its base.
+    void namesAndLookups()
     {
-        QTest::addColumn<QStringList>("existing");
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<QString>("unique");
-        QTest::addRow("first free number from 2")
-            << QStringList {"New Show", "New Show 3"} << u"New Show"_s << u"New Show 2"_s;
-        QTest::addRow("number goes on the base")
-            << QStringList {"W copy", "W copy 2"} << u"W copy"_s << u"W copy 3"_s;
-    }
-    void uniqueName()
-    {
-        QFETCH(QStringList, existing);
-        QFETCH(QString, base);
-        QFETCH(QString, unique);
-        QList<Show> shows;
-        for (const QString& name : existing)
-            shows.append(named(name));
-        m_store->setShows(shows);
-        QCOMPARE(m_store->uniqueName(base), unique);
-    }
-
-    void showNamed_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("found");
-        QTest::addRow("name, case ignored") << u"weekly"_s << u"Weekly"_s;
-        QTest::addRow("name wins over an earlier title") << u"Daily"_s << u"Daily"_s;
-        QTest::addRow("title when no name matches") << u"the weekly show"_s << u"Other"_s;
-        QTest::addRow("no trimming") << u"Weekly "_s << QString();
-        QTest::addRow("accented name, other case") << u"CAFÉ"_s << u"Café"_s;
-    }
-    void showNamed()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, found);
-        m_store->setShows({named(u"Weekly"_s, u"Daily"_s), named(u"Other"_s, u"The Weekly Show"_s),
-            named(u"Daily"_s), named(u"Café"_s)});
-        const auto show = m_store->showNamed(text);
-        QCOMPARE(show ? show->name : QString(), found);
+        m_store->setShows(
+            {named(u"Weekly"_s, u"Daily"_s), named(u"Other"_s, u"The Weekly Show"_s), named(u"Daily"_s),
+                named(u"Café"_s), named(u"Weekly 3"_s), named(u"W copy"_s), named(u"W copy 2"_s)});
+        const auto found = [&](const QString& text) {
+            const auto show = m_store->showNamed(text);
+            return show ? show->name : QString();
+        };
+        QCOMPARE(found(u"weekly"_s), u"Weekly"_s);
+        QCOMPARE(found(u"Daily"_s), u"Daily"_s);
+        QCOMPARE(found(u"the weekly show"_s), u"Other"_s);
+        QCOMPARE(found(u"Weekly "_s), QString());
+        QCOMPARE(found(u"CAFÉ"_s), u"Café"_s);
+        QCOMPARE(m_store->uniqueName(u"Weekly"_s), u"Weekly 2"_s);
+        QCOMPARE(m_store->uniqueName(u"W copy"_s), u"W copy 3"_s);
     }
 
     // A copy gets its own cover file, which outlives its source; a missing cover is named again.

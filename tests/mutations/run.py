@@ -1,28 +1,24 @@
 #!/usr/bin/env python3
 """Runs Pelamo's mutation list: which deliberate bugs does the test suite catch?
 
-Usage (from anywhere):
-    tests/mutations/run.py                  # every entry of tests/mutations/mutations.txt
-    tests/mutations/run.py ID [ID...]       # only these entries
-    tests/mutations/run.py --list           # print the ids and stop
-    tests/mutations/run.py --check          # only check that every snippet applies
+    tests/mutations/run.py [ID...]    # these entries, or every one of the list
+    tests/mutations/run.py --list     # print the ids and stop
+    tests/mutations/run.py --check    # only check that every snippet applies
 
-Options: --build-dir DIR (default build-mutations/ in the project root),
---jobs N (default 2), --out FILE (default BUILD_DIR/mutations.md),
---mutations FILE (default: mutations.txt beside this script).
+Options: --build-dir DIR (default build-mutations/ in the project root), --jobs N
+(default 2), --out FILE (default BUILD_DIR/mutations.md), --mutations FILE (default:
+mutations.txt beside this script).
 
-It configures its own RelWithDebInfo Ninja build and builds it whole; the
-unmutated tree must build and the hinted tests of the chosen entries must pass,
-or it stops. Then, for each entry: the snippet must occur exactly once in its
-file ("does not apply" otherwise); the file is changed, the hinted test targets
-plus `pelamo` and the desktop module are built ("does not build" if that
-fails), and the hinted tests run. If none fails, everything is built and the
-rest of the suite runs (without the fuzz label) to find any test that does.
-The file always gets its original text back, also on Ctrl-C; writing it gives
-the file a new time stamp, so the next build recompiles it.
-
-The result table (Markdown) is printed and written to --out. The exit status
-is 0 only when every entry that applies was caught.
+It configures its own RelWithDebInfo Ninja build and builds it whole; the unmutated
+tree must build and the hinted tests of the chosen entries must pass, or it stops.
+Then, for each entry: the snippet must occur exactly once in its file ("does not
+apply" otherwise); the file is changed, the hinted test targets plus `pelamo` and the
+desktop module are built ("does not build" if that fails), and the hinted tests run.
+If none fails, everything is built and the rest of the suite runs (without the fuzz
+label) to find any test that does. The file always gets its original text back, also
+on Ctrl-C; writing it gives the file a new time stamp, so the next build recompiles
+it. The result table (Markdown) is printed and written to --out. The exit status is 0
+only when every entry that applies was caught.
 """
 import argparse
 import os
@@ -38,39 +34,35 @@ ALWAYS_BUILT = ["pelamo", "pelamo_desktop"]  # the end-to-end tests run the real
 # CTest tests that are scripts, not build targets.
 NOT_TARGETS = {"TestInstall", "TestManual", "TestCompletion", "TestPackage", "TestLayers"}
 FIELDS = ("layer", "file", "fault", "hint")
+SNIPPETS = {"--- original": "original", "--- replacement": "replacement", "--- end": None}
 
 
 def parse(path):
     """Entries of the list, in order, as dicts."""
-    entries, entry, block = [], None, None
+    entries, block = [], None
     for number, line in enumerate(path.read_text(encoding="utf-8").split("\n"), 1):
-        if block is not None:
-            if line in ("--- replacement", "--- end"):
-                entry[block] = "\n".join(entry[block])
-                block = "replacement" if line == "--- replacement" else None
-                if block:
-                    entry[block] = []
-            else:
-                entry[block].append(line)
-        elif line == "--- original":
-            block, entry["original"] = "original", []
+        if block and line not in ("--- replacement", "--- end"):
+            entries[-1][block].append(line)
+        elif block or line == "--- original" and entries:
+            block = SNIPPETS[line]
+            if block:
+                entries[-1][block] = []
         elif re.fullmatch(r"\[[\w.-]+\]", line):
-            entry = {"id": line[1:-1], "line": number}
-            entries.append(entry)
-        elif line.startswith("#") or not line.strip():
-            continue
-        elif entry is not None and line.split(":", 1)[0] in FIELDS:
+            entries.append({"id": line[1:-1], "line": number})
+        elif entries and line.split(":", 1)[0] in FIELDS:
             key, value = line.split(":", 1)
-            entry[key] = value.strip()
-        else:
+            entries[-1][key] = value.strip()
+        elif line.strip() and not line.startswith("#"):
             sys.exit(f"{path}:{number}: can't read this line: {line!r}")
+    if block:
+        sys.exit(f"{path}: entry {entries[-1]['id']} has no --- end")
     for e in entries:
         missing = [k for k in FIELDS + ("original", "replacement") if k not in e]
         if missing:
             sys.exit(f"{path}:{e['line']}: entry {e['id']} lacks {', '.join(missing)}")
+        e["original"], e["replacement"] = "\n".join(e["original"]), "\n".join(e["replacement"])
         e["hints"] = e["hint"].split()
-    ids = [e["id"] for e in entries]
-    if len(ids) != len(set(ids)):
+    if len({e["id"] for e in entries}) != len(entries):
         sys.exit(f"{path}: ids are not unique")
     return entries
 
@@ -84,62 +76,52 @@ def run(command, log, env=None):
     return result.returncode, result.stdout
 
 
-def build(args, targets=None):
+def build(args, targets=()):
     command = ["cmake", "--build", str(args.build_dir), "--parallel", str(args.jobs)]
-    for target in targets or []:
-        command += ["--target", target]
-    return run(command, args.log)[0] == 0
+    return run(command + (["--target", *targets] if targets else []), args.log)[0] == 0
 
 
 def ctest(args, selection):
     """Runs CTest with the given selection; returns the names of the tests that failed."""
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    status, output = run(["ctest", "--test-dir", str(args.build_dir), "--output-on-failure",
-                          "-j", str(args.jobs)] + selection, args.log, env)
+    status, output = run(["ctest", "--test-dir", str(args.build_dir), "--output-on-failure", "-j",
+                          str(args.jobs)] + selection, args.log, dict(os.environ, QT_QPA_PLATFORM="offscreen"))
     failed = re.findall(r"^\s*\d+ - (\S+) \(", output.split("The following tests FAILED:")[-1], re.M)
-    if status != 0 and not failed:
-        failed = ["ctest (status %d)" % status]
-    return failed
+    return failed or ([f"ctest (status {status})"] if status else [])
 
 
 def exact(names):
     return "^(" + "|".join(re.escape(n) for n in names) + ")$"
 
 
-def try_entry(args, e):
-    """Applies one entry, tests it and puts the file back; returns (result, caught)."""
+def misfit(e):
+    """Why the entry does not apply to the tree, or None when it does."""
     path = ROOT / e["file"]
     if not path.is_file():
-        return "does not apply (no such file)", False
+        return "no such file"
+    count = path.read_text(encoding="utf-8").count(e["original"])
+    return None if count == 1 else f"snippet found {count} times"
+
+
+def try_entry(args, e):
+    """Applies one entry, tests it and puts the file back; returns the result."""
+    if misfit(e):
+        return f"does not apply ({misfit(e)})"
+    path = ROOT / e["file"]
     original = path.read_text(encoding="utf-8")
-    count = original.count(e["original"])
-    if count != 1:
-        return f"does not apply (snippet found {count} times)", False
     try:
         path.write_text(original.replace(e["original"], e["replacement"]), encoding="utf-8")
-        targets = [h for h in e["hints"] if h not in NOT_TARGETS] + ALWAYS_BUILT
-        if not build(args, targets):
-            return "does not build", False
+        if not build(args, [h for h in e["hints"] if h not in NOT_TARGETS] + ALWAYS_BUILT):
+            return "does not build"
         failed = ctest(args, ["-R", exact(e["hints"])])
         if failed:
-            return "caught by " + ", ".join(failed), True
+            return "caught by " + ", ".join(failed)
         print("    hinted tests pass; building everything for the rest of the suite", flush=True)
         if not build(args):
-            return "does not build", False
+            return "does not build"
         failed = ctest(args, ["-LE", "fuzz", "-E", exact(e["hints"])])
-        if failed:
-            return "caught by " + ", ".join(failed) + " (not hinted)", True
-        return "SURVIVED", False
+        return "caught by " + ", ".join(failed) + " (not hinted)" if failed else "SURVIVED"
     finally:
         path.write_text(original, encoding="utf-8")
-
-
-def table(rows):
-    lines = ["| id | layer | file | fault | result | seconds |", "|---|---|---|---|---|---|"]
-    for e, result, seconds in rows:
-        cells = [e["id"], e["layer"], e["file"], e["fault"], result, f"{seconds:.0f}"]
-        lines.append("| " + " | ".join(c.replace("|", "\\|") for c in cells) + " |")
-    return "\n".join(lines) + "\n"
 
 
 def main():
@@ -165,8 +147,7 @@ def main():
         sys.exit("unknown ids: " + ", ".join(sorted(unknown)))
     chosen = [e for e in entries if not args.ids or e["id"] in args.ids]
     if args.check:
-        bad = [e["id"] for e in chosen if (ROOT / e["file"]).is_file() is False
-               or (ROOT / e["file"]).read_text(encoding="utf-8").count(e["original"]) != 1]
+        bad = [e["id"] for e in chosen if misfit(e)]
         print(f"{len(chosen) - len(bad)} of {len(chosen)} apply" + (": not " + ", ".join(bad) if bad else ""))
         return 1 if bad else 0
 
@@ -188,20 +169,21 @@ def main():
         for number, e in enumerate(chosen, 1):
             print(f"[{number}/{len(chosen)}] {e['id']} ({e['file']})", flush=True)
             begun = time.monotonic()
-            result, _ = try_entry(args, e)
-            rows.append((e, result, time.monotonic() - begun))
-            print(f"    {result} ({rows[-1][2]:.0f} s)", flush=True)
+            rows.append((e, try_entry(args, e), time.monotonic() - begun))
+            print(f"    {rows[-1][1]} ({rows[-1][2]:.0f} s)", flush=True)
     except KeyboardInterrupt:
         print("\ninterrupted; the file was put back, results so far follow", flush=True)
-    markdown = table(rows)
-    minutes = (time.monotonic() - started) / 60
+    lines = ["| id | layer | file | fault | result | seconds |", "|---|---|---|---|---|---|"]
+    for e, result, seconds in rows:
+        cells = [e["id"], e["layer"], e["file"], e["fault"], result, f"{seconds:.0f}"]
+        lines.append("| " + " | ".join(c.replace("|", "\\|") for c in cells) + " |")
     caught = sum(r.startswith("caught") for _, r, _ in rows)
-    summary = f"\n{caught} of {len(rows)} caught; {minutes:.1f} minutes in all.\n"
-    args.out.write_text(markdown + summary, encoding="utf-8")
-    print("\n" + markdown + summary + f"written to {args.out}")
-    complete = len(rows) == len(chosen)
-    return 0 if complete and all(r.startswith("caught") or r.startswith("does not apply")
-                                 for _, r, _ in rows) else 1
+    minutes = (time.monotonic() - started) / 60
+    report = "\n".join(lines) + f"\n\n{caught} of {len(rows)} caught; {minutes:.1f} minutes in all.\n"
+    args.out.write_text(report, encoding="utf-8")
+    print(f"\n{report}written to {args.out}")
+    applied_all_caught = all(r.startswith(("caught", "does not apply")) for _, r, _ in rows)
+    return 0 if applied_all_caught and len(rows) == len(chosen) else 1
 
 
 if __name__ == "__main__":

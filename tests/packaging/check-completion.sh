@@ -12,10 +12,10 @@ folder=$1 program=$2
 
 source "$(dirname "$0")/private-home.sh"
 
+library="$home/My Library" damaged="$home/Damaged" odd="$home/Odd" files="$home/files"
+mkdir -p "$library" "$XDG_DATA_HOME/Pelamo" "$damaged" "$odd" "$files/Season 1"
 # A library in a folder whose name has a space, with names that need quoting; and a default
 # library with other shows, which must not be offered when --library names the first.
-library="$home/My Library"
-mkdir -p "$library" "$XDG_DATA_HOME/Pelamo"
 cat >"$library/shows.json" <<'EOF'
 [{"name": "Weekly"}, {"name": "Morning Show"}, {"name": "Jo's \"Mix\" $HOME"}, {"name": "Talk: Tech"}]
 EOF
@@ -24,19 +24,13 @@ echo '[{"name": "Default One"}, {"name": "Default Two"}]' >"$XDG_DATA_HOME/Pelam
 default_names=("Default One" "Default Two")
 # A library whose shows.json is damaged, which completion must leave byte for byte as it is,
 # and one with a name that holds a tab, offered whole where the shell allows it.
-damaged="$home/Damaged"
-mkdir -p "$damaged"
 printf '[{"name": "Half' >"$damaged/shows.json"
 snapshot() { (cd "$1" && find . -printf '%p %s %T@\n' | sort && cat shows.json); }
 damaged_before=$(snapshot "$damaged")
-odd="$home/Odd"
-mkdir -p "$odd"
 printf '[{"name": "Tab\\there"}]' >"$odd/shows.json"
 tabbed=$(printf 'Tab\there')
 # Files to tag: MP3 files whatever the case of their extension, a folder, and text files
 # that begin as they do.
-files="$home/files"
-mkdir -p "$files/Season 1"
 touch "$files/Episode 1.mp3" "$files/LOUD.MP3" "$files/Episode notes.txt" "$files/LOUD.txt"
 
 sorted() { printf '%s\n' "$@" | sort; }
@@ -45,120 +39,108 @@ expect() { # WHAT EXPECTED ACTUAL
   expected: $(tr '\n' '|' <<<"$2")
   offered:  $(tr '\n' '|' <<<"$3")"
 }
+pelamo=$(printf '%q' "$program")
+on_line=$(printf '%q' "$library")
 
 # ---------------------------------------------------------------- bash
 
-# Completes the last word of the arguments with the function `complete -p pelamo` names,
+# Completes the last of the words after pelamo with the function `complete -p pelamo` names,
 # and prints the replies one a line. The words are as typed, quoting and all.
 bash_complete() {
-    bash --norc --noprofile -s -- "$@" <<EOF
+    bash --norc --noprofile -s -- "$pelamo" "$@" <<EOF
 set -u
 source /usr/share/bash-completion/bash_completion
 source "$folder/pelamo.bash"
-spec=\$(complete -p pelamo) || { echo "no completion is registered for pelamo" >&2; exit 1; }
-[[ \$spec =~ -F\ ([^ ]+) ]] || { echo "the completion names no function: \$spec" >&2; exit 1; }
-COMP_WORDS=("\$@")
-COMP_CWORD=\$((\$# - 1))
-COMP_LINE="\${COMP_WORDS[*]}"
-COMP_POINT=\${#COMP_LINE}
-COMPREPLY=()
+[[ \$(complete -p pelamo) =~ -F\ ([^ ]+) ]] || { echo "pelamo has no completion function" >&2; exit 1; }
+COMP_WORDS=("\$@") COMP_CWORD=\$((\$# - 1)) COMPREPLY=()
+COMP_LINE="\${COMP_WORDS[*]}" COMP_POINT=\${#COMP_LINE}
 "\${BASH_REMATCH[1]}" pelamo "\${COMP_WORDS[COMP_CWORD]}" "\${COMP_WORDS[COMP_CWORD - 1]}"
 printf '%s\n' "\${COMPREPLY[@]}"
 EOF
 }
-# What bash reads back from each reply, once it stands in place of the typed word that
-# began with QUOTE (nothing, or the quote that opened it, which readline then closes).
-bash_read_back() { # QUOTE REPLIES
-    local reply parsed=()
-    while IFS= read -r reply; do
-        [ -n "$reply" ] || continue
-        eval "parsed=($1$reply$1)" 2>/dev/null || { echo "<reply $reply does not parse>"; continue; }
-        [ "${#parsed[@]}" -eq 1 ] || { echo "<reply $reply is ${#parsed[@]} words>"; continue; }
-        printf '%s\n' "${parsed[0]}"
-    done <<<"$2" | sort
+# HOW the replies are compared: "=" as they are, "sort" sorted, or "read" and the quote that
+# opens the last word: what bash reads back from each reply once it stands in place of that
+# word, the quote and all (readline closes it).
+bash_expect() { # WHAT EXPECTED HOW WORDS...
+    local what=$1 want=$2 quote=${3#read} how=$3 replies reply parsed=()
+    shift 3
+    replies=$(bash_complete "$@")
+    case $how in
+        sort) replies=$(sort <<<"$replies") ;;
+        read*) replies=$(while IFS= read -r reply; do
+            [ -n "$reply" ] || continue
+            # A reply that doesn't parse ends the shell it is read in: try it in one of its own.
+            (eval "parsed=($quote$reply$quote)") 2>/dev/null || { echo "<reply $reply does not parse>"; continue; }
+            eval "parsed=($quote$reply$quote)"
+            [ "${#parsed[@]}" -eq 1 ] || { echo "<reply $reply is ${#parsed[@]} words>"; continue; }
+            printf '%s\n' "${parsed[0]}"
+        done <<<"$replies" | sort) ;;
+    esac
+    expect "bash: $what" "$want" "$replies"
 }
 
-pelamo=$(printf '%q' "$program")
-on_line=$(printf '%q' "$library")
-
-replies=$(bash_complete "$pelamo" --library "$on_line" --show '')
-expect "bash: the shows after --show" "$(sorted "${names[@]}")" "$(bash_read_back '' "$replies")"
-replies=$(bash_complete "$pelamo" --library "$on_line" --show 'Mo')
-expect "bash: the shows after --show Mo" "Morning\\ Show" "$replies"
-replies=$(bash_complete "$pelamo" --library "$on_line" --show "'Mo")
-expect "bash: the shows after --show 'Mo" "Morning Show" "$(bash_read_back "'" "$replies")"
-replies=$(bash_complete "$pelamo" --library "$on_line" --show '"Jo')
-expect "bash: the shows after --show \"Jo" "${names[2]}" "$(bash_read_back '"' "$replies")"
-replies=$(bash_complete "$pelamo" --library "\"$library\"" --tag "$files/Episode 1.mp3" --show '')
-expect "bash: the shows of a quoted --library" "$(sorted "${names[@]}")" "$(bash_read_back '' "$replies")"
-replies=$(bash_complete "$pelamo" --show '')
-expect "bash: the default library's shows" "$(sorted "${default_names[@]}")" "$(bash_read_back '' "$replies")"
-replies=$(bash_complete "$pelamo" --library "$home/nowhere" --show '')
-expect "bash: no shows where there is no library" "" "$replies"
+bash_expect "the shows after --show" "$(sorted "${names[@]}")" read --library "$on_line" --show ''
+bash_expect "the shows after --show Mo" "Morning\\ Show" = --library "$on_line" --show Mo
+bash_expect "the shows after --show 'Mo" "Morning Show" "read'" --library "$on_line" --show "'Mo"
+bash_expect "the shows after --show \"Jo" "${names[2]}" 'read"' --library "$on_line" --show '"Jo'
+bash_expect "the shows of a quoted --library" "$(sorted "${names[@]}")" read \
+    --library "\"$library\"" --tag "$files/Episode 1.mp3" --show ''
+bash_expect "the default library's shows" "$(sorted "${default_names[@]}")" read --show ''
+bash_expect "no shows where there is no library" "" = --library "$home/nowhere" --show ''
 [ -e "$home/nowhere" ] && fail "bash: completing the shows of a missing library made $home/nowhere"
-replies=$(bash_complete "$pelamo" --library "$(printf '%q' "$damaged")" --show '')
-expect "bash: no shows of a damaged library" "" "$replies"
-replies=$(bash_complete "$pelamo" --library "$(printf '%q' "$odd")" --show '')
-expect "bash: a name with a tab, whole" "$tabbed" "$(bash_read_back '' "$replies")"
-
-replies=$(bash_complete "$pelamo" --li)
-expect "bash: the options after --li" "$(sorted --library --list)" "$(sort <<<"$replies")"
-replies=$(bash_complete "$pelamo" --tag --show Weekly "$(printf '%q' "$files")/")
-expect "bash: files to tag" "$(sorted "$files/Episode 1.mp3" "$files/LOUD.MP3" "$files/Season 1")" \
-    "$(sorted "$replies")"
-replies=$(bash_complete "$pelamo" --library "$(printf '%q' "$files")/")
-expect "bash: folders after --library" "$files/Season 1" "$replies"
+bash_expect "no shows of a damaged library" "" = --library "$(printf '%q' "$damaged")" --show ''
+bash_expect "a name with a tab, whole" "$tabbed" read --library "$(printf '%q' "$odd")" --show ''
+bash_expect "the options after --li" "$(sorted --library --list)" sort --li
+bash_expect "files to tag" "$(sorted "$files/Episode 1.mp3" "$files/LOUD.MP3" "$files/Season 1")" sort \
+    --tag --show Weekly "$(printf '%q' "$files")/"
+bash_expect "folders after --library" "$files/Season 1" = --library "$(printf '%q' "$files")/"
 
 # ---------------------------------------------------------------- fish
 
-# What fish offers for a command line, without the descriptions.
-fish_complete() {
-    fish --no-config -c 'source $argv[1]; complete -C $argv[2]' "$folder/pelamo.fish" "$1" | cut -f1 | sort
+# What fish offers, without the descriptions, for pelamo and the words, the last one being typed.
+fish_expect() { # WHAT EXPECTED WORDS...
+    expect "fish: $1" "$2" "$(fish --no-config -c 'source $argv[1]; complete -C "$argv[2..-1]"' \
+        "$folder/pelamo.fish" "$pelamo" "${@:3}" | cut -f1 | sort)"
 }
-fish_words() { printf '%s ' "$(printf '%q' "$program")" "$@"; }
 
-expect "fish: the shows after --show" "$(sorted "${names[@]}")" \
-    "$(fish_complete "$(fish_words --library "$on_line" --show)")"
-expect "fish: the shows after --show Mo" "Morning Show" \
-    "$(fish_complete "$(fish_words --library "$on_line" --show)Mo")"
-expect "fish: the default library's shows" "$(sorted "${default_names[@]}")" \
-    "$(fish_complete "$(fish_words --show)")"
-expect "fish: no shows where there is no library" "" \
-    "$(fish_complete "$(fish_words --library "$home/nowhere" --show)")"
+fish_expect "the shows after --show" "$(sorted "${names[@]}")" --library "$on_line" --show ''
+fish_expect "the shows after --show Mo" "Morning Show" --library "$on_line" --show Mo
+fish_expect "the default library's shows" "$(sorted "${default_names[@]}")" --show ''
+fish_expect "no shows where there is no library" "" --library "$home/nowhere" --show ''
 [ -e "$home/nowhere" ] && fail "fish: completing the shows of a missing library made $home/nowhere"
 # Fish takes one candidate a line and a tab as the start of its description: no such name.
-expect "fish: a name with a tab is not offered" "" \
-    "$(fish_complete "$(fish_words --library "$(printf '%q' "$odd")" --show)")"
-expect "fish: the options after --li" "$(sorted --library --list)" "$(fish_complete "$(fish_words)--li")"
-expect "fish: files to tag" "$(sorted "$files/Episode 1.mp3" "$files/LOUD.MP3" "$files/Season 1/")" \
-    "$(fish_complete "$(fish_words --tag --show Weekly)$(printf '%q' "$files")/")"
+fish_expect "a name with a tab is not offered" "" --library "$(printf '%q' "$odd")" --show ''
+fish_expect "the options after --li" "$(sorted --library --list)" --li
+fish_expect "files to tag" "$(sorted "$files/Episode 1.mp3" "$files/LOUD.MP3" "$files/Season 1/")" \
+    --tag --show Weekly "$(printf '%q' "$files")/"
 
 # ---------------------------------------------------------------- zsh
 
 # zsh's completion runs only inside its line editor: complete.zsh types each line into
-# one and prints what Tab made of it, and the last word as zsh reads it back.
-zsh_lines=(
-    "$pelamo --library $on_line --show We"
-    "$pelamo --library $on_line --show Mo"
-    "$pelamo --library $on_line --show Jo"
-    "$pelamo --library \"$library\" --tag --show Ta"
-    "$pelamo --library $on_line --show 'Mo"
-    "$pelamo --show Default\\ T"
-    "$pelamo --library $(printf '%q' "$home/nowhere") --show "
-    "$pelamo --lis"
-    "$pelamo --sam"
-    "$pelamo --tag --show Weekly $(printf '%q' "$files")/LO"
-    "$pelamo --tag --show Weekly $(printf '%q' "$files")/Ep"
-    "$pelamo --library $(printf '%q' "$files")/"
-    "$pelamo --library $(printf '%q' "$odd") --show Ta"
+# one and prints what Tab made of it, and the last word as zsh reads it back, which must
+# be the word that follows the line here.
+zsh_cases=(
+    "$pelamo --library $on_line --show We" Weekly
+    "$pelamo --library $on_line --show Mo" "Morning Show"
+    "$pelamo --library $on_line --show Jo" "${names[2]}"
+    "$pelamo --library \"$library\" --tag --show Ta" "Talk: Tech"
+    "$pelamo --library $on_line --show 'Mo" "Morning Show"
+    "$pelamo --show Default\\ T" "Default Two"
+    "$pelamo --library $(printf '%q' "$home/nowhere") --show " --show
+    "$pelamo --lis" --list
+    "$pelamo --sam" --sample-dir
+    "$pelamo --tag --show Weekly $(printf '%q' "$files")/LO" "$files/LOUD.MP3"
+    "$pelamo --tag --show Weekly $(printf '%q' "$files")/Ep" "$files/Episode 1.mp3"
+    "$pelamo --library $(printf '%q' "$files")/" "$files/Season 1/"
+    "$pelamo --library $(printf '%q' "$odd") --show Ta" "$tabbed"
 )
-zsh_words=(Weekly "Morning Show" "${names[2]}" "Talk: Tech" "Morning Show" "Default Two" --show --list
-    --sample-dir "$files/LOUD.MP3" "$files/Episode 1.mp3" "$files/Season 1/" "$tabbed")
+zsh_lines=()
+for ((i = 0; i < ${#zsh_cases[@]}; i += 2)); do zsh_lines+=("${zsh_cases[i]}"); done
 answers=$(timeout 60 zsh -f "$(dirname "$0")/complete.zsh" "$folder" "${zsh_lines[@]}") ||
     fail "zsh: complete.zsh ended with $?"
 for i in "${!zsh_lines[@]}"; do
     answer=$(sed -n "$((i + 1))p" <<<"$answers")
-    expect "zsh: the last word after Tab on '${zsh_lines[i]}'" "${zsh_words[i]}" "${answer#*$'\t'}"
+    expect "zsh: the last word after Tab on '${zsh_lines[i]}'" "${zsh_cases[2 * i + 1]}" "${answer#*$'\t'}"
 done
 [ -e "$home/nowhere" ] && fail "zsh: completing the shows of a missing library made $home/nowhere"
 [ "$(snapshot "$damaged")" = "$damaged_before" ] || fail "completing the shows of a damaged library changed it"

@@ -15,8 +15,7 @@ zpty -w shell 'show-line() { zle -I; print -r -- "<""<$BUFFER>"">"; BUFFER=; }; 
 for line in "$@"; do
   zpty -w -n shell "$line"$'\t\x18'
   zpty -r shell answer '*<<*>>*' || exit 1
-  answer=${answer##*<<}
-  answer=${answer%%>>*}
+  answer=${${answer##*<<}%%>>*}
   print -r -- "$answer"$'\t'"${(Q)${(z)answer}[-1]}"
 done
 zpty -d shell

@@ -5,8 +5,7 @@
 # and `finish WHAT MESSAGE` ends the check.
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-mkdir -p "$home/data" "$home/config" "$home/cache" "$home/runtime"
-chmod 700 "$home/runtime"
+mkdir -m 700 "$home/data" "$home/config" "$home/cache" "$home/runtime"
 export HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache
 export XDG_RUNTIME_DIR=$home/runtime DBUS_SESSION_BUS_ADDRESS=unix:path=$home/runtime/no-session-bus
 export QT_QPA_PLATFORM=offscreen
@@ -16,9 +15,6 @@ unset MANPATH MANOPT MANROFFOPT MAN_KEEP_FORMATTING
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 finish() { # WHAT MESSAGE
-    if [ "$failures" -gt 0 ]; then
-        echo "$failures $1 check(s) failed" >&2
-        exit 1
-    fi
+    [ "$failures" -eq 0 ] || { echo "$failures $1 check(s) failed" >&2; exit 1; }
     echo "$2"
 }

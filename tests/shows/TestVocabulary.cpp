@@ -17,14 +17,12 @@ using Colours = ID3::Picture::Colours;
 ID3::Picture picture(int width, int height, qint64 bytes, Colours colours = Colours::RGB,
     bool transparent = false, ID3::Picture::Format format = ID3::Picture::Format::JPEG)
 {
-    ID3::Picture picture;
-    picture.format = format;
-    picture.width = width;
-    picture.height = height;
-    picture.bytes = bytes;
-    picture.colours = colours;
-    picture.transparent = transparent;
-    return picture;
+    return {.format = format,
+        .width = width,
+        .height = height,
+        .colours = colours,
+        .transparent = transparent,
+        .bytes = bytes};
 }
 
 Show blankPodcast()
